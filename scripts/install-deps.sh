@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages velmoracmd needs to build, test and benchmark.
+# Safe to run again: it does nothing when every package is already present.
+set -euo pipefail
+
+packages=(
+    # toolchain
+    build-essential cmake pkg-config
+    # decoding, encoding and pixel work (FreeImage on LibRaw); libtiff to read results back in tests
+    libfreeimage-dev libtiff-dev
+    # font lookup for the watermark font check
+    libfontconfig-dev fonts-liberation2 fonts-dejavu-core
+    # unit tests
+    googletest libgtest-dev
+    # benchmarks: LibRaw's own command-line tools as the peer, GNU time for peak memory
+    libraw-bin time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

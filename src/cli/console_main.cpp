@@ -1,0 +1,145 @@
+#include "cli/console_main.h"
+
+#include "cli/catalogue/catalogue.h"
+#include "cli/help.h"
+#include "cli/option_table.h"
+#include "engine/batch_driver.h"
+#include "engine/format_registry.h"
+#include "platform/console.h"
+#include "platform/text.h"
+#include "settings/settings.h"
+
+namespace velmora {
+namespace {
+
+bool IsOneLetterWord(std::string_view word) {
+    return word.size() == 2 && word[0] == '-';
+}
+
+bool ValueIsMissing(const OptionRow& row, const std::string& value) {
+    if (value.empty())
+        return true;
+    // Options with a one-letter twin refuse any leading dash; long-only ones refuse only
+    // "--", so that negative numbers pass.
+    return row.shortName.empty() ? StartsWith(value, "--") : value.front() == '-';
+}
+
+std::string WithoutOuterQuotes(const std::string& value) {
+    size_t first = value.find_first_not_of('"');
+    if (first == std::string::npos)
+        return {};
+    size_t last = value.find_last_not_of('"');
+    return value.substr(first, last - first + 1);
+}
+
+// A value split by the shell at its spaces comes back together up to its closing quote.
+std::string JoinQuotedValue(const Arguments& arguments, size_t& index, std::string value) {
+    if (StartsWith(value, "\"") && !EndsWith(value, "\"")) {
+        while (index + 1 < arguments.size()) {
+            ++index;
+            value += " " + OptionValue(arguments, index);
+            if (EndsWith(value, "\""))
+                break;
+        }
+    }
+    return WithoutOuterQuotes(value);
+}
+
+// Reads the value of the option at index (advancing index past a short form's value) and
+// applies it; sets the error text when the value is missing.
+void HandleOption(const OptionRow& row, const std::string& word, const Arguments& arguments,
+                  size_t& index, DriverState& state) {
+    if (row.kind == ValueKind::Flag) {
+        ApplyOptionValue(row, {}, state);
+        return;
+    }
+    if (IsOneLetterWord(word))
+        ++index;
+    std::string value = OptionValue(arguments, index);
+    if (ValueIsMissing(row, value)) {
+        state.errorText = "Incorrect number of parameters";
+        return;
+    }
+    if (row.quotes == QuoteRule::Joined)
+        value = JoinQuotedValue(arguments, index, value);
+    else if (row.quotes == QuoteRule::QuotesOnly)
+        value = WithoutOuterQuotes(value);
+    ApplyOptionValue(row, value, state);
+}
+
+DriverState RunOptionLoop(const Arguments& arguments) {
+    DriverState state;
+    for (size_t index = 0; index < arguments.size() && state.errorText.empty(); ++index) {
+        std::string word = OptionName(arguments, index);
+        if (const OptionRow* row = FindOptionByWord(word))
+            HandleOption(*row, word, arguments, index, state);
+    }
+    return state;
+}
+
+DriverResult Exit(int code) {
+    return {NextStep::Exit, code, {}};
+}
+
+int ExitCodeOf(BatchOutcome outcome) {
+    switch (outcome) {
+    case BatchOutcome::Converted:
+        return kExitOk;
+    case BatchOutcome::InvalidSettings:
+        return kExitError;
+    case BatchOutcome::NothingConverted:
+        return kExitNothingConverted;
+    }
+    return kExitError;
+}
+
+} // namespace
+
+DriverResult ConsoleMain(const Arguments& arguments, const std::string& executablePath) {
+    if (arguments.empty())
+        return {NextStep::OpenGraphicalFace, kExitOk, {}};
+
+    RebuildAcceptedInputExtensions();
+    InitConversionJob();
+    SettingsDefaults(true);
+    LoadCatalogue();
+
+    std::string first = OptionName(arguments, 0);
+    if (first == "-U")
+        return {NextStep::UninstallWindow, kExitOk, {}};
+    if (first == "-T") {
+        gJob.RunMode = "T";
+        return {NextStep::Screenshots, kExitOk, OptionValue(arguments, 1)};
+    }
+    if (first == "-V" || first == "--VERSION") {
+        PrintVersion();
+        return Exit(kExitOk);
+    }
+    if (first == "-H" || first == "-?" || first == "--HELP") {
+        PrintHelp(executablePath);
+        return Exit(kExitOk);
+    }
+
+    DriverState state = RunOptionLoop(arguments);
+    if (!state.errorText.empty()) {
+        SetConsoleTitle(ProgramTitle());
+        PrintLine("Error: " + state.errorText);
+        if (state.pause)
+            WaitForKey();
+        return Exit(kExitError);
+    }
+    if (gJob.CommandLineRun == 0)
+        return {NextStep::OpenGraphicalFace, kExitOk, {}};
+
+    SetConsoleTitle(ProgramTitle());
+    if (!state.quiet)
+        PrintBanner();
+    int exitCode = ExitCodeOf(BatchDriver(state.quiet));
+    if (state.pause) {
+        PrintLine("Press any key to exit.");
+        WaitForKey();
+    }
+    return Exit(exitCode);
+}
+
+} // namespace velmora

@@ -1,0 +1,35 @@
+// The console driver: special first-argument modes, the option loop, the error line,
+// the banner and the batch run. It returns what the entry code should do next.
+#pragma once
+
+#include "cli/arguments.h"
+
+#include <string>
+
+namespace velmora {
+
+enum class NextStep {
+    Exit,              // the run is over; end with exitCode
+    OpenGraphicalFace, // no input option: the converter window takes over
+    UninstallWindow,   // "-U"
+    Screenshots,       // "-T <folder>"
+};
+
+// Exit statuses of a console run.
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitError = 1, // an "Error: " line ended the run
+    kExitNothingConverted = 2,
+    kExitLockHeld = 3,
+};
+
+struct DriverResult {
+    NextStep next = NextStep::Exit;
+    int exitCode = kExitOk;
+    std::string screenshotFolder;
+};
+
+// arguments exclude the program name; executablePath names the program for the help.
+DriverResult ConsoleMain(const Arguments& arguments, const std::string& executablePath);
+
+} // namespace velmora

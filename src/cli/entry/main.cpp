@@ -1,0 +1,77 @@
+// Program entry: takes the single-instance lock, runs the console driver and, when the
+// driver finds no input to convert, hands over to the graphical face.
+#include "cli/console_main.h"
+#include "cli/entry/face.h"
+#include "cli/help.h"
+#include "engine/pipeline.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/instance_lock.h"
+
+#include <FreeImage.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+
+namespace {
+
+using namespace velmora;
+
+int ReportFaceUnavailable(const std::string& program, const char* reason) {
+    std::fprintf(stderr,
+                 "%s: the graphical face cannot start (%s); run \"%s -h\" for the command line\n",
+                 program.c_str(), reason, program.c_str());
+    return kExitError;
+}
+
+int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::string& program) {
+    std::string library = ExecutableFolder() + kFaceLibraryName;
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    if (!handle)
+        return ReportFaceUnavailable(program, "this build has no graphical face");
+    auto entry = reinterpret_cast<VelmoraFaceEntry>(dlsym(handle, kFaceEntrySymbol));
+    if (!entry)
+        return ReportFaceUnavailable(program, "its library is damaged");
+    return entry(static_cast<int>(mode), argument.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string program = ExecutableNameForHelp(argc > 0 ? argv[0] : "velmoracmd");
+    switch (AcquireSingleInstanceLock(ProgramTitle())) {
+    case LockResult::Acquired:
+        break;
+    case LockResult::HeldByAnother:
+        std::fprintf(stderr, "%s: another instance of %s is running\n", program.c_str(),
+                     ProgramTitle().c_str());
+        return kExitLockHeld;
+    case LockResult::Unavailable:
+        std::fprintf(stderr, "%s: cannot create the instance lock %s\n", program.c_str(),
+                     InstanceLockPath(ProgramTitle()).c_str());
+        return kExitLockHeld;
+    }
+
+    FreeImage_Initialise(FALSE);
+    SilenceLibraryMessages();
+    Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    DriverResult result = ConsoleMain(arguments, ExecutablePath());
+    FlushConsole();
+
+    int status = result.exitCode;
+    switch (result.next) {
+    case NextStep::Exit:
+        break;
+    case NextStep::OpenGraphicalFace:
+        status = RunGraphicalFace(FaceMode::MainWindow, {}, program);
+        break;
+    case NextStep::UninstallWindow:
+        status = RunGraphicalFace(FaceMode::UninstallWindow, {}, program);
+        break;
+    case NextStep::Screenshots:
+        status = RunGraphicalFace(FaceMode::Screenshots, result.screenshotFolder, program);
+        break;
+    }
+    FreeImage_DeInitialise();
+    return status;
+}

@@ -1,0 +1,25 @@
+// The texts the command-line front end prints by itself: title, version, help, banner.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+inline constexpr int kVersionNumber = 320;
+inline constexpr const char* kProductName = "Corvanta ZUV iv EDAZ";
+inline constexpr const char* kMakerNotice = "Copyright © 2026 Corvanta. All rights reserved.";
+inline constexpr const char* kMakerWebAddress = "https://www.corvanta.com/velmora/";
+
+// "3.2" for 320, "3.2.1" for 321.
+std::string VersionText(int number);
+// The product name, a space and the version: the console title and the lock's name.
+std::string ProgramTitle();
+// The executable's file name without folder and extension, as the help shows it.
+std::string ExecutableNameForHelp(std::string_view executablePath);
+
+void PrintVersion();
+void PrintHelp(std::string_view executablePath);
+void PrintBanner();
+
+} // namespace velmora

@@ -1,0 +1,40 @@
+#include "cli/profile.h"
+
+#include "cli/option_table.h"
+#include "platform/text.h"
+#include "settings/key_value_file.h"
+
+namespace velmora {
+namespace {
+
+std::string WithoutOuterQuotes(const std::string& value) {
+    size_t first = value.find_first_not_of('"');
+    if (first == std::string::npos)
+        return {};
+    size_t last = value.find_last_not_of('"');
+    return value.substr(first, last - first + 1);
+}
+
+} // namespace
+
+bool LoadProfile(const std::string& fileName) {
+    if (fileName.empty())
+        return false;
+    auto text = ReadKeyValueFile(fileName);
+    if (!text)
+        return false;
+    const KeyValueGroup* group = FindGroup(*text, "CLI");
+    if (!group)
+        return true;
+    DriverState unused;
+    for (const KeyValueLine& line : group->lines) {
+        const OptionRow* row = FindOptionByProfileKey(ToUpper(line.key));
+        if (!row)
+            continue;
+        ApplyOptionValue(
+            *row, row->profileStripsQuotes ? WithoutOuterQuotes(line.value) : line.value, unused);
+    }
+    return true;
+}
+
+} // namespace velmora

@@ -1,0 +1,458 @@
+#include "engine/batch_driver.h"
+
+#include "cli/catalogue/catalogue.h"
+#include "cli/catalogue/fill_template.h"
+#include "engine/format_registry.h"
+#include "engine/name_mask.h"
+#include "engine/pipeline.h"
+#include "engine/signature_sniffer.h"
+#include "imageops/watermark_font.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "settings/keywords.h"
+#include "settings/settings.h"
+
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+namespace velmora {
+namespace {
+
+class Listing {
+public:
+    explicit Listing(bool debug) : debug_(debug) {}
+    void operator()(std::string_view label, std::string_view value) const {
+        if (debug_)
+            PrintLine(std::string(label) + std::string(value));
+    }
+    void operator()(std::string_view label, long long value) const {
+        (*this)(label, std::to_string(value));
+    }
+
+private:
+    bool debug_;
+};
+
+std::string Word(int list, int value) {
+    return ValueToKeyword(list, value);
+}
+
+std::string FolderPart(const std::string& path) {
+    size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+std::string TwoDecimals(float value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(value));
+    return buffer;
+}
+
+// Validation steps give back the error text that ends the run, or "" to go on.
+using Error = std::string;
+
+Error CheckInput(const Listing& debug) {
+    debug("Input: ", gJob.InputFolder);
+    if (ExtensionOf(gJob.InputFolder).empty()) {
+        gJob.InputFolder.clear();
+        return "Invalid input file";
+    }
+    gJob.InputFile = gJob.InputFolder;
+    gJob.InputFolder.clear();
+    if (FileSize(gJob.InputFile) <= 0)
+        return "Invalid input file";
+    return {};
+}
+
+// Without an output folder the output goes next to the input. A relative input is
+// relative to the current folder, so its folder is made absolute here; only a folder
+// the user names is taken relative to the program's folder.
+std::string FolderNextToInput() {
+    std::string folder = FolderPart(gJob.InputFolder.empty() ? gJob.InputFile : gJob.InputFolder);
+    if (folder.empty() || folder.front() != '/')
+        folder = CurrentFolder() + (StartsWith(folder, "./") ? folder.substr(2) : folder);
+    return folder;
+}
+
+Error ResolveOutputFolder(const Listing& debug) {
+    std::string& folder = gJob.OutputFolder;
+    if (folder.empty())
+        folder = FolderNextToInput();
+    debug("Output: ", folder);
+    if (StartsWith(folder, ".."))
+        return "Incorrect output folder";
+    if (folder.front() != '/') {
+        if (StartsWith(folder, "./"))
+            folder.erase(0, 2);
+        folder = gJob.ProgramFolder + folder;
+    }
+    if (folder.back() != '/')
+        folder += '/';
+    if (!FolderExists(folder))
+        return "Invalid output folder";
+    return {};
+}
+
+Error CheckConversionType(const Listing& debug) {
+    if (gJob.InputGroup.empty())
+        gJob.InputGroup = EnabledInputGroups().front();
+    if (gJob.ConversionType.empty())
+        gJob.ConversionType = EnabledOutputFormats().front();
+    debug("Conversion: ", gJob.ConversionType);
+    if (!IsEnabledOutput(gJob.ConversionType))
+        return "Invalid conversion type";
+    return {};
+}
+
+void ListInputGroup(const Listing& debug) {
+    const Settings& s = gSettings;
+    const std::string& group = gJob.InputGroup;
+    if (group == "dds") {
+        debug("DDS Load As: ", Word(kDdsLoadAsList, s.DdsLoadAs));
+    } else if (group == "gif") {
+        debug("GIF Frame Loading: ", Word(kFrameLoadingList, s.GifFrameLoading));
+    } else if (group == "ico") {
+        debug("ICO Frame Loading: ", Word(kFrameLoadingList, s.IcoFrameLoading));
+    } else if (group == "psd") {
+        debug("PSD Color Mode: ", Word(kColorModeList, s.PsdColorMode));
+    } else if (group == "raw") {
+        debug("RAW Load As: ", Word(kRawLoadAsList, s.RawLoadAs));
+        debug("RAW Header Size: ", s.RawHeaderSize);
+        debug("RAW Image Width: ", s.RawImageWidth);
+        debug("RAW Image Height: ", s.RawImageHeight);
+        debug("RAW Tone Mapping: ", Word(kToneMappingList, s.RawToneMapping));
+    } else if (group == "tiff") {
+        debug("TIFF Frame Loading: ", Word(kFrameLoadingList, s.TiffFrameLoading));
+    }
+}
+
+void ListOutputFormatExtras(const Listing& debug, const std::string& format) {
+    const Settings& s = gSettings;
+    if (format == "bmp") {
+        debug("BMP Compression: ", ValueToKeyword(kCompressionList, s.BmpCompression, "bmp"));
+        debug("BMP Color Table: ", Word(kColorTableList, s.BmpColorTable));
+    } else if (format == "exr") {
+        debug("EXR Compression: ", ValueToKeyword(kCompressionList, s.ExrCompression, "exr"));
+    } else if (format == "jpg") {
+        debug("JPG Quality: ", s.JpgQuality);
+        debug("JPG Chroma Subsampling: ", Word(kChromaList, s.JpgChroma));
+        debug("JPG Save As: ", Word(kJpegSaveAsList, s.JpgSaveAs));
+    } else if (format == "png") {
+        debug("PNG Compression: ", ValueToKeyword(kCompressionList, s.PngCompression, "png"));
+        debug("PNG Interlaced: ", s.PngInterlaced);
+    } else if (format == "tga") {
+        debug("TGA Compression: ", ValueToKeyword(kCompressionList, s.TgaCompression, "tga"));
+    } else if (format == "tiff") {
+        debug("TIFF Compression: ", ValueToKeyword(kCompressionList, s.TiffCompression, "tiff"));
+        debug("TIFF Color Mode: ", Word(kColorModeList, s.TiffColorMode));
+    } else if (format == "webp") {
+        debug("WEBP Quality: ", s.WebpQuality);
+    }
+}
+
+Error CheckOutputFormat(const Listing& debug) {
+    const std::string& format = gJob.ConversionType;
+    const OutputFormat* entry = FindOutputFormat(format);
+    if (!entry)
+        return "Invalid conversion type";
+    int32_t depth = gSettings.*(entry->depthField);
+    debug(ToUpper(format) + " BPP: ", depth);
+    ListOutputFormatExtras(debug, format);
+    if (!IsValidBpp(format, depth))
+        return "Invalid " + format + "-bpp value";
+    if (format == "jpg" && (gSettings.JpgQuality < 1 || gSettings.JpgQuality > 100))
+        return "Invalid jpg-quality value";
+    if (format == "webp" && (gSettings.WebpQuality < 1 || gSettings.WebpQuality > 100))
+        return "Invalid webp-quality value";
+    return {};
+}
+
+Error CheckTransform(const Listing& debug) {
+    const Settings& s = gSettings;
+    debug("Image Rotation Type: ", Word(kRotationTypeList, s.ImageRotationType));
+    debug("Image Rotation: ", s.ImageRotation);
+    debug("Image Rotation Back Color: ", s.ImageRotationBackColor);
+    if (s.DoImageResize) {
+        debug("Width: ", std::to_string(s.ImageWidth) + " " + Word(kUnitList, s.ImageWidthUnit));
+        if (s.ImageWidth == 0)
+            return "Invalid width value";
+        debug("Height: ", std::to_string(s.ImageHeight) + " " + Word(kUnitList, s.ImageHeightUnit));
+        if (s.ImageHeight == 0)
+            return "Invalid height value";
+        debug("Keep Aspect Ratio: ", s.KeepAspectRatio);
+        debug("Image Resize Type: ", Word(kResizeTypeList, s.ImageResizeType));
+        debug("Image Resize Algorithm: ", Word(kResizeAlgorithmList, s.ImageResizeAlgorithm));
+    }
+    debug("Flip Horizontal: ", s.DoImageFlipHorizontal);
+    debug("Flip Vertical: ", s.DoImageFlipVertical);
+    return {};
+}
+
+Error CheckAdjustments(const Listing& debug) {
+    const Settings& s = gSettings;
+    if (!s.DoImageColorCorrection)
+        return {};
+    debug("Brightness: ", s.ImageBrightness);
+    if (s.ImageBrightness < -100 || s.ImageBrightness > 100)
+        return "Invalid brightness value";
+    debug("Contrast: ", s.ImageContrast);
+    if (s.ImageContrast < -100 || s.ImageContrast > 100)
+        return "Invalid contrast value";
+    debug("Gamma: ", TwoDecimals(s.ImageGamma));
+    // Written so that NaN fails too: it would reach the gamma curve otherwise.
+    if (!(s.ImageGamma >= 0.01f && s.ImageGamma <= 9.99f))
+        return "Invalid gamma value";
+    debug("Invert: ", s.ImageInvert);
+    return {};
+}
+
+void ListEffectsAndFrame(const Listing& debug) {
+    const Settings& s = gSettings;
+    debug("Greyscale: ", s.DoImageGreyscale);
+    if (s.DoImageThreshold)
+        debug("Image Threshold: ", s.ImageThreshold);
+    if (s.DoImageDither)
+        debug("Image Dithering Algorithm: ", Word(kDitherList, s.ImageDitherAlgorithm));
+    debug("Frame: ", Word(kFrameKindList, s.DoFrame));
+    if (s.DoFrame == kFrameSolid) {
+        debug("Frame left: ", s.SolidLeft);
+        debug("Frame right: ", s.SolidRight);
+        debug("Frame top: ", s.SolidTop);
+        debug("Frame bottom: ", s.SolidBottom);
+        debug("Frame left color: ", s.SolidLeftColor);
+        debug("Frame right color: ", s.SolidRightColor);
+        debug("Frame top color: ", s.SolidTopColor);
+        debug("Frame bottom color: ", s.SolidBottomColor);
+        debug("Frame opacity: ", s.SolidOpacity);
+    }
+    debug("Watermark: ", Word(kWatermarkKindList, s.DoWatermark));
+}
+
+void ListPlacement(const Listing& debug, int boundary, int position, int x, int y, int rotation,
+                   int sizeMode) {
+    debug("Watermark boundary: ", Word(kBoundaryList, boundary));
+    debug("Watermark position: ", Word(kPositionList, position));
+    debug("Watermark offset (x/y): ", std::to_string(x) + "/" + std::to_string(y));
+    debug("Watermark rotation: ", rotation);
+    debug("Watermark size/mode: ", Word(kSizeModeList, sizeMode));
+}
+
+Error CheckWatermark(const Listing& debug) {
+    const Settings& s = gSettings;
+    if (s.DoWatermark == kWatermarkText) {
+        debug("Watermark text: ", s.WatermarkText);
+        debug("Watermark font: ", s.FontName);
+        debug("Watermark font size: ", s.FontSize);
+        debug("Watermark font leading: ", s.FontLeading);
+        debug("Watermark font color: ", s.FontColor);
+        debug("Watermark font style: ", Word(kFontStyleList, s.FontStyle));
+        debug("Watermark font effect: ", Word(kFontEffectList, s.FontEffect));
+        debug("Watermark text antialiasing: ", s.TextAntialiasing);
+        debug("Watermark text alignment: ", Word(kAlignmentList, s.TextAlignment));
+        debug("Watermark text padding: ", s.TextPadding);
+        debug("Watermark text opacity: ", s.TextOpacity);
+        debug("Watermark background color: ", s.BackColor);
+        debug("Watermark background opacity: ", s.BackOpacity);
+        ListPlacement(debug, s.TextBoundary, s.TextPosition, s.TextXOffset, s.TextYOffset,
+                      s.TextRotation, s.TextSize);
+        if (!LoadWatermarkFont(s.FontName, s.FontSize, s.FontStyle, s.FontEffect))
+            return "Invalid watermark font";
+    } else if (s.DoWatermark == kWatermarkImage) {
+        debug("Watermark image: ", s.WatermarkImage);
+        debug("Watermark greyscale: ", s.ImageGreyscale);
+        debug("Watermark opacity: ", s.ImageOpacity);
+        ListPlacement(debug, s.ImageBoundary, s.ImagePosition, s.ImageXOffset, s.ImageYOffset,
+                      s.WatermarkImageRotation, s.ImageSize);
+        if (FileSize(s.WatermarkImage) <= 0)
+            return "Invalid watermark image";
+    }
+    return {};
+}
+
+void ListNaming(const Listing& debug) {
+    const Settings& s = gSettings;
+    debug("Filename Mask: ", s.FilenameMask);
+    debug("File Timestamp: ", Word(kTimestampList, s.FileTimestamp));
+    if (s.FileTimestamp == kTimestampCustom)
+        debug("Custom Timestamp: ", s.CustomTimestamp);
+    debug("Keep Subfolders: ", s.KeepSubfolders);
+}
+
+void ResolveOutput() {
+    const OutputFormat* format = FindOutputFormat(gJob.ConversionType);
+    gJob.OutputFif = format->fif;
+    gJob.OutputBpp = gSettings.*(format->depthField);
+    gJob.SaveFlags = SaveFlagsFor(gJob.ConversionType);
+    gJob.AutoBpp = gJob.OutputBpp == 0 ? 1 : 0;
+}
+
+// The validation steps in their order; the first error ends the run.
+Error Validate(const Listing& debug) {
+    using Step = Error (*)(const Listing&);
+    static constexpr Step kSteps[] = {CheckInput, ResolveOutputFolder, CheckConversionType};
+    for (Step step : kSteps) {
+        Error error = step(debug);
+        if (!error.empty())
+            return error;
+    }
+    ListInputGroup(debug);
+    for (Step step : {CheckOutputFormat, CheckTransform, CheckAdjustments}) {
+        Error error = step(debug);
+        if (!error.empty())
+            return error;
+    }
+    ListEffectsAndFrame(debug);
+    Error error = CheckWatermark(debug);
+    if (!error.empty())
+        return error;
+    ListNaming(debug);
+    return {};
+}
+
+void StampOutputDate() {
+    if (gSettings.FileTimestamp == kTimestampOriginal) {
+        if (auto time = ModificationTime(gJob.InputFile))
+            SetModificationTime(gJob.OutputFile, *time);
+    } else if (gSettings.FileTimestamp == kTimestampCustom) {
+        SetModificationTime(gJob.OutputFile, FileTime{gSettings.CustomTimestamp, 0});
+    }
+}
+
+std::string Msg(std::string_view key) {
+    return CatalogueText("Msg", key);
+}
+
+} // namespace
+
+std::string ExtensionOf(const std::string& path) {
+    std::string name = FileNamePart(path);
+    size_t stop = name.find_last_of(". ");
+    if (stop == std::string::npos || name[stop] != '.' || stop == 0)
+        return {};
+    return name.substr(stop + 1);
+}
+
+void InitConversionJob() {
+    gJob = ConversionJob{};
+    gJob.ProgramFolder = ExecutableFolder();
+    gJob.RandomNumber = RandomInRange(1, 99999);
+    gJob.FileCounter = 1;
+    gInputFileMap.clear();
+    RebuildAcceptedInputExtensions();
+}
+
+int AddInputFile(const std::string& path) {
+    if (FileSize(path) <= 0 || !IsAcceptedExtension(ToLower(ExtensionOf(path))))
+        return 0;
+    if (gInputFileMap.count(path))
+        return 0;
+    InputFileEntry entry;
+    if (!gJob.InputFolder.empty() && StartsWith(path, gJob.InputFolder))
+        entry.RelativeSubfolder = FolderPart(path.substr(gJob.InputFolder.size()));
+    gInputFileMap.emplace(path, entry);
+    return 1;
+}
+
+void ConversionWorker() {
+    bool verbose = gJob.CommandLineRun == 1 && gJob.RunMode == "DEBUG";
+    int32_t index = 0, converted = 0;
+    int64_t lastDuration = 0;
+    for (const auto& [path, entry] : gInputFileMap) {
+        {
+            std::lock_guard lock(gRunMutex);
+            if (gProgress.Running != 1)
+                break;
+            ++index;
+            gProgress.CurrentIndex = index;
+            gProgress.CurrentFile = path;
+            gProgress.LastDuration = lastDuration;
+        }
+        gJob.InputFile = path;
+        gJob.RelativeSubfolder = entry.RelativeSubfolder;
+        if (verbose) {
+            PrintLine("Processing: " + gJob.InputFile);
+            PrintLine("File Format: " + SignatureSniffer(gJob.InputFile));
+        }
+        int64_t start = ElapsedMilliseconds();
+        if (ConvertOneFile()) {
+            if (verbose)
+                PrintLine("[OK] Saving As: " + gJob.OutputFile);
+            ++converted;
+            lastDuration = std::max<int64_t>(ElapsedMilliseconds() - start, 1000);
+            gJob.RandomNumber = RandomInRange(1, 99999);
+            gJob.FileCounter += 1;
+            StampOutputDate();
+        } else {
+            lastDuration = 0;
+            if (verbose)
+                PrintLine("[ERROR] Unable to convert the file!");
+        }
+    }
+    std::lock_guard lock(gRunMutex);
+    gProgress.ConvertedCount = converted;
+}
+
+BatchOutcome BatchDriver(bool quiet) {
+    bool debugMode = gJob.RunMode == "DEBUG";
+    Listing debug(debugMode);
+    if (!quiet)
+        PrintLine(CatalogueText("General", "Preparing"));
+
+    Error error = Validate(debug);
+    if (!error.empty()) {
+        PrintLine("Error: " + error);
+        FreeWatermarkFont();
+        return BatchOutcome::InvalidSettings;
+    }
+    ResolveOutput();
+
+    if (!quiet)
+        PrintLine(CatalogueText("General", "Importing"));
+    int32_t imported = 0;
+    if (gJob.InputFolder.empty()) {
+        std::string extension = ToLower(ExtensionOf(gJob.InputFile));
+        if (extension != "txt" && extension != "lst")
+            imported = AddInputFile(gJob.InputFile);
+    }
+    gProgress.ConvertedCount = imported;
+    if (!quiet)
+        PrintLine(FillTemplate(Msg("Import complete"), std::to_string(imported)));
+    if (imported == 0) {
+        PrintLine(Msg("Conversion is not complete"));
+        PrintLine(Msg("Empty input files"));
+        FreeWatermarkFont();
+        return BatchOutcome::NothingConverted;
+    }
+
+    if (!quiet)
+        PrintLine(CatalogueText("General", "Converting"));
+    {
+        std::lock_guard lock(gRunMutex);
+        gProgress.CurrentIndex = 0;
+        gProgress.CurrentFile.clear();
+        gProgress.ConvertedCount = 0;
+        gProgress.Running = 1;
+    }
+    std::thread worker(ConversionWorker);
+    worker.join();
+
+    int32_t converted;
+    {
+        std::lock_guard lock(gRunMutex);
+        converted = gProgress.ConvertedCount;
+    }
+    if (converted > 0 && !quiet) {
+        PrintLine(Msg("Conversion complete"));
+        PrintLine(FillTemplate(Msg("Files converted"), std::to_string(converted),
+                               std::to_string(imported)));
+    } else if (converted == 0) {
+        PrintLine(Msg("Conversion is not complete"));
+    }
+    FreeWatermarkFont();
+    return converted > 0 ? BatchOutcome::Converted : BatchOutcome::NothingConverted;
+}
+
+} // namespace velmora

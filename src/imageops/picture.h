@@ -1,0 +1,31 @@
+// The picture every image step works on: a FreeImage bitmap owned by a move-only handle.
+// A step takes the picture by value and gives back the one to continue with; whatever it
+// replaced is released when it goes out of scope, so no path can leak or free twice.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <memory>
+
+namespace velmora {
+
+struct UnloadBitmap {
+    void operator()(FIBITMAP* bitmap) const {
+        if (bitmap)
+            FreeImage_Unload(bitmap);
+    }
+};
+
+using Picture = std::unique_ptr<FIBITMAP, UnloadBitmap>;
+
+inline int PictureWidth(const Picture& picture) {
+    return picture ? static_cast<int>(FreeImage_GetWidth(picture.get())) : 0;
+}
+inline int PictureHeight(const Picture& picture) {
+    return picture ? static_cast<int>(FreeImage_GetHeight(picture.get())) : 0;
+}
+inline int PictureBpp(const Picture& picture) {
+    return picture ? static_cast<int>(FreeImage_GetBPP(picture.get())) : 0;
+}
+
+} // namespace velmora

@@ -1,0 +1,119 @@
+#include "imageops/watermark_font.h"
+
+#include "platform/text.h"
+#include "settings/keywords.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr int kMaxPointSize = 2000;
+
+struct PatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+std::vector<std::string> FamiliesOf(const FcPattern* pattern) {
+    std::vector<std::string> families;
+    FcChar8* value = nullptr;
+    for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &value) == FcResultMatch; ++i)
+        families.emplace_back(reinterpret_cast<const char*>(value));
+    return families;
+}
+
+// The family list fontconfig's rules make of a face name: the name, its aliases, then
+// the generic families and their preferred fonts.
+std::vector<std::string> SubstitutedFamilies(const std::string& face) {
+    PatternPtr pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    return FamiliesOf(pattern.get());
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& wanted) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return EqualsIgnoreCase(name, wanted); });
+}
+
+// The names that stand for this face itself: the face and the aliases the configuration
+// adds for it (Arial -> Liberation Sans), without the generic tail every unknown name gets.
+std::vector<std::string> AcceptableFamilies(const std::string& face) {
+    std::vector<std::string> genericTail = SubstitutedFamilies("velmora-no-such-face");
+    std::vector<std::string> acceptable;
+    for (const std::string& family : SubstitutedFamilies(face))
+        if (EqualsIgnoreCase(family, face) || !Contains(genericTail, family))
+            acceptable.push_back(family);
+    return acceptable;
+}
+
+} // namespace
+
+int PointsToPixels(int points) {
+    return static_cast<int>(std::lround(points * 96.0 / 72.0));
+}
+
+std::optional<WatermarkFont> ResolveWatermarkFont(const std::string& face, int pointSize,
+                                                  int fontStyle, int fontEffect) {
+    if (face.empty() || pointSize <= 0 || pointSize > kMaxPointSize || !FcInit())
+        return std::nullopt;
+    WatermarkFont font;
+    font.requestedFace = face;
+    font.pointSize = pointSize;
+    font.pixelSize = PointsToPixels(pointSize);
+    font.bold = fontStyle == kFontBold || fontStyle == kFontBoldItalic;
+    font.italic = fontStyle == kFontItalic || fontStyle == kFontBoldItalic;
+    font.underline = fontEffect == kFontUnderline;
+    font.strikeout = fontEffect == kFontStrikethrough;
+
+    PatternPtr pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, font.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, font.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+    if (!match || result != FcResultMatch)
+        return std::nullopt;
+
+    std::vector<std::string> acceptable = AcceptableFamilies(face);
+    for (const std::string& family : FamiliesOf(match.get())) {
+        if (!Contains(acceptable, family))
+            continue;
+        font.family = family;
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch)
+            font.file = reinterpret_cast<const char*>(file);
+        return font;
+    }
+    return std::nullopt;
+}
+
+namespace {
+std::optional<WatermarkFont>& Slot() {
+    static std::optional<WatermarkFont> slot;
+    return slot;
+}
+} // namespace
+
+bool LoadWatermarkFont(const std::string& face, int pointSize, int fontStyle, int fontEffect) {
+    Slot() = ResolveWatermarkFont(face, pointSize, fontStyle, fontEffect);
+    return Slot().has_value();
+}
+
+const WatermarkFont* LoadedWatermarkFont() {
+    return Slot() ? &*Slot() : nullptr;
+}
+
+void FreeWatermarkFont() {
+    Slot().reset();
+}
+
+} // namespace velmora

@@ -1,0 +1,32 @@
+// The watermark font: a face fontconfig knows, at a size in points, with its style and
+// effect. Loaded once before a run into a process-wide slot that the text layer reads.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+struct WatermarkFont {
+    std::string requestedFace; // as the user named it
+    std::string family;        // the family fontconfig resolved it to
+    std::string file;          // the font file that family comes from
+    int pointSize = 0;
+    int pixelSize = 0; // at 96 dots per inch
+    bool bold = false, italic = false, underline = false, strikeout = false;
+};
+
+// Points to pixels at the 96 dots per inch of the drawing surface.
+int PointsToPixels(int points);
+
+// Resolves a face. A name that fontconfig would only answer with its generic default
+// font is refused, as are sizes no raster could hold.
+std::optional<WatermarkFont> ResolveWatermarkFont(const std::string& face, int pointSize,
+                                                  int fontStyle, int fontEffect);
+
+// The process-wide slot.
+bool LoadWatermarkFont(const std::string& face, int pointSize, int fontStyle, int fontEffect);
+const WatermarkFont* LoadedWatermarkFont();
+void FreeWatermarkFont();
+
+} // namespace velmora

@@ -1,0 +1,22 @@
+// The console face of the program: standard output in UTF-8, one LF per line,
+// the window title on a terminal, and a key read without echo for the pause.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+void PrintLine(std::string_view text);
+// Sets the terminal's title when standard output is a terminal; otherwise nothing.
+void SetConsoleTitle(std::string_view title);
+// Waits for one key without echo. On a terminal it switches to raw mode for the read;
+// otherwise it reads one byte and returns at end of input, so it never hangs a pipe.
+void WaitForKey();
+void FlushConsole();
+
+// Tests route the printed lines elsewhere; an empty function restores standard output.
+void SetConsoleSinkForTesting(std::function<void(std::string_view line)> sink);
+
+} // namespace velmora

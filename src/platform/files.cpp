@@ -1,0 +1,158 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+mode_t CurrentUmask() {
+    // umask can only be read by setting it; done once, before any thread starts writing files.
+    static mode_t mask = [] {
+        mode_t old = umask(022);
+        umask(old);
+        return old;
+    }();
+    return mask;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+int64_t FileSize(const std::string& path) {
+    struct stat info;
+    if (path.empty() || stat(path.c_str(), &info) != 0)
+        return kFileMissing;
+    if (S_ISDIR(info.st_mode))
+        return kFileIsFolder;
+    return static_cast<int64_t>(info.st_size);
+}
+
+bool FolderExists(const std::string& path) {
+    return FileSize(path) == kFileIsFolder;
+}
+
+std::optional<std::string> ReadFileStart(const std::string& path, size_t maxBytes) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return std::nullopt;
+    std::string bytes(maxBytes, '\0');
+    size_t got = std::fread(bytes.data(), 1, maxBytes, file);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        return std::nullopt;
+    bytes.resize(got);
+    return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
+    int64_t size = FileSize(path);
+    if (size < 0 || static_cast<uint64_t>(size) > maxBytes)
+        return std::nullopt;
+    return ReadFileStart(path, static_cast<size_t>(size));
+}
+
+std::optional<FileTime> ModificationTime(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return FileTime{info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
+bool SetModificationTime(const std::string& path, FileTime time) {
+    timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT; // access time stays
+    times[1].tv_sec = static_cast<time_t>(time.seconds);
+    times[1].tv_nsec = static_cast<long>(time.nanoseconds);
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+std::string ExecutablePath() {
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return {};
+    return std::string(buffer, static_cast<size_t>(length));
+}
+
+std::string ExecutableFolder() {
+    std::string path = ExecutablePath();
+    return path.empty() ? CurrentFolder() : FolderOf(path);
+}
+
+std::string CurrentFolder() {
+    char buffer[PATH_MAX];
+    if (!getcwd(buffer, sizeof buffer))
+        return "./";
+    std::string folder = buffer;
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+std::optional<std::string> CreateTempFileBeside(const std::string& target) {
+    std::string pattern = FolderOf(target) + "." + NameOf(target) + ".XXXXXX.part";
+    int fd = mkstemps(pattern.data(), 5);
+    if (fd < 0)
+        return std::nullopt;
+    // mkstemps makes the file private; give it what a plain new file would get.
+    fchmod(fd, 0666 & ~CurrentUmask());
+    close(fd);
+    return pattern;
+}
+
+bool CommitTempFile(const std::string& temp, const std::string& target) {
+    if (std::rename(temp.c_str(), target.c_str()) == 0)
+        return true;
+    DiscardTempFile(temp);
+    return false;
+}
+
+void DiscardTempFile(const std::string& temp) {
+    unlink(temp.c_str());
+}
+
+bool WriteFileAtomically(const std::string& target, std::string_view bytes) {
+    auto temp = CreateTempFileBeside(target);
+    if (!temp)
+        return false;
+    int fd = open(temp->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    bool ok = fd >= 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+    if (fd >= 0)
+        ok = (close(fd) == 0) && ok;
+    if (!ok) {
+        DiscardTempFile(*temp);
+        return false;
+    }
+    return CommitTempFile(*temp, target);
+}
+
+} // namespace velmora

@@ -1,0 +1,47 @@
+// File system operations on UTF-8 paths: sizes, folders, first bytes, dates,
+// the executable's folder, and the temporary-file-then-rename way of replacing a file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+constexpr int64_t kFileMissing = -1;
+constexpr int64_t kFileIsFolder = -2;
+
+// Size in bytes; kFileMissing when nothing is there, kFileIsFolder for a folder.
+int64_t FileSize(const std::string& path);
+bool FolderExists(const std::string& path);
+
+// Up to maxBytes from the start of the file; nullopt when it cannot be read.
+std::optional<std::string> ReadFileStart(const std::string& path, size_t maxBytes);
+// The whole file, refused when larger than maxBytes.
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes);
+
+struct FileTime {
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+};
+std::optional<FileTime> ModificationTime(const std::string& path);
+bool SetModificationTime(const std::string& path, FileTime time);
+
+// Path of the running executable, from /proc/self/exe.
+std::string ExecutablePath();
+// Folder of the running executable, ending in "/".
+std::string ExecutableFolder();
+// The current working folder, ending in "/".
+std::string CurrentFolder();
+
+// Creates an empty, uniquely named file in the folder of target, with the permissions a
+// newly created file would get. Returns its path, or nullopt when the folder refuses it.
+std::optional<std::string> CreateTempFileBeside(const std::string& target);
+// Renames temp over target; on failure removes temp. True when target now holds temp's bytes.
+bool CommitTempFile(const std::string& temp, const std::string& target);
+void DiscardTempFile(const std::string& temp);
+// Replaces target with bytes through a temporary file; target is untouched on failure.
+bool WriteFileAtomically(const std::string& target, std::string_view bytes);
+
+} // namespace velmora
