@@ -67,6 +67,8 @@ void HandleOption(const OptionRow& row, const std::string& word, const Arguments
     ApplyOptionValue(row, value, state);
 }
 
+}  // namespace
+
 DriverState RunOptionLoop(const Arguments& arguments) {
     DriverState state;
     for (size_t index = 0; index < arguments.size() && state.errorText.empty(); ++index) {
@@ -76,6 +78,8 @@ DriverState RunOptionLoop(const Arguments& arguments) {
     }
     return state;
 }
+
+namespace {
 
 DriverResult Exit(int code) {
     return {NextStep::Exit, code, {}};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/arguments.h"
+#include "cli/option_table.h"
 
 #include <string>
 
@@ -28,6 +29,9 @@ struct DriverResult {
     int exitCode = kExitOk;
     std::string screenshotFolder;
 };
+
+// Walks every argument through the option table in order; stops at the first error.
+DriverState RunOptionLoop(const Arguments& arguments);
 
 // arguments exclude the program name; executablePath names the program for the help.
 DriverResult ConsoleMain(const Arguments& arguments, const std::string& executablePath);
