@@ -10,7 +10,9 @@
 
 #include <sys/stat.h>
 #include <tiffio.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace velmora {
@@ -114,6 +116,45 @@ bool SameFile(const std::string& a, const std::string& b) {
     struct stat first, second;
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// FreeImage's own file saving ignores failed writes (a full disk reports success), so
+// the bytes go through handlers that remember any failure.
+struct CheckedFile {
+    FILE* file;
+    bool failed;
+};
+
+unsigned WriteChecked(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    auto* out = static_cast<CheckedFile*>(handle);
+    size_t written = std::fwrite(buffer, size, count, out->file);
+    if (written != count)
+        out->failed = true;
+    return static_cast<unsigned>(written);
+}
+
+unsigned ReadChecked(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    return static_cast<unsigned>(
+        std::fread(buffer, size, count, static_cast<CheckedFile*>(handle)->file));
+}
+
+int SeekChecked(fi_handle handle, long offset, int origin) {
+    return std::fseek(static_cast<CheckedFile*>(handle)->file, offset, origin);
+}
+
+long TellChecked(fi_handle handle) {
+    return std::ftell(static_cast<CheckedFile*>(handle)->file);
+}
+
+bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags) {
+    CheckedFile out{std::fopen(path.c_str(), "w+b"), false};
+    if (!out.file)
+        return false;
+    FreeImageIO io{ReadChecked, WriteChecked, SeekChecked, TellChecked};
+    bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
+                                        flags) != FALSE;
+    saved = saved && !out.failed && std::fflush(out.file) == 0;
+    return (std::fclose(out.file) == 0) && saved;
 }
 
 void DiscardLibraryMessage(FREE_IMAGE_FORMAT, const char*) {}
@@ -239,7 +280,7 @@ bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, 
     auto temp = CreateTempFileBeside(path);
     if (!temp)
         return false;
-    if (!FreeImage_Save(static_cast<FREE_IMAGE_FORMAT>(fif), picture, temp->c_str(), flags)) {
+    if (!SaveToFileChecked(picture, fif, *temp, flags)) {
         DiscardTempFile(*temp);
         return false;
     }

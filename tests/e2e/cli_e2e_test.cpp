@@ -1,0 +1,164 @@
+// The command line through the real binary: special words, option errors, validation
+// lines and exit statuses, compared line by line.
+#include "e2e/e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora::testing {
+namespace {
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MakeSampleDng(folder / "sample.dng", {"--width=64", "--height=48"});
+        WriteFile(folder / "noext", "not empty");
+        WriteFile(folder / "empty.dng", "");
+        mkdir((folder / "dir.dng").c_str(), 0755);
+    }
+    RunResult Run(const std::vector<std::string>& arguments) {
+        RunOptions options;
+        options.workFolder = folder.Path();
+        return RunProgram(arguments, options);
+    }
+    TempFolder folder;
+};
+
+const std::vector<std::string> kPreparing = {"Preparing..."};
+
+std::vector<std::string> WithBanner(std::vector<std::string> lines) {
+    return Concat(Concat(kBanner, kPreparing), lines);
+}
+
+TEST_F(CommandLine, LinesAndExitStatus) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::string> lines;
+        int status;
+    };
+    const std::string missingValue = "Error: Incorrect number of parameters";
+    const Case cases[] = {
+        {{"-v"}, {"3.2"}, 0},
+        {{"--version=anything"}, {"3.2"}, 0},
+        {{"--Version", "-i", "sample.dng"}, {"3.2"}, 0},
+        {{"-i"}, {missingValue}, 1},
+        {{"-i", "-q"}, {missingValue}, 1},
+        {{"-q", "-i", "sample.dng", "--brightness"}, {missingValue}, 1},
+        {{"--profile=missing.ini", "-q"}, {"Error: Invalid profile file"}, 1},
+        {{"-i", "noext"}, WithBanner({"Error: Invalid input file"}), 1},
+        {{"-q", "-i", "empty.dng"}, {"Error: Invalid input file"}, 1},
+        {{"-q", "-i", "dir.dng"}, {"Error: Invalid input file"}, 1},
+        {{"-q", "-i", "missing.dng"}, {"Error: Invalid input file"}, 1},
+        {{"-q", "-i", "sample.dng", "-o", "../elsewhere"}, {"Error: Incorrect output folder"}, 1},
+        {{"-q", "-i", "sample.dng", "-o", "/no/such/folder"}, {"Error: Invalid output folder"}, 1},
+        {{"-q", "-i", "sample.dng", "-c", "jpg"}, {"Error: Invalid conversion type"}, 1},
+        {{"-q", "-i", "sample.dng", "-c", "TIFF"}, {"Error: Invalid conversion type"}, 1},
+        {{"-q", "-i", "sample.dng", "--tiff-bpp=16"}, {"Error: Invalid tiff-bpp value"}, 1},
+        {{"-q", "-i", "sample.dng", "--width=100"}, {"Error: Invalid height value"}, 1},
+        {{"-q", "-i", "sample.dng", "--height=5", "--width=0"}, {"Error: Invalid width value"}, 1},
+        {{"-q", "-i", "sample.dng", "--brightness=101"}, {"Error: Invalid brightness value"}, 1},
+        {{"-q", "-i", "sample.dng", "--contrast=-101"}, {"Error: Invalid contrast value"}, 1},
+        {{"-q", "-i", "sample.dng", "--gamma=10"}, {"Error: Invalid gamma value"}, 1},
+        {{"-q", "-i", "sample.dng", "--gamma=NaN"}, {"Error: Invalid gamma value"}, 1},
+        {{"-q", "-i", "sample.dng", "--wm-image=none.png"}, {"Error: Invalid watermark image"}, 1},
+        {{"-q", "-i", "sample.dng", "--wm-text=x", "--wm-font=NoSuchFace Zq"},
+         {"Error: Invalid watermark font"},
+         1},
+        {{"-q", "-i", "list.txt"}, {"Error: Invalid input file"}, 1},
+    };
+    for (const Case& c : cases) {
+        RunResult result = Run(c.arguments);
+        std::string shown = ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(result.OutLines(), c.lines) << shown;
+        EXPECT_EQ(result.exitStatus, c.status) << shown;
+        EXPECT_EQ(result.err, "") << shown;
+    }
+}
+
+TEST_F(CommandLine, HelpIsExactAndIgnoresTheRest) {
+    RunResult result = Run({"-h", "-i", "sample.dng"});
+    std::vector<std::string> lines = result.OutLines();
+    ASSERT_EQ(lines.size(), 36u);
+    EXPECT_EQ(lines[1], "Usage: velmoracmd -i <filename> [options]");
+    EXPECT_EQ(lines[3], "  velmoracmd -i example.raw");
+    EXPECT_EQ(lines[6], "  velmoracmd -i c:\\tmp\\example.raw -o d:\\converted --jpg-quality=95");
+    EXPECT_EQ(lines[35], "  -v, --version             Display version information and exit");
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_FALSE(FileExists(folder / "sample.tiff"));
+    for (const char* word : {"-?", "--HELP", "--help=x"})
+        EXPECT_EQ(Run({word}).OutLines(), lines) << word;
+}
+
+TEST_F(CommandLine, HelpNamesTheProgramByItsFileName) {
+    std::string copy = folder / "rawconv";
+    WriteFile(copy, ReadFile(BinaryFolder() + "velmoracmd"));
+    chmod(copy.c_str(), 0755);
+    RunOptions options;
+    options.workFolder = folder.Path();
+    options.program = copy;
+    std::vector<std::string> lines = RunProgram({"-h"}, options).OutLines();
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "Usage: rawconv -i <filename> [options]");
+}
+
+TEST_F(CommandLine, WithoutInputTheWindowIsWantedAndItsAbsenceIsReported) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"-c", "jpg"}}) {
+        RunResult result = Run(arguments);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(SplitLines(result.err).size(), 1u) << result.err;
+        EXPECT_NE(result.err.find("-h"), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(CommandLine, ASecondInstanceIsRefused) {
+    std::string lockPath = folder / "Corvanta ZUV iv EDAZ 3.2.lock";
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    RunResult result = Run({"-i", "sample.dng"});
+    close(fd);
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(SplitLines(result.err).size(), 1u) << result.err;
+    EXPECT_FALSE(FileExists(folder / "sample.tiff"));
+    EXPECT_EQ(Run({"-v"}).exitStatus, 0) << "the lock is free again";
+}
+
+TEST_F(CommandLine, PauseWithoutATerminalReturnsAtEndOfInput) {
+    RunResult result = Run({"-p", "-q", "-i", "sample.dng"});
+    EXPECT_EQ(result.OutLines(), std::vector<std::string>{"Press any key to exit."});
+    EXPECT_EQ(result.exitStatus, 0);
+    RunResult failed = Run({"-p", "-i"});
+    EXPECT_EQ(failed.OutLines(), std::vector<std::string>{"Error: Incorrect number of parameters"});
+}
+
+TEST_F(CommandLine, ProfileAppliesAtItsPlace) {
+    WriteFile(folder / "p.ini", "\xEF\xBB\xBF; a profile\n[Other]\n--TIFF-BPP = 16\n[cli]\n"
+                                "--tiff-bpp = 48\n--FILENAME-MASK = \"%filename%-p.%ext%\"\n"
+                                "--INPUT = elsewhere.dng\n");
+    RunResult result = Run({"-q", "--tiff-bpp=16", "--profile=p.ini", "-i", "sample.dng"});
+    EXPECT_EQ(result.exitStatus, 0) << result.out;
+    EXPECT_TRUE(FileExists(folder / "sample-p.tiff"));
+    // An option after the profile overrides it.
+    EXPECT_EQ(Run({"-q", "--profile=p.ini", "--tiff-bpp=16", "-i", "sample.dng"}).OutLines(),
+              std::vector<std::string>{"Error: Invalid tiff-bpp value"});
+    // A profile cannot name the input: without -i the window is wanted.
+    EXPECT_EQ(Run({"--profile=p.ini"}).exitStatus, 1);
+}
+
+TEST_F(CommandLine, QuotedValuesSplitByTheShellAreJoined) {
+    RunResult result = Run({"-q", "-d", "-i", "sample.dng", "--filename-mask=\"joined", "name\"",
+                            "--wm-text=\"two", "words\"", "--wm-font=DejaVu Sans"});
+    std::vector<std::string> lines = result.OutLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Filename Mask: joined name"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Watermark text: two words"), lines.end());
+    EXPECT_TRUE(FileExists(folder / "joined name")) << result.out;
+}
+
+}  // namespace
+}  // namespace velmora::testing

@@ -1,0 +1,294 @@
+// Conversions through the real binary: report lines, written files read back with
+// libtiff, hostile inputs, and nothing lost when a save fails.
+#include "e2e/e2e_support.h"
+#include "e2e/tiff_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <FreeImage.h>
+#include <tiff.h>
+
+#include <algorithm>
+#include <dirent.h>
+#include <random>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace velmora::testing {
+namespace {
+
+std::vector<std::string> SuccessLines(const std::string& imported = "1") {
+    return Concat(kBanner, {"Preparing...", "Importing...",
+                            "Import complete, new files added: " + imported, "Converting...",
+                            "Conversion complete", "Files converted: 1 of 1"});
+}
+
+bool HasPartFiles(const std::string& folder) {
+    bool found = false;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir))
+            found |= std::string_view(entry->d_name).ends_with(".part");
+        closedir(dir);
+    }
+    return found;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+class Conversion : public ::testing::Test {
+protected:
+    void SetUp() override { MakeSampleDng(folder / "sample.dng", {"--width=96", "--height=64"}); }
+    RunResult Run(const std::vector<std::string>& arguments, long fileSizeLimit = -1) {
+        RunOptions options;
+        options.workFolder = folder.Path();
+        options.fileSizeLimit = fileSizeLimit;
+        return RunProgram(arguments, options);
+    }
+    TempFolder folder;
+};
+
+TEST_F(Conversion, BareInputNameIsWrittenNextToIt) {
+    RunResult result = Run({"-i", "sample.dng"});
+    EXPECT_EQ(result.OutLines(), SuccessLines());
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.err, "");
+    auto facts = ReadTiffFacts(folder / "sample.tiff");
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->bitsPerSample * facts->samplesPerPixel, 24u);
+    EXPECT_EQ(facts->compression, 1u);
+    EXPECT_FALSE(HasPartFiles(folder.Path()));
+}
+
+TEST_F(Conversion, DebugListingAndReportLines) {
+    RunResult result = Run({"-d", "-q", "-i", "sample.dng", "-o", folder.Path()});
+    std::vector<std::string> lines = result.OutLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Input: sample.dng");
+    EXPECT_TRUE(Contains(lines, "Output: " + folder.Path()));
+    EXPECT_TRUE(Contains(lines, "Processing: sample.dng"));
+    EXPECT_TRUE(Contains(lines, "File Format: TIFF (LE)"));
+    EXPECT_EQ(lines.back(), "[OK] Saving As: " + folder.Path() + "sample.tiff");
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+TEST_F(Conversion, TiffOptionsReachTheFile) {
+    struct Case {
+        std::vector<std::string> options;
+        unsigned compression, bitsPerSample, samplesPerPixel, photometric;
+    };
+    const Case cases[] = {
+        {{}, COMPRESSION_NONE, 8, 3, PHOTOMETRIC_RGB},
+        {{"--tiff-compression=lzw"}, COMPRESSION_LZW, 8, 3, PHOTOMETRIC_RGB},
+        {{"--tiff-compression=PACKBITS"}, COMPRESSION_PACKBITS, 8, 3, PHOTOMETRIC_RGB},
+        {{"--tiff-compression=deflate"}, COMPRESSION_DEFLATE, 8, 3, PHOTOMETRIC_RGB},
+        {{"--tiff-compression=adobedeflate"}, COMPRESSION_ADOBE_DEFLATE, 8, 3, PHOTOMETRIC_RGB},
+        {{"--tiff-bpp=8"}, COMPRESSION_NONE, 8, 1, PHOTOMETRIC_PALETTE},
+        {{"--tiff-bpp=32"}, COMPRESSION_NONE, 8, 4, PHOTOMETRIC_RGB},
+        {{"--tiff-bpp=48"}, COMPRESSION_NONE, 16, 3, PHOTOMETRIC_RGB},
+        {{"--tiff-bpp=1"}, COMPRESSION_NONE, 1, 1, PHOTOMETRIC_MINISBLACK},
+        {{"--raw-load-as=48"}, COMPRESSION_NONE, 16, 3, PHOTOMETRIC_RGB},
+        {{"--raw-load-as=48hs", "--raw-tone-mapping=linear"}, COMPRESSION_NONE, 16, 3,
+         PHOTOMETRIC_RGB},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"-q", "-i", "sample.dng"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        std::string shown = ::testing::PrintToString(c.options);
+        RunResult result = Run(arguments);
+        ASSERT_EQ(result.exitStatus, 0) << shown << result.out;
+        auto facts = ReadTiffFacts(folder / "sample.tiff");
+        ASSERT_TRUE(facts) << shown;
+        EXPECT_EQ(facts->compression, c.compression) << shown;
+        EXPECT_EQ(facts->bitsPerSample, c.bitsPerSample) << shown;
+        EXPECT_EQ(facts->samplesPerPixel, c.samplesPerPixel) << shown;
+        if (c.photometric == PHOTOMETRIC_MINISBLACK)
+            EXPECT_TRUE(facts->photometric <= PHOTOMETRIC_MINISBLACK) << shown;
+        else
+            EXPECT_EQ(facts->photometric, c.photometric) << shown;
+    }
+}
+
+TEST_F(Conversion, ResolutionComesFromTheSourceExif) {
+    MakeSampleDng(folder / "res.dng", {"--width=96", "--height=64", "--dpi=240"});
+    ASSERT_EQ(Run({"-q", "-i", "res.dng"}).exitStatus, 0);
+    auto facts = ReadTiffFacts(folder / "res.tiff");
+    ASSERT_TRUE(facts);
+    // 240 dots per inch travel as dots per metre and come back within rounding.
+    double dpi = facts->resolutionUnit == RESUNIT_CENTIMETER ? facts->xResolution * 2.54
+                                                             : facts->xResolution;
+    EXPECT_NEAR(dpi, 240.0, 0.05);
+}
+
+TEST_F(Conversion, NameMaskSubfoldersAndOverwrite) {
+    ASSERT_EQ(Run({"-q", "-i", "sample.dng", "--filename-mask=Photo-%FILENAME[U]%-%n%.%EXT%"})
+                  .exitStatus,
+              0);
+    EXPECT_TRUE(FileExists(folder / "photo-SAMPLE-00001.tiff"));
+    // A second run with the same name replaces the first file.
+    WriteFile(folder / "sample.tiff", "old content");
+    ASSERT_EQ(Run({"-q", "-i", "sample.dng"}).exitStatus, 0);
+    EXPECT_NE(ReadFile(folder / "sample.tiff"), "old content");
+    EXPECT_TRUE(ReadTiffFacts(folder / "sample.tiff"));
+}
+
+TEST_F(Conversion, AMaskNamingTheInputNeverReplacesIt) {
+    std::string before = ReadFile(folder / "sample.dng");
+    RunResult result = Run({"-d", "-q", "-i", "sample.dng", "--filename-mask=%filename%.dng"});
+    EXPECT_EQ(result.OutLines().back(), "Conversion stopped");
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_EQ(ReadFile(folder / "sample.dng"), before);
+}
+
+TEST_F(Conversion, OutputDates) {
+    struct stat input;
+    ASSERT_EQ(stat((folder / "sample.dng").c_str(), &input), 0);
+    struct timespec old[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (folder / "sample.dng").c_str(), old, 0), 0);
+
+    struct Case {
+        std::vector<std::string> options;
+        time_t expected;  // 0: the time of the run
+    };
+    const Case cases[] = {{{"--file-timestamp=original"}, 1000000000},
+                          {{"--file-timestamp=custom", "--file-timestamp-custom=1500000000"},
+                           1500000000},
+                          {{}, 0}};
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"-q", "-i", "sample.dng"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        time_t started = time(nullptr);
+        ASSERT_EQ(Run(arguments).exitStatus, 0);
+        struct stat output;
+        ASSERT_EQ(stat((folder / "sample.tiff").c_str(), &output), 0);
+        if (c.expected)
+            EXPECT_EQ(output.st_mtim.tv_sec, c.expected);
+        else
+            EXPECT_GE(output.st_mtim.tv_sec, started - 1);
+    }
+}
+
+TEST_F(Conversion, AFailedSaveKeepsTheEarlierFile) {
+    WriteFile(folder / "sample.tiff", "the earlier output");
+    RunResult result = Run({"-d", "-q", "-i", "sample.dng"}, 4096);
+    std::vector<std::string> lines = result.OutLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "[ERROR] Unable to convert the file!");
+    EXPECT_EQ(lines.back(), "Conversion stopped");
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_EQ(ReadFile(folder / "sample.tiff"), "the earlier output");
+    EXPECT_FALSE(HasPartFiles(folder.Path()));
+}
+
+// A JPEG named as a camera file, stored sideways with EXIF orientation 6.
+std::string JpegWithOrientation(int width, int height, uint16_t orientation) {
+    FIBITMAP* bitmap = FreeImage_Allocate(width, height, 24);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(bitmap, y);
+        for (int x = 0; x < width; ++x) {
+            row[x * 3 + FI_RGBA_RED] = x < width / 2 ? 255 : 0;
+            row[x * 3 + FI_RGBA_GREEN] = 0;
+            row[x * 3 + FI_RGBA_BLUE] = x < width / 2 ? 0 : 255;
+        }
+    }
+    FIMEMORY* memory = FreeImage_OpenMemory();
+    FreeImage_SaveToMemory(FIF_JPEG, bitmap, memory, 95);
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    FreeImage_AcquireMemory(memory, &data, &size);
+    std::string jpeg(reinterpret_cast<char*>(data), size);
+    FreeImage_CloseMemory(memory);
+    FreeImage_Unload(bitmap);
+    // APP1 "Exif": a little-endian TIFF header and one IFD entry, Orientation.
+    std::string tiff("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18);
+    tiff += static_cast<char>(orientation & 0xFF);
+    tiff += static_cast<char>(orientation >> 8);
+    tiff += std::string("\0\0\0\0\0\0", 6);
+    std::string payload = std::string("Exif\0\0", 6) + tiff;
+    size_t length = payload.size() + 2;
+    std::string segment = "\xFF\xE1";
+    segment += static_cast<char>(length >> 8);
+    segment += static_cast<char>(length & 0xFF);
+    return jpeg.substr(0, 2) + segment + payload + jpeg.substr(2);
+}
+
+TEST_F(Conversion, AJpegNamedAsCameraFileIsTurnedByItsOrientation) {
+    WriteFile(folder / "phone.cr2", JpegWithOrientation(80, 40, 6));
+    RunResult result = Run({"-q", "-d", "-i", "phone.cr2"});
+    EXPECT_TRUE(Contains(result.OutLines(), "File Format: JPEG/EXIF")) << result.out;
+    ASSERT_EQ(result.exitStatus, 0) << result.out;
+    auto facts = ReadTiffFacts(folder / "phone.tiff");
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->width, 40u);
+    EXPECT_EQ(facts->height, 80u);
+}
+
+TEST_F(Conversion, HostileInputsEndInAClearReport) {
+    std::mt19937 random(7);
+    std::string noise(5000, '\0');
+    for (char& byte : noise)
+        byte = static_cast<char>(random());
+    WriteFile(folder / "noise.nef", noise);
+    std::string dng = ReadFile(folder / "sample.dng");
+    WriteFile(folder / "cut.dng", dng.substr(0, dng.size() / 3));
+    WriteFile(folder / "list.txt", "sample.dng\n");
+    for (const char* name : {"noise.nef", "cut.dng"}) {
+        RunResult result = Run({"-i", name, "-d", "--raw-load-as=48"});
+        std::vector<std::string> lines = result.OutLines();
+        ASSERT_GE(lines.size(), 2u) << name;
+        EXPECT_EQ(lines[lines.size() - 2], "[ERROR] Unable to convert the file!") << name;
+        EXPECT_EQ(lines.back(), "Conversion stopped") << name;
+        EXPECT_EQ(result.exitStatus, 2) << name;
+        EXPECT_EQ(result.signal, 0) << name;
+    }
+    RunResult list = Run({"-q", "-i", "list.txt"});
+    EXPECT_EQ(list.OutLines(),
+              (std::vector<std::string>{
+                  "Conversion stopped",
+                  "No input file(s) found. Please, add valid file(s) and try again!"}));
+    EXPECT_EQ(list.exitStatus, 2);
+}
+
+// Every camera file of the samples folder converts in every RAW load mode, and the
+// debug report names its kind.
+TEST_F(Conversion, CameraSamplesInEveryLoadMode) {
+    VELMORA_REQUIRE_SAMPLES();
+    struct Sample {
+        const char* name;
+        const char* kind;
+    };
+    const Sample samples[] = {
+        {"canon_eos_d30.crw", "[ERROR] UNRECOGNIZED"},
+        {"canon_powershot_g2.crw", "[ERROR] UNRECOGNIZED"},
+        {"dngconv_canon_eos6d_lossy.dng", "TIFF (LE)"},
+        {"dngconv_nikon_d500_lossy.dng", "TIFF (LE)"},
+        {"kodak_c330_yrgb.raw", "[ERROR] UNRECOGNIZED"},
+        {"kodak_dc50.kdc", "TIFF (BE)"},
+    };
+    struct Mode {
+        const char* word;
+        unsigned bitsPerSample;
+    };
+    const Mode modes[] = {{"auto", 8}, {"24", 8}, {"48hs", 16}, {"48", 16}};
+    for (const Sample& sample : samples) {
+        for (const Mode& mode : modes) {
+            std::string shown = std::string(sample.name) + " " + mode.word;
+            RunResult result = Run({"-q", "-d", "-i", SamplePath(sample.name), "-o",
+                                    folder.Path(), std::string("--raw-load-as=") + mode.word,
+                                    "--raw-tone-mapping=none"});
+            std::vector<std::string> lines = result.OutLines();
+            EXPECT_TRUE(Contains(lines, std::string("File Format: ") + sample.kind)) << shown;
+            ASSERT_EQ(result.exitStatus, 0) << shown << result.out;
+            std::string name = sample.name;
+            std::string output = folder / (name.substr(0, name.rfind('.')) + ".tiff");
+            auto facts = ReadTiffFacts(output);
+            ASSERT_TRUE(facts) << shown;
+            EXPECT_EQ(facts->bitsPerSample, mode.bitsPerSample) << shown;
+            EXPECT_GT(facts->width, 0u) << shown;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora::testing

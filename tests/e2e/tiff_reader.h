@@ -1,0 +1,20 @@
+// Reads back what a written TIFF file says about itself, through libtiff.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velmora::testing {
+
+struct TiffFacts {
+    unsigned width = 0, height = 0;
+    unsigned bitsPerSample = 0, samplesPerPixel = 0;
+    unsigned compression = 0, photometric = 0;
+    float xResolution = 0, yResolution = 0;
+    unsigned resolutionUnit = 0;
+    int directories = 0;
+};
+
+std::optional<TiffFacts> ReadTiffFacts(const std::string& path);
+
+}  // namespace velmora::testing
