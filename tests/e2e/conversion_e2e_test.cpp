@@ -181,6 +181,16 @@ TEST_F(Conversion, AFailedSaveKeepsTheEarlierFile) {
     EXPECT_FALSE(HasPartFiles(folder.Path()));
 }
 
+TEST_F(Conversion, AnUnwritableOutputFolderConvertsNothing) {
+    // /proc exists but takes no new files, whoever runs the test.
+    RunResult result = Run({"-d", "-q", "-i", "sample.dng", "-o", "/proc"});
+    std::vector<std::string> lines = result.OutLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "[ERROR] Unable to convert the file!");
+    EXPECT_EQ(lines.back(), "Conversion stopped");
+    EXPECT_EQ(result.exitStatus, 2);
+}
+
 // A JPEG named as a camera file, stored sideways with EXIF orientation 6.
 std::string JpegWithOrientation(int width, int height, uint16_t orientation) {
     FIBITMAP* bitmap = FreeImage_Allocate(width, height, 24);
