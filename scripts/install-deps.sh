@@ -8,10 +8,11 @@ packages=(
     build-essential cmake pkg-config
     # decoding, encoding and pixel work (FreeImage on LibRaw); libtiff to read results back in tests
     libfreeimage-dev libtiff-dev
-    # font lookup for the watermark font check
-    libfontconfig-dev fonts-liberation2 fonts-dejavu-core
-    # unit tests
-    googletest libgtest-dev
+    # drawing of frames and watermarks, fonts, watermark pictures and the PNG hand-over
+    libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
+    libpng-dev libjpeg-dev
+    # unit tests and micro-benchmarks
+    googletest libgtest-dev libbenchmark-dev
     # benchmarks: LibRaw's own command-line tools as the peer, GNU time for peak memory
     libraw-bin time
 )
