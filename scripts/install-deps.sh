@@ -8,11 +8,15 @@ packages=(
     build-essential cmake pkg-config
     # decoding, encoding and pixel work (FreeImage on LibRaw); libtiff to read results back in tests
     libfreeimage-dev libtiff-dev
+    # the source's EXIF, XMP and IPTC written into the TIFF (FreeImage writes none there)
+    libexiv2-dev
     # drawing of frames and watermarks, fonts, watermark pictures and the PNG hand-over
     libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
     libpng-dev libjpeg-dev
     # unit tests and micro-benchmarks
     googletest libgtest-dev libbenchmark-dev
+    # an independent reader of the metadata in sources and written files, for the tests
+    libimage-exiftool-perl
     # benchmarks: LibRaw's own command-line tools as the peer, GNU time for peak memory
     libraw-bin time
 )

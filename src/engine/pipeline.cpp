@@ -1,8 +1,10 @@
 #include "engine/pipeline.h"
 
 #include "engine/format_registry.h"
+#include "engine/metadata.h"
 #include "engine/name_mask.h"
 #include "imageops/raw_bits.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
@@ -157,6 +159,16 @@ bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int 
     return (std::fclose(out.file) == 0) && saved;
 }
 
+// A picture whose metadata cannot be written is still worth keeping: when the rewrite
+// failed and left the file unreadable, the picture is saved again without it.
+bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, FIBITMAP* holder) {
+    WrittenPicture written{path, static_cast<int>(FreeImage_GetWidth(picture)),
+                           static_cast<int>(FreeImage_GetHeight(picture))};
+    if (WriteDescriptiveMetadata(written, gJob.InputFile, holder) || IsReadableTiff(path))
+        return true;
+    return SaveToFileChecked(picture, gJob.OutputFif, path, gJob.SaveFlags);
+}
+
 void DiscardLibraryMessage(FREE_IMAGE_FORMAT, const char*) {}
 void DiscardTiffMessage(const char*, const char*, va_list) {}
 
@@ -254,8 +266,10 @@ Picture LoadInputPicture(const std::string& path) {
     Picture picture;
     if (gSettings.RawLoadAs == kRaw8 || gSettings.RawLoadAs == kRaw16)
         picture = LoadRawBits(path, gSettings.RawLoadAs);
-    if (!picture)
+    if (!picture) {
+        QuietStandardError quiet;
         picture.reset(FreeImage_Load(FIF_RAW, path.c_str(), LoadFlagsFor("raw")));
+    }
     if (!picture)
         picture.reset(FreeImage_Load(FIF_JPEG, path.c_str(), kJpegLoadFlags));
     if (!picture && MayHoldHeaderlessBits(path))
@@ -274,13 +288,14 @@ Resolution ReadResolution(FIBITMAP* picture) {
     return resolution;
 }
 
-bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags) {
+bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
+                           const FinishSavedFile& finish) {
     if (!picture)
         return false;
     auto temp = CreateTempFileBeside(path);
     if (!temp)
         return false;
-    if (!SaveToFileChecked(picture, fif, *temp, flags)) {
+    if (!SaveToFileChecked(picture, fif, *temp, flags) || (finish && !finish(*temp))) {
         DiscardTempFile(*temp);
         return false;
     }
@@ -315,7 +330,12 @@ bool ConvertOneFile() {
     // Writing over the file being converted would destroy the only copy of the source.
     if (SameFile(gJob.OutputFile, gJob.InputFile))
         return false;
-    return SavePictureAtomically(picture.get(), gJob.OutputFif, gJob.OutputFile, gJob.SaveFlags);
+    auto addMetadata = [&](const std::string& temporaryPath) {
+        return AddMetadataOrKeepWithout(picture.get(), temporaryPath, metadataHolder.get());
+    };
+    return SavePictureAtomically(picture.get(), gJob.OutputFif, gJob.OutputFile, gJob.SaveFlags,
+                                 gJob.OutputFif == FIF_TIFF ? FinishSavedFile(addMetadata)
+                                                            : FinishSavedFile());
 }
 
 } // namespace velmora

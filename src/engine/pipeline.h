@@ -5,6 +5,7 @@
 #include "imageops/picture.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -37,8 +38,11 @@ struct Resolution {
 Resolution ReadResolution(FIBITMAP* picture);
 
 // Saves through a temporary file beside path that replaces path only once the encoder
-// reported success; a failed save leaves an earlier file of that name untouched.
-bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags);
+// reported success and finish (when given) accepted the temporary file; a failed save
+// leaves an earlier file of that name untouched and no temporary file behind.
+using FinishSavedFile = std::function<bool(const std::string& temporaryPath)>;
+bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
+                           const FinishSavedFile& finish = {});
 
 // Routes FreeImage's and libtiff's own messages away from the console.
 void SilenceLibraryMessages();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -53,6 +54,25 @@ void WaitForKey() {
     ssize_t ignored = read(STDIN_FILENO, &byte, 1);
     (void)ignored;
     tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
+QuietStandardError::QuietStandardError() {
+    std::fflush(stderr);
+    int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (sink < 0)
+        return;
+    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (saved_ >= 0)
+        dup2(sink, STDERR_FILENO);
+    close(sink);
+}
+
+QuietStandardError::~QuietStandardError() {
+    if (saved_ < 0)
+        return;
+    std::fflush(stderr);
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
 }
 
 void FlushConsole() {

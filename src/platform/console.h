@@ -16,6 +16,19 @@ void SetConsoleTitle(std::string_view title);
 void WaitForKey();
 void FlushConsole();
 
+// While alive, whatever a library writes to standard error by itself goes nowhere: LibRaw
+// prints its decoding complaints there, and the console shows only the program's lines.
+class QuietStandardError {
+public:
+    QuietStandardError();
+    ~QuietStandardError();
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 // Tests route the printed lines elsewhere; an empty function restores standard output.
 void SetConsoleSinkForTesting(std::function<void(std::string_view line)> sink);
 

@@ -1,0 +1,225 @@
+// The source's metadata in the written TIFF: descriptive tags survive, structure tags of
+// the source do not, Orientation is 1, the sizes are the written picture's, and neither
+// the program nor libtiff has anything to say on the console.
+#include "dng/dng_writer.h"
+#include "e2e/e2e_support.h"
+#include "e2e/tiff_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <exiv2/exiv2.hpp>
+#include <tiffio.h>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <map>
+
+namespace velmora::testing {
+namespace {
+
+using Tags = std::map<std::string, std::string>;
+
+Tags ReadExif(const std::string& path) {
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    auto image = Exiv2::ImageFactory::open(path);
+    image->readMetadata();
+    Tags tags;
+    for (const auto& datum : image->exifData())
+        tags[datum.key()] = datum.toString();
+    for (const auto& datum : image->xmpData())
+        tags[datum.key()] = datum.toString();
+    return tags;
+}
+
+// libtiff's warnings while it reads every directory, the EXIF one included.
+int LibtiffWarnings(const std::string& path) {
+    static int warnings;
+    warnings = 0;
+    auto count = [](const char*, const char*, va_list) { ++warnings; };
+    TIFFErrorHandler previousWarning = TIFFSetWarningHandler(count);
+    TIFFErrorHandler previousError = TIFFSetErrorHandler(count);
+    if (TIFF* tiff = TIFFOpen(path.c_str(), "r")) {
+        toff_t exifOffset = 0;
+        bool hasExif = TIFFGetField(tiff, TIFFTAG_EXIFIFD, &exifOffset) != 0;
+        while (TIFFReadDirectory(tiff)) {
+        }
+        if (hasExif && !TIFFReadEXIFDirectory(tiff, exifOffset))
+            ++warnings;
+        TIFFClose(tiff);
+    } else {
+        ++warnings;
+    }
+    TIFFSetWarningHandler(previousWarning);
+    TIFFSetErrorHandler(previousError);
+    return warnings;
+}
+
+// exiftool is the independent reader of what a source file says about itself.
+Tags ExiftoolTags(const std::string& path) {
+    Tags tags;
+    std::string command = "exiftool -n -s -s -Make -Model -DateTimeOriginal -ExposureTime -ISO "
+                          "-FNumber '" + path + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return tags;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::string text = line;
+        size_t colon = text.find(": ");
+        if (colon != std::string::npos)
+            tags[text.substr(0, colon)] = text.substr(colon + 2, text.find('\n') - colon - 2);
+    }
+    pclose(pipe);
+    return tags;
+}
+
+bool HaveExiftool() { return std::system("exiftool -ver >/dev/null 2>&1") == 0; }
+
+class Metadata : public ::testing::Test {
+protected:
+    RunResult Run(const std::vector<std::string>& arguments) {
+        RunOptions options;
+        options.workFolder = folder.Path();
+        return RunProgram(arguments, options);
+    }
+    TempFolder folder;
+};
+
+TEST_F(Metadata, OurDngsKeepTheirCameraTagsInEveryLoadMode) {
+    dng::DngOptions options;
+    options.width = 128, options.height = 96;
+    options.make = "Velmora Optics", options.model = "VX-9";
+    options.dateTimeOriginal = "2023:11:02 08:15:42";
+    options.exposureTime = 1.0 / 250, options.iso = 400, options.fNumber = 8;
+    for (bool preview : {true, false}) {
+        options.embedPreview = preview;
+        ASSERT_TRUE(dng::WriteDng(folder / "camera.dng", options));
+        for (const char* mode : {"auto", "24", "48hs", "48"}) {
+            std::string shown = std::string(mode) + (preview ? " with preview" : " without");
+            RunResult result =
+                Run({"-q", "-i", "camera.dng", std::string("--raw-load-as=") + mode});
+            ASSERT_EQ(result.exitStatus, 0) << shown << result.out;
+            EXPECT_EQ(result.err, "") << shown;
+            std::string output = folder / "camera.tiff";
+            Tags tags = ReadExif(output);
+            EXPECT_EQ(tags["Exif.Image.Make"], "Velmora Optics") << shown;
+            EXPECT_EQ(tags["Exif.Image.Model"], "VX-9") << shown;
+            EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2023:11:02 08:15:42") << shown;
+            EXPECT_EQ(tags["Exif.Photo.ExposureTime"], "1/250") << shown;
+            EXPECT_EQ(tags["Exif.Photo.ISOSpeedRatings"], "400") << shown;
+            EXPECT_EQ(tags["Exif.Photo.FNumber"], "8/1") << shown;
+            EXPECT_EQ(tags["Exif.Image.Orientation"], "1") << shown;
+            auto facts = ReadTiffFacts(output);
+            ASSERT_TRUE(facts) << shown;
+            EXPECT_EQ(tags["Exif.Photo.PixelXDimension"], std::to_string(facts->width)) << shown;
+            EXPECT_EQ(tags["Exif.Photo.PixelYDimension"], std::to_string(facts->height)) << shown;
+            // The source's own structure stays behind.
+            for (const char* structural : {"Exif.Image.DNGVersion", "Exif.Image.SubIFDs",
+                                           "Exif.Image.ColorMatrix1", "Exif.SubImage1.ImageWidth"})
+                EXPECT_EQ(tags.count(structural), 0u) << shown << " " << structural;
+            // The written file's own first directory is the full picture, not a preview.
+            if (tags.count("Exif.Image.NewSubfileType"))
+                EXPECT_EQ(tags["Exif.Image.NewSubfileType"], "0") << shown;
+            EXPECT_EQ(LibtiffWarnings(output), 0) << shown;
+        }
+    }
+}
+
+TEST_F(Metadata, ATurnedSourceIsWrittenUprightWithOrientationOne) {
+    dng::DngOptions options;
+    options.width = 128, options.height = 96, options.orientation = 6;
+    ASSERT_TRUE(dng::WriteDng(folder / "turned.dng", options));
+    ASSERT_EQ(Run({"-q", "-i", "turned.dng"}).exitStatus, 0);
+    Tags tags = ReadExif(folder / "turned.tiff");
+    EXPECT_EQ(tags["Exif.Image.Orientation"], "1");
+    auto facts = ReadTiffFacts(folder / "turned.tiff");
+    ASSERT_TRUE(facts);
+    EXPECT_GT(facts->height, facts->width);
+    EXPECT_EQ(tags["Exif.Photo.PixelXDimension"], std::to_string(facts->width));
+}
+
+TEST_F(Metadata, ASourceWithoutMetadataGivesACleanTiff) {
+    // Headerless bits carry no metadata at all.
+    WriteFile(folder / "bits.raw", std::string(64 * 64 * 2, '\x40'));
+    RunResult result = Run({"-q", "-i", "bits.raw"});
+    ASSERT_EQ(result.exitStatus, 0) << result.out;
+    EXPECT_EQ(result.err, "");
+    Tags tags = ReadExif(folder / "bits.tiff");
+    EXPECT_EQ(tags["Exif.Image.Orientation"], "1");
+    EXPECT_EQ(tags.count("Exif.Image.Make"), 0u);
+    EXPECT_EQ(LibtiffWarnings(folder / "bits.tiff"), 0);
+}
+
+// exiv2 is the second independent reader.
+Tags Exiv2Tags(const std::string& path) {
+    static const std::map<std::string, std::string> names = {
+        {"Exif.Image.Make", "Make"},
+        {"Exif.Image.Model", "Model"},
+        {"Exif.Photo.DateTimeOriginal", "DateTimeOriginal"},
+        {"Exif.Photo.ExposureTime", "ExposureTime"},
+        {"Exif.Photo.ISOSpeedRatings", "ISO"},
+        {"Exif.Photo.FNumber", "FNumber"}};
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    Tags tags;
+    try {
+        auto image = Exiv2::ImageFactory::open(path);
+        image->readMetadata();
+        for (const auto& datum : image->exifData()) {
+            auto name = names.find(datum.key());
+            if (name == names.end())
+                continue;
+            bool numeric = datum.typeId() != Exiv2::asciiString;
+            tags[name->second] = numeric ? std::to_string(datum.toFloat()) : datum.toString();
+        }
+    } catch (const std::exception&) {
+    }
+    return tags;
+}
+
+bool SameValue(const std::string& tag, const std::string& a, const std::string& b) {
+    if (tag == "Make" || tag == "Model" || tag == "DateTimeOriginal")
+        return a == b;
+    double x = std::stod(a), y = std::stod(b);
+    return std::fabs(x - y) <= std::fabs(y) * 0.02;
+}
+
+// Every camera file of the samples: what the source says is what the output says, within
+// the rounding of rational values. Two readers of the source are asked, because they do
+// not always agree (exiv2 reads the EOS D30's 5 s exposure as 1 s); the output must hold
+// what at least one of them reads.
+TEST_F(Metadata, CameraSamplesKeepWhatTheSourceSays) {
+    VELMORA_REQUIRE_SAMPLES();
+    if (!HaveExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    for (const char* name : {"canon_eos_d30.crw", "canon_powershot_g2.crw",
+                             "dngconv_canon_eos6d_lossy.dng", "dngconv_nikon_d500_lossy.dng",
+                             "kodak_c330_yrgb.raw", "kodak_dc50.kdc"}) {
+        for (const char* mode : {"auto", "48"}) {
+            std::string shown = std::string(name) + " " + mode;
+            RunResult result = Run({"-q", "-i", SamplePath(name), "-o", folder.Path(),
+                                    std::string("--raw-load-as=") + mode});
+            ASSERT_EQ(result.exitStatus, 0) << shown;
+            EXPECT_EQ(result.err, "") << shown;
+            std::string base = name;
+            std::string output = folder / (base.substr(0, base.rfind('.')) + ".tiff");
+            Tags byExiftool = ExiftoolTags(SamplePath(name));
+            Tags byExiv2 = Exiv2Tags(SamplePath(name));
+            Tags written = ExiftoolTags(output);
+            for (const auto& [tag, value] : byExiftool) {
+                ASSERT_TRUE(written.count(tag)) << shown << " lost " << tag;
+                bool asExiftool = SameValue(tag, written[tag], value);
+                bool asExiv2 = byExiv2.count(tag) && SameValue(tag, written[tag], byExiv2[tag]);
+                EXPECT_TRUE(asExiftool || asExiv2)
+                    << shown << " " << tag << ": " << written[tag] << " where the source has "
+                    << value << " (exiv2: " << byExiv2[tag] << ")";
+            }
+            Tags tags = ReadExif(output);
+            EXPECT_EQ(tags["Exif.Image.Orientation"], "1") << shown;
+            EXPECT_EQ(LibtiffWarnings(output), 0) << shown;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora::testing
