@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -140,6 +141,26 @@ void CopyExif(const Exiv2::Exifdatum& datum, Exiv2::ExifData& exif) {
     exif[datum.key()] = text;
 }
 
+// TIFF/EP cameras keep exposure tags (ExposureTime, FNumber, ISO...) in the first
+// directory. The written file keeps them in its EXIF directory, where readers look for
+// them and where libtiff knows them, unless the source has them there already.
+std::optional<Exiv2::Exifdatum> TiffEpTagInExifDirectory(const Exiv2::Exifdatum& datum,
+                                                         const Exiv2::ExifData& all) {
+    if (datum.groupName() != "Image")
+        return std::nullopt;
+    try {
+        Exiv2::ExifKey photoKey("Exif.Photo." + datum.tagName());
+        if (all.findKey(photoKey) != all.end())
+            return std::nullopt;
+        Exiv2::Exifdatum moved(photoKey, &datum.value());
+        if (!IsDescriptive(moved))
+            return std::nullopt;
+        return moved;
+    } catch (const std::exception&) {
+        return std::nullopt;  // no such tag in the EXIF directory
+    }
+}
+
 void PrepareExiv2() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -158,9 +179,12 @@ bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& 
         auto output = Exiv2::ImageFactory::open(picture.path);
         output->readMetadata();
         Exiv2::ExifData& exif = output->exifData();
-        for (const auto& datum : source.exif)
+        for (const auto& datum : source.exif) {
             if (IsDescriptive(datum))
                 CopyExif(datum, exif);
+            else if (auto moved = TiffEpTagInExifDirectory(datum, source.exif))
+                CopyExif(*moved, exif);
+        }
         // The pixels are already turned upright and may have been resized.
         exif["Exif.Image.Orientation"] = static_cast<uint16_t>(1);
         exif["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(picture.width);

@@ -119,8 +119,9 @@ TEST_F(Metadata, OurDngsKeepTheirCameraTagsInEveryLoadMode) {
                                            "Exif.Image.ColorMatrix1", "Exif.SubImage1.ImageWidth"})
                 EXPECT_EQ(tags.count(structural), 0u) << shown << " " << structural;
             // The written file's own first directory is the full picture, not a preview.
-            if (tags.count("Exif.Image.NewSubfileType"))
+            if (tags.count("Exif.Image.NewSubfileType")) {
                 EXPECT_EQ(tags["Exif.Image.NewSubfileType"], "0") << shown;
+            }
             EXPECT_EQ(LibtiffWarnings(output), 0) << shown;
         }
     }
