@@ -50,6 +50,9 @@ bool IsMakerNoteGroup(const std::string& group) {
 bool IsDescriptive(const Exiv2::Exifdatum& datum) {
     const std::string key = datum.key();
     const std::string group = datum.groupName();
+    // Tags without a name are private to their maker; TIFF readers stumble over them.
+    if (datum.tagName().rfind("0x", 0) == 0)
+        return false;
     if (group == "Image")
         return DescriptiveImageTags().count(key) != 0;
     if (group == "Photo")
