@@ -28,9 +28,12 @@ const std::set<std::string, std::less<>>& DescriptiveImageTags() {
 // Tags of the EXIF directory that describe how the source was stored or point elsewhere.
 const std::set<std::string, std::less<>>& StructuralPhotoTags() {
     static const std::set<std::string, std::less<>> tags = {
-        "Exif.Photo.PixelXDimension",   "Exif.Photo.PixelYDimension",
-        "Exif.Photo.InteroperabilityTag", "Exif.Photo.ComponentsConfiguration",
-        "Exif.Photo.CompressedBitsPerPixel", "Exif.Photo.MakerNote",
+        "Exif.Photo.PixelXDimension",
+        "Exif.Photo.PixelYDimension",
+        "Exif.Photo.InteroperabilityTag",
+        "Exif.Photo.ComponentsConfiguration",
+        "Exif.Photo.CompressedBitsPerPixel",
+        "Exif.Photo.MakerNote",
         "Exif.Photo.RelatedSoundFile",
         // Not structural, but libtiff expects another type for it and warns on every read.
         "Exif.Photo.GainControl",
@@ -40,7 +43,8 @@ const std::set<std::string, std::less<>>& StructuralPhotoTags() {
 
 bool IsMakerNoteGroup(const std::string& group) {
     static constexpr std::array<std::string_view, 9> kNotMakerNotes = {
-        "Image", "Photo", "GPSInfo", "Iop", "Thumbnail", "Image2", "Image3", "MpfInfo", "MakerNote"};
+        "Image",  "Photo",  "GPSInfo", "Iop",      "Thumbnail",
+        "Image2", "Image3", "MpfInfo", "MakerNote"};
     for (std::string_view name : kNotMakerNotes)
         if (group == name)
             return false;
@@ -64,12 +68,20 @@ bool IsDescriptive(const Exiv2::Exifdatum& datum) {
 
 bool IsDescriptive(const Exiv2::Xmpdatum& datum) {
     static const std::set<std::string, std::less<>> structural = {
-        "Xmp.tiff.ImageWidth",       "Xmp.tiff.ImageLength",  "Xmp.tiff.BitsPerSample",
-        "Xmp.tiff.Compression",      "Xmp.tiff.PhotometricInterpretation",
-        "Xmp.tiff.SamplesPerPixel",  "Xmp.tiff.PlanarConfiguration",
-        "Xmp.tiff.YCbCrSubSampling", "Xmp.tiff.YCbCrPositioning",
-        "Xmp.tiff.XResolution",      "Xmp.tiff.YResolution",  "Xmp.tiff.ResolutionUnit",
-        "Xmp.exif.PixelXDimension",  "Xmp.exif.PixelYDimension",
+        "Xmp.tiff.ImageWidth",
+        "Xmp.tiff.ImageLength",
+        "Xmp.tiff.BitsPerSample",
+        "Xmp.tiff.Compression",
+        "Xmp.tiff.PhotometricInterpretation",
+        "Xmp.tiff.SamplesPerPixel",
+        "Xmp.tiff.PlanarConfiguration",
+        "Xmp.tiff.YCbCrSubSampling",
+        "Xmp.tiff.YCbCrPositioning",
+        "Xmp.tiff.XResolution",
+        "Xmp.tiff.YResolution",
+        "Xmp.tiff.ResolutionUnit",
+        "Xmp.exif.PixelXDimension",
+        "Xmp.exif.PixelYDimension",
     };
     return structural.count(datum.key()) == 0;
 }
@@ -94,7 +106,8 @@ void DecodeXmpPacket(FIBITMAP* holder, Exiv2::XmpData& xmp) {
         return;
     const char* text = static_cast<const char*>(FreeImage_GetTagValue(tag));
     if (text)
-        Exiv2::XmpParser::decode(xmp, std::string(text, strnlen(text, FreeImage_GetTagLength(tag))));
+        Exiv2::XmpParser::decode(xmp,
+                                 std::string(text, strnlen(text, FreeImage_GetTagLength(tag))));
 }
 
 struct SourceMetadata {
@@ -149,7 +162,16 @@ void CopyExif(const Exiv2::Exifdatum& datum, Exiv2::ExifData& exif) {
 // them and where libtiff knows them, unless the source has them there already.
 std::optional<Exiv2::Exifdatum> TiffEpTagInExifDirectory(const Exiv2::Exifdatum& datum,
                                                          const Exiv2::ExifData& all) {
-    if (datum.groupName() != "Image")
+    static const std::set<std::string, std::less<>> exposureTags = {
+        "ExposureTime",        "FNumber",          "ExposureProgram",
+        "SpectralSensitivity", "ISOSpeedRatings",  "DateTimeOriginal",
+        "ShutterSpeedValue",   "ApertureValue",    "BrightnessValue",
+        "ExposureBiasValue",   "MaxApertureValue", "SubjectDistance",
+        "MeteringMode",        "LightSource",      "Flash",
+        "FocalLength",         "FlashEnergy",      "ExposureIndex",
+        "SensingMethod",
+    };
+    if (datum.groupName() != "Image" || exposureTags.count(datum.tagName()) == 0)
         return std::nullopt;
     try {
         Exiv2::ExifKey photoKey("Exif.Photo." + datum.tagName());
@@ -160,7 +182,7 @@ std::optional<Exiv2::Exifdatum> TiffEpTagInExifDirectory(const Exiv2::Exifdatum&
             return std::nullopt;
         return moved;
     } catch (const std::exception&) {
-        return std::nullopt;  // no such tag in the EXIF directory
+        return std::nullopt; // no such tag in the EXIF directory
     }
 }
 
@@ -172,7 +194,7 @@ void PrepareExiv2() {
     });
 }
 
-}  // namespace
+} // namespace
 
 bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& sourcePath,
                               FIBITMAP* holder) {
@@ -223,4 +245,4 @@ bool IsReadableTiff(const std::string& path) {
     return readable;
 }
 
-}  // namespace velmora
+} // namespace velmora
