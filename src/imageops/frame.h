@@ -1,0 +1,15 @@
+// Solid frame: four bands of their own colour and width painted over the picture's edges,
+// meeting on mitred corners.
+#pragma once
+
+#include "imageops/picture.h"
+
+namespace velmora {
+
+// With DoFrame on, gives the picture back as 24 bits with the frame of the Solid settings
+// painted over it at SolidOpacity; width and height are its size after resizing. When the
+// frame layer cannot be made (a size no raster may have, a band beyond what can be drawn)
+// the picture comes back unframed.
+Picture ApplyFrame(Picture picture, int width, int height);
+
+} // namespace velmora

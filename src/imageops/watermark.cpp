@@ -1,0 +1,172 @@
+#include "imageops/watermark.h"
+
+#include "imageops/image_layer.h"
+#include "imageops/text_layer.h"
+#include "settings/keywords.h"
+#include "settings/settings.h"
+
+namespace velmora {
+namespace {
+
+enum Boundary { kBoundaryImage = 0, kBoundaryFrame = 1 };
+enum Position {
+    kTopLeft,
+    kTopCenter,
+    kTopRight,
+    kMiddleLeft,
+    kMiddleCenter,
+    kMiddleRight,
+    kBottomLeft,
+    kBottomCenter,
+    kBottomRight
+};
+
+// The settings of the watermark kind being applied.
+struct Placement {
+    int64_t rotation, xOffset, yOffset;
+    int boundary, position;
+};
+
+Placement CurrentPlacement() {
+    const Settings& s = gSettings;
+    if (s.DoWatermark == kWatermarkImage)
+        return {s.WatermarkImageRotation, s.ImageXOffset, s.ImageYOffset, s.ImageBoundary,
+                s.ImagePosition};
+    return {s.TextRotation, s.TextXOffset, s.TextYOffset, s.TextBoundary, s.TextPosition};
+}
+
+struct Area {
+    int64_t x = 0, y = 0, width = 0, height = 0;
+};
+
+Area PlacementArea(int width, int height, const Placement& placement) {
+    const Settings& s = gSettings;
+    if (s.DoFrame != kFrameNone && placement.boundary == kBoundaryFrame)
+        return {s.SolidLeft, s.SolidTop, int64_t{width} - s.SolidLeft - s.SolidRight,
+                int64_t{height} - s.SolidTop - s.SolidBottom};
+    return {0, 0, width, height};
+}
+
+Picture Layer(const std::string& expandedText) {
+    if (gSettings.DoWatermark == kWatermarkText)
+        return BuildTextLayer(expandedText);
+    if (gSettings.DoWatermark == kWatermarkImage)
+        return BuildImageLayer();
+    return nullptr;
+}
+
+// The layer over the part of the picture it covers. A layer that does not lie wholly
+// inside the picture is left out, as pasting it would be refused.
+Picture LayOver(Picture picture, FIBITMAP* layer, LayerPosition at) {
+    int64_t right = at.x + FreeImage_GetWidth(layer), bottom = at.y + FreeImage_GetHeight(layer);
+    if (at.x < 0 || at.y < 0 || right > PictureWidth(picture) || bottom > PictureHeight(picture))
+        return picture;
+    int left = static_cast<int>(at.x), top = static_cast<int>(at.y);
+    Picture under(FreeImage_Copy(picture.get(), left, top, static_cast<int>(right),
+                                 static_cast<int>(bottom)));
+    if (!under)
+        return nullptr;
+    Picture blended(FreeImage_Composite(layer, FALSE, nullptr, under.get()));
+    // Alpha above 255 copies the pixels instead of mixing them once more.
+    if (!blended || !FreeImage_Paste(picture.get(), blended.get(), left, top, 256))
+        return nullptr;
+    return picture;
+}
+
+} // namespace
+
+Picture RotateWatermark(Picture layer) {
+    int64_t angle = CurrentPlacement().rotation;
+    if (!layer || angle <= 0 || angle >= 360)
+        return layer;
+    return Picture(FreeImage_Rotate(layer.get(), static_cast<double>(angle), nullptr));
+}
+
+Picture FitWatermark(Picture layer, int width, int height, int layerWidth, int layerHeight) {
+    Placement placement = CurrentPlacement();
+    Area area = PlacementArea(width, height, placement);
+    int64_t fitWidth = layerWidth, fitHeight = layerHeight;
+    bool crop = false;
+    if (fitWidth + placement.xOffset > area.width) {
+        fitWidth = area.width - placement.xOffset;
+        crop = true;
+    }
+    if (fitHeight + placement.yOffset > area.height) {
+        fitHeight = area.height - placement.yOffset;
+        crop = true;
+    }
+    if (!crop || !layer)
+        return layer;
+    if (fitWidth <= 0 || fitHeight <= 0)
+        return nullptr;
+    return Picture(
+        FreeImage_Copy(layer.get(), 0, 0, static_cast<int>(fitWidth), static_cast<int>(fitHeight)));
+}
+
+LayerPosition WatermarkPosition(int width, int height, int layerWidth, int layerHeight) {
+    Placement placement = CurrentPlacement();
+    Area area = PlacementArea(width, height, placement);
+    int64_t xo = placement.xOffset, yo = placement.yOffset;
+    int64_t left = xo, center = (area.width - layerWidth) / 2, right = area.width - layerWidth - xo;
+    int64_t top = yo, middle = (area.height - layerHeight) / 2,
+            bottom = area.height - layerHeight - yo;
+    LayerPosition at;
+    switch (placement.position) {
+    case kTopLeft:
+        at = {left, top};
+        break;
+    case kTopCenter:
+        at = {center, top};
+        break;
+    case kTopRight:
+        at = {right, top};
+        break;
+    case kMiddleLeft:
+        at = {left, middle};
+        break;
+    case kMiddleCenter:
+        at = {center, middle};
+        break;
+    case kMiddleRight:
+        at = {right, middle};
+        break;
+    case kBottomLeft:
+        at = {left, bottom};
+        break;
+    case kBottomCenter:
+        at = {center, bottom};
+        break;
+    case kBottomRight:
+        at = {right, bottom};
+        break;
+    default:
+        return {area.x, area.y};
+    }
+    return {at.x + area.x, at.y + area.y};
+}
+
+Picture ApplyWatermark(Picture picture, int width, int height, const std::string& expandedText) {
+    if (gSettings.DoWatermark == kWatermarkNone || !picture)
+        return picture;
+    if (PictureBpp(picture) != 24)
+        picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
+    if (!picture)
+        return nullptr;
+    Picture layer = Layer(expandedText);
+    if (!layer)
+        return picture;
+    layer = RotateWatermark(std::move(layer));
+    layer =
+        FitWatermark(std::move(layer), width, height, PictureWidth(layer), PictureHeight(layer));
+    // The picture was asked to carry a watermark; going out without it would pass unnoticed.
+    if (!layer)
+        return nullptr;
+    // The layer is placed on a picture of the size the pipeline measured; another size
+    // leaves nothing to lay it over.
+    if (PictureWidth(picture) != width || PictureHeight(picture) != height)
+        return nullptr;
+    LayerPosition at = WatermarkPosition(width, height, PictureWidth(layer), PictureHeight(layer));
+    return LayOver(std::move(picture), layer.get(), at);
+}
+
+} // namespace velmora

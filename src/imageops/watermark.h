@@ -1,0 +1,35 @@
+// The watermark step: a text or picture layer turned, cut to the area it may cover,
+// anchored at one of nine positions and laid over the picture by its alpha.
+#pragma once
+
+#include "imageops/picture.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+struct LayerPosition {
+    int64_t x = 0, y = 0; // top-left corner of the layer in the picture
+    bool operator==(const LayerPosition&) const = default;
+};
+
+// With DoWatermark on, gives the picture back as 24 bits with the text layer (expandedText,
+// placeholders already replaced) or the picture layer over it; width and height are its
+// size after resizing. Without a layer the picture comes back unmarked. A layer cut to
+// nothing by its offsets fails the picture: it comes back as none.
+Picture ApplyWatermark(Picture picture, int width, int height, const std::string& expandedText);
+
+// The layer turned by the watermark's rotation when it is 1..359 degrees; the uncovered
+// corners are transparent.
+Picture RotateWatermark(Picture layer);
+
+// The top-left part of the layer that fits the area (the picture, or the frame's inner
+// area for the FRAME boundary) less the offsets; none when nothing is left.
+Picture FitWatermark(Picture layer, int width, int height, int layerWidth, int layerHeight);
+
+// Where the layer's top-left corner goes for the watermark's position, offsets and
+// boundary. A centred axis ignores its offset.
+LayerPosition WatermarkPosition(int width, int height, int layerWidth, int layerHeight);
+
+} // namespace velmora

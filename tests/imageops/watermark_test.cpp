@@ -1,0 +1,141 @@
+#include "imageops/watermark.h"
+
+#include "imageops/png_io.h"
+#include "settings/settings.h"
+#include "support/pictures.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+using testing::MakePicture;
+using testing::PixelAt;
+using testing::Rgb;
+
+const Rgb kGrey{128, 128, 128}, kRed{255, 0, 0};
+
+// The other kind's fields hold values that would show if they were read.
+void SetPlacement(int kind, int position, int xOffset, int yOffset, int boundary = 0) {
+    SettingsDefaults(true);
+    Settings& s = gSettings;
+    s.DoWatermark = static_cast<int8_t>(kind);
+    s.TextPosition = s.ImagePosition = 0;
+    s.TextXOffset = s.TextYOffset = s.ImageXOffset = s.ImageYOffset = 1000;
+    (kind == 1 ? s.TextPosition : s.ImagePosition) = static_cast<int8_t>(position);
+    (kind == 1 ? s.TextXOffset : s.ImageXOffset) = xOffset;
+    (kind == 1 ? s.TextYOffset : s.ImageYOffset) = yOffset;
+    (kind == 1 ? s.TextBoundary : s.ImageBoundary) = static_cast<int8_t>(boundary);
+}
+
+TEST(WatermarkPosition, AnchorsAtNinePositionsInTheImageOrFrameArea) {
+    struct Case {
+        int position;
+        LayerPosition image, frame; // 30 × 20 layer in 200 × 100; frame 7, 3, 11, 9
+    };
+    const Case cases[] = {
+        {0, {10, 5}, {17, 16}},  {1, {85, 5}, {87, 16}},  {2, {160, 5}, {157, 16}},
+        {3, {10, 40}, {17, 41}}, {4, {85, 40}, {87, 41}}, {5, {160, 40}, {157, 41}},
+        {6, {10, 75}, {17, 66}}, {7, {85, 75}, {87, 66}}, {8, {160, 75}, {157, 66}},
+        {9, {0, 0}, {7, 11}},
+    };
+    for (int kind : {1, 2})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(kind) + "/" + std::to_string(c.position));
+            SetPlacement(kind, c.position, 10, 5, 1);
+            EXPECT_EQ(WatermarkPosition(200, 100, 30, 20), c.image); // FRAME without a frame
+            Settings& s = gSettings;
+            s.DoFrame = 1, s.SolidLeft = 7, s.SolidRight = 3, s.SolidTop = 11, s.SolidBottom = 9;
+            EXPECT_EQ(WatermarkPosition(200, 100, 30, 20), c.frame);
+        }
+    // Halves truncate toward zero when the layer is larger than the area.
+    SetPlacement(1, 4, 10, 10);
+    EXPECT_EQ(WatermarkPosition(20, 10, 25, 17), (LayerPosition{-2, -3}));
+}
+
+// Four quadrants of different colours, 32 bits with alpha.
+Picture Quadrants(int width, int height) {
+    return Picture(FreeImage_ConvertTo32Bits(
+        MakePicture(width, height, [&](int x, int y) {
+            return Rgb{x < width / 2 ? 255 : 0, y < height / 2 ? 255 : 0, 60};
+        }).get()));
+}
+
+TEST(FitWatermark, KeepsTheTopLeftPartThatFits) {
+    struct Case {
+        int xOffset, yOffset, boundary, width, height; // 0: none left
+    };
+    const Case cases[] = {
+        {-30, -5, 0, 50, 40}, {70, 80, 0, 30, 20}, {60, 10, 1, 30, 40}, {10, 150, 0, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.xOffset) + "," + std::to_string(c.yOffset));
+        SetPlacement(2, 8, c.xOffset, c.yOffset, c.boundary);
+        gSettings.DoFrame = 1, gSettings.SolidLeft = 5, gSettings.SolidRight = 5;
+        Picture fitted = FitWatermark(Quadrants(50, 40), 100, 100, 50, 40);
+        ASSERT_EQ(fitted != nullptr, c.width != 0);
+        if (!fitted)
+            continue;
+        EXPECT_EQ(PictureWidth(fitted), c.width);
+        EXPECT_EQ(PictureHeight(fitted), c.height);
+        EXPECT_EQ(PixelAt(fitted.get(), 0, 0), (Rgb{255, 255, 60}));
+        EXPECT_EQ(PixelAt(fitted.get(), c.width - 1, c.height - 1),
+                  (Rgb{c.width > 25 ? 0 : 255, c.height > 20 ? 0 : 255, 60}));
+    }
+}
+
+TEST(RotateWatermark, TurnsCounterClockwiseByOneToThreeHundredFiftyNineDegrees) {
+    SetPlacement(2, 8, 10, 10);
+    gSettings.WatermarkImageRotation = 360;
+    EXPECT_EQ(PictureWidth(RotateWatermark(Quadrants(40, 20))), 40);
+    gSettings.WatermarkImageRotation = 90;
+    Picture turned = RotateWatermark(Quadrants(40, 20));
+    ASSERT_EQ(PictureWidth(turned), 20);
+    ASSERT_EQ(PictureHeight(turned), 40);
+    // The top-left quadrant goes to the bottom left, the top-right one to the top left.
+    EXPECT_EQ(PixelAt(turned.get(), 2, 37), (Rgb{255, 255, 60}));
+    EXPECT_EQ(PixelAt(turned.get(), 2, 2), (Rgb{0, 255, 60}));
+}
+
+TEST(ApplyWatermark, LaysThePictureOverByItsAlpha) {
+    struct Case {
+        int position, xOffset, yOffset, alpha;
+        int left, top; // where the 20 × 10 layer lands; -1: left out
+        Rgb shows;     // its red half over grey
+    };
+    const Case cases[] = {
+        {8, 10, 10, 255, 70, 40, kRed}, {0, 3, 4, 255, 3, 4, kRed},
+        {4, 50, 40, 255, 40, 25, kRed}, {8, 10, 10, 128, 70, 40, {192, 64, 64}},
+        {0, -5, 4, 255, -1, -1, kGrey},
+    };
+    testing::TempFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.position) + "/" + std::to_string(c.alpha));
+        SetPlacement(2, c.position, c.xOffset, c.yOffset);
+        RgbaPixels mark = MakeRgbaPixels(20, 10, true);
+        for (int i = 0; i < 200; ++i)
+            mark.Set(i % 20, i / 20, {255, 0, 0, static_cast<uint8_t>(i % 20 < 10 ? c.alpha : 0)});
+        auto png = EncodePng(mark);
+        testing::WriteFile(folder / "mark.png", std::string(png->begin(), png->end()));
+        gSettings.WatermarkImage = folder / "mark.png";
+        Picture picture(
+            FreeImage_ConvertTo32Bits(MakePicture(100, 60, [](int, int) { return kGrey; }).get()));
+        Picture marked = ApplyWatermark(std::move(picture), 100, 60, "");
+        ASSERT_TRUE(marked);
+        EXPECT_EQ(PictureBpp(marked), 24);
+        int x = std::max(c.left, 0), y = std::max(c.top, 0);
+        EXPECT_TRUE(testing::Near(PixelAt(marked.get(), x, y), c.shows, 1));
+        EXPECT_TRUE(testing::Near(PixelAt(marked.get(), x + 9, y + 9), c.shows, 1));
+        for (auto [u, v] : {std::pair{x - 1, y}, {x + 10, y}, {x, y + 10}})
+            EXPECT_TRUE(u < 0 || PixelAt(marked.get(), u, v) == kGrey) << u << "," << v;
+    }
+    // No layer leaves the picture unmarked; a layer cut to nothing fails it.
+    gSettings.WatermarkImage = folder / "missing.png";
+    EXPECT_TRUE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }), 30, 20, ""));
+    gSettings.WatermarkImage = folder / "mark.png";
+    gSettings.ImageXOffset = 100;
+    EXPECT_FALSE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }), 30, 20, ""));
+}
+
+} // namespace
+} // namespace velmora
