@@ -3,7 +3,16 @@
 #include "engine/format_registry.h"
 #include "engine/metadata.h"
 #include "engine/name_mask.h"
+#include "imageops/color_adjustment.h"
+#include "imageops/dither.h"
+#include "imageops/frame.h"
+#include "imageops/greyscale.h"
 #include "imageops/raw_bits.h"
+#include "imageops/resize.h"
+#include "imageops/rotation.h"
+#include "imageops/threshold.h"
+#include "imageops/tone_mapping.h"
+#include "imageops/watermark.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -314,10 +323,23 @@ bool ConvertOneFile() {
         FreeImage_CloneMetadata(metadataHolder.get(), picture.get());
     Resolution resolution = ReadResolution(picture.get());
 
+    picture = ApplyRotation(std::move(picture));
+    width = PictureWidth(picture), height = PictureHeight(picture);
+    picture = ApplyResize(std::move(picture), width, height);
+    // Every later step that takes a size takes this one: the frame and the watermark are
+    // placed on the picture as resizing left it.
+    width = PictureWidth(picture), height = PictureHeight(picture);
+    picture = ApplyToneMapping(std::move(picture));
+    picture = ApplyFlips(std::move(picture));
+    picture = ApplyColorAdjustment(std::move(picture));
+    picture = ApplyGreyscale(std::move(picture));
+    picture = ApplyThreshold(std::move(picture));
+    picture = ApplyDither(std::move(picture));
+    picture = ApplyFrame(std::move(picture), width, height);
     gJob.ImageWidthAfter = width;
     gJob.ImageHeightAfter = height;
     gJob.FrameNumber = 1;
-
+    picture = ApplyWatermark(std::move(picture), width, height, ExpandWatermarkText());
     picture = ConvertToOutputDepth(std::move(picture));
     if (picture) {
         if (metadataHolder)

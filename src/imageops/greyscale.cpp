@@ -1,0 +1,18 @@
+// Greyscale on FreeImage_ConvertToGreyscale, which reads standard bitmaps only.
+#include "imageops/greyscale.h"
+
+#include "settings/settings.h"
+
+namespace velmora {
+
+Picture ApplyGreyscale(Picture picture) {
+    if (!picture || !gSettings.DoImageGreyscale)
+        return picture;
+    if (FreeImage_GetBPP(picture.get()) > 32)
+        picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
+    if (!picture)
+        return picture;
+    return Picture(FreeImage_ConvertToGreyscale(picture.get()));
+}
+
+} // namespace velmora

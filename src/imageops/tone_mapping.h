@@ -1,0 +1,21 @@
+// Tone mapping of high-dynamic-range camera decodes down to 24 bits.
+#pragma once
+
+#include "imageops/picture.h"
+
+namespace velmora {
+
+// Values of the ToneMapping keyword list.
+enum ToneMapping {
+    kToneMappingNone = 0,
+    kToneMappingLinear = 1,
+    kToneMappingAl = 2,
+    kToneMappingDrr = 3,
+    kToneMappingGd = 4,
+};
+
+// Maps the picture with the RawToneMapping operator, but only when RawLoadAs asked the
+// camera decoder for 48 bits (48HS or 48); NONE and unknown values keep the picture.
+Picture ApplyToneMapping(Picture picture);
+
+} // namespace velmora

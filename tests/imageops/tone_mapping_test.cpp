@@ -1,0 +1,85 @@
+#include "imageops/tone_mapping.h"
+
+#include "settings/keywords.h"
+#include "settings/settings.h"
+#include "support/pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace velmora {
+namespace {
+
+using testing::PixelAt;
+using testing::Rgb;
+
+// 64 x 64, 48 bits, brightening to the right over four decades.
+Picture HighRange() {
+    Picture picture(FreeImage_AllocateT(FIT_RGB16, 64, 64));
+    for (int row = 0; row < 64; ++row)
+        for (int x = 0; x < 64; ++x) {
+            WORD level = WORD(6 + x * x * 16 + row);
+            reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(picture.get(), row))[x] = {
+                level, WORD(level / 2), WORD(level / 3)};
+        }
+    return picture;
+}
+
+int Luma(const Rgb& c) {
+    return c.r * 2 + c.g * 7 + c.b;
+}
+
+TEST(ApplyToneMapping, MapsOnlyTheFortyEightBitLoadModes) {
+    struct Case {
+        int loadAs, toneMapping, bpp; // 0: the picture given back untouched
+    };
+    const Case cases[] = {
+        {kRawAuto, kToneMappingAl, 0},    {kRaw8, kToneMappingLinear, 0},
+        {kRaw16, kToneMappingDrr, 0},     {kRaw24, kToneMappingGd, 0},
+        {kRaw48, kToneMappingNone, 0},    {kRaw48HS, 7, 0},
+        {kRaw48, kToneMappingLinear, 24}, {kRaw48HS, kToneMappingLinear, 24},
+        {kRaw48, kToneMappingAl, 24},     {kRaw48HS, kToneMappingDrr, 24},
+        {kRaw48, kToneMappingGd, 24},
+    };
+    std::set<std::string> rows;
+    for (const Case& c : cases) {
+        SettingsDefaults(true);
+        gSettings.RawLoadAs = c.loadAs, gSettings.RawToneMapping = c.toneMapping;
+        Picture source = HighRange();
+        FIBITMAP* before = source.get();
+        Picture mapped = ApplyToneMapping(std::move(source));
+        std::string shown = std::to_string(c.loadAs) + " " + std::to_string(c.toneMapping);
+        if (c.bpp == 0) {
+            EXPECT_EQ(mapped.get(), before) << shown;
+            continue;
+        }
+        ASSERT_EQ(PictureBpp(mapped), c.bpp) << shown;
+        ASSERT_EQ(FreeImage_GetImageType(mapped.get()), FIT_BITMAP) << shown;
+        // The global operators keep the order of brightness along a row; the gradient-domain
+        // one is local and keeps only the ends in order.
+        std::string row;
+        for (int x = 1; x < 64; ++x) {
+            Rgb left = PixelAt(mapped.get(), x - 1, 7), here = PixelAt(mapped.get(), x, 7);
+            if (c.toneMapping != kToneMappingGd) {
+                EXPECT_LE(Luma(left), Luma(here)) << shown << " at " << x;
+            }
+            row += ::testing::PrintToString(here);
+        }
+        EXPECT_LT(Luma(PixelAt(mapped.get(), 0, 7)), Luma(PixelAt(mapped.get(), 63, 7))) << shown;
+        if (c.toneMapping == kToneMappingLinear) {
+            Picture source = HighRange();
+            FIRGB16 deep = testing::Pixel16At(source.get(), 40, 7);
+            EXPECT_EQ(PixelAt(mapped.get(), 40, 7),
+                      (Rgb{deep.red >> 8, deep.green >> 8, deep.blue >> 8}));
+        }
+        rows.insert(row);
+    }
+    // Linear, AL, DRR and GD each give a picture of their own.
+    EXPECT_EQ(rows.size(), 4u);
+    EXPECT_FALSE(ApplyToneMapping(nullptr));
+}
+
+} // namespace
+} // namespace velmora
