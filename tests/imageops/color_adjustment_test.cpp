@@ -79,9 +79,6 @@ TEST(ApplyColorAdjustment, ShallowAndDeepPicturesBecome24Bits) {
     EXPECT_FALSE(ApplyColorAdjustment(nullptr));
 }
 
-} // namespace
-} // namespace velmora
-
 // Headerless 16-bit files load as 5-6-5 pictures, which the adjustment call refuses.
 TEST(ApplyColorAdjustment, SixteenBitPicturesAreAdjustedToo) {
     SetAdjustment(0, 0, 1.0f, 1);
@@ -96,3 +93,6 @@ TEST(ApplyColorAdjustment, SixteenBitPicturesAreAdjustedToo) {
     EXPECT_EQ(after, (Rgb{255 - before.r, 255 - before.g, 255 - before.b}));
     gSettings.DoImageColorCorrection = 0;
 }
+
+} // namespace
+} // namespace velmora
