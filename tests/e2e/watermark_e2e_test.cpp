@@ -1,0 +1,115 @@
+// The frame and both watermarks through the real binary, on a real camera file when the
+// samples are there and on our own DNG otherwise, checked by the pixels of the TIFF.
+#include "e2e/e2e_support.h"
+#include "imageops/picture.h"
+#include "support/pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <FreeImage.h>
+
+namespace velmora::testing {
+namespace {
+
+bool Near(const Rgb& a, const Rgb& b, int tolerance = 12) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+class Watermarks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        input = folder / "sample.dng";
+        MakeSampleDng(input, {"--width=640", "--height=428", "--no-preview"});
+        if (!SamplesFolder().empty())
+            input = SamplePath("dngconv_canon_eos6d_lossy.dng");
+    }
+    // Converts with the 24-bit decode and gives back the written picture.
+    Picture Convert(std::vector<std::string> options) {
+        std::vector<std::string> arguments = {"-q", "-i", input, "-o", folder.Path(),
+                                              "--raw-load-as=24", "--filename-mask=out.%ext%"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        RunOptions run;
+        run.workFolder = folder.Path();
+        RunResult result = RunProgram(arguments, run);
+        EXPECT_EQ(result.exitStatus, 0) << result.out;
+        EXPECT_EQ(result.err, "");
+        return Picture(FreeImage_Load(FIF_TIFF, (folder / "out.tiff").c_str(), 0));
+    }
+    std::string input;
+    TempFolder folder;
+};
+
+TEST_F(Watermarks, SolidFrameInFourColours) {
+    Picture plain = Convert({});
+    ASSERT_TRUE(plain);
+    Picture framed = Convert({"--fr-solid-left=20", "--fr-solid-right=20", "--fr-solid-top=20",
+                              "--fr-solid-bottom=20", "--fr-solid-left-color=FF0000",
+                              "--fr-solid-right-color=00FF00", "--fr-solid-top-color=0000FF",
+                              "--fr-solid-bottom-color=FFFF00"});
+    ASSERT_TRUE(framed);
+    int w = PictureWidth(framed), h = PictureHeight(framed);
+    EXPECT_EQ(w, PictureWidth(plain));
+    EXPECT_EQ(h, PictureHeight(plain));
+    EXPECT_EQ(PictureBpp(framed), 24);
+    EXPECT_EQ(PixelAt(framed.get(), 10, h / 2), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(framed.get(), w - 10, h / 2), (Rgb{0, 255, 0}));
+    EXPECT_EQ(PixelAt(framed.get(), w / 2, 10), (Rgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(framed.get(), w / 2, h - 10), (Rgb{255, 255, 0}));
+    // The corner box splits on its diagonal between the two bands that meet there.
+    EXPECT_EQ(PixelAt(framed.get(), 15, 3), (Rgb{0, 0, 255}));
+    EXPECT_EQ(PixelAt(framed.get(), 3, 15), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt(framed.get(), w / 2, h / 2), PixelAt(plain.get(), w / 2, h / 2));
+}
+
+TEST_F(Watermarks, TextInTheBottomRightCorner) {
+    Picture plain = Convert({});
+    Picture marked = Convert({"--wm-text=VELMORA", "--wm-font=DejaVu Sans",
+                              "--wm-font-size=24", "--wm-font-color=FF00FF",
+                              "--wm-back-opacity=0", "--wm-text-position=bottomright"});
+    ASSERT_TRUE(plain && marked);
+    int w = PictureWidth(marked), h = PictureHeight(marked);
+    // The text's colour shows up only in the corner block, ending 10 pixels from the edges.
+    int left = w, top = h, right = -1, bottom = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (Near(PixelAt(marked.get(), x, y), Rgb{255, 0, 255}, 40) &&
+                !Near(PixelAt(plain.get(), x, y), Rgb{255, 0, 255}, 40)) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, 0) << "no text drawn";
+    EXPECT_GT(left, w / 2);
+    EXPECT_GT(top, h / 2);
+    EXPECT_LE(right, w - 10);
+    EXPECT_LE(bottom, h - 10);
+    EXPECT_GE(right, w - 20);
+    EXPECT_EQ(PixelAt(marked.get(), 5, 5), PixelAt(plain.get(), 5, 5));
+}
+
+TEST_F(Watermarks, PictureAtTheTopLeftWithHalfOpacity) {
+    Picture logo = MakePicture(40, 30, [](int, int) { return Rgb{0, 200, 0}; });
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, logo.get(), (folder / "logo.png").c_str(), 0));
+    Picture plain = Convert({});
+    Picture opaque = Convert({"--wm-image=" + (folder / "logo.png"),
+                              "--wm-image-position=topleft"});
+    Picture half = Convert({"--wm-image=" + (folder / "logo.png"), "--wm-image-position=topleft",
+                            "--wm-image-opacity=128"});
+    ASSERT_TRUE(plain && opaque && half);
+    EXPECT_EQ(PixelAt(opaque.get(), 10 + 20, 10 + 15), (Rgb{0, 200, 0}));
+    EXPECT_EQ(PixelAt(opaque.get(), 10 + 45, 10 + 15), PixelAt(plain.get(), 55, 25));
+    Rgb under = PixelAt(plain.get(), 30, 25), blended = PixelAt(half.get(), 30, 25);
+    EXPECT_TRUE(Near(blended, Rgb{under.r / 2, (under.g + 200) / 2, under.b / 2}, 3))
+        << blended.r << "," << blended.g << "," << blended.b;
+}
+
+TEST_F(Watermarks, AnUnreadableWatermarkPictureLeavesThePictureAlone) {
+    WriteFile(folder / "broken.png", "\x89PNG\r\n\x1A\n but nothing after");
+    Picture plain = Convert({});
+    Picture result = Convert({"--wm-image=" + (folder / "broken.png")});
+    ASSERT_TRUE(plain && result);
+    EXPECT_EQ(PixelAt(result.get(), 20, 20), PixelAt(plain.get(), 20, 20));
+}
+
+}  // namespace
+}  // namespace velmora::testing
