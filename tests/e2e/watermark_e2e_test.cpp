@@ -11,11 +11,6 @@
 namespace velmora::testing {
 namespace {
 
-bool Near(const Rgb& a, const Rgb& b, int tolerance = 12) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-           std::abs(a.b - b.b) <= tolerance;
-}
-
 class Watermarks : public ::testing::Test {
 protected:
     void SetUp() override {
