@@ -140,6 +140,27 @@ TEST_F(Metadata, ATurnedSourceIsWrittenUprightWithOrientationOne) {
     EXPECT_EQ(tags["Exif.Photo.PixelXDimension"], std::to_string(facts->width));
 }
 
+TEST_F(Metadata, ATurnedAndResizedConversionKeepsTheTagsWithItsNewSize) {
+    dng::DngOptions options;
+    options.width = 160, options.height = 120, options.make = "Velmora Optics";
+    ASSERT_TRUE(dng::WriteDng(folder / "camera.dng", options));
+    RunResult result = Run({"-q", "-i", "camera.dng", "--raw-load-as=24", "--rotation=90",
+                            "--width=50", "--height=50", "--width-unit=percent",
+                            "--height-unit=percent"});
+    ASSERT_EQ(result.exitStatus, 0) << result.out;
+    auto facts = ReadTiffFacts(folder / "camera.tiff");
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->width, 60u);
+    EXPECT_EQ(facts->height, 80u);
+    Tags tags = ReadExif(folder / "camera.tiff");
+    EXPECT_EQ(tags["Exif.Image.Make"], "Velmora Optics");
+    EXPECT_EQ(tags["Exif.Photo.ISOSpeedRatings"], "200");
+    EXPECT_EQ(tags["Exif.Image.Orientation"], "1");
+    EXPECT_EQ(tags["Exif.Photo.PixelXDimension"], "60");
+    EXPECT_EQ(tags["Exif.Photo.PixelYDimension"], "80");
+    EXPECT_EQ(LibtiffWarnings(folder / "camera.tiff"), 0);
+}
+
 TEST_F(Metadata, ASourceWithoutMetadataGivesACleanTiff) {
     // Headerless bits carry no metadata at all.
     WriteFile(folder / "bits.raw", std::string(64 * 64 * 2, '\x40'));
