@@ -3,6 +3,7 @@
 //   picture-tool thumbnail IN OUT.png W    IN scaled to W pixels wide, saved as PNG
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
