@@ -2,6 +2,7 @@
 //   picture-tool logo OUT.png              a 96 x 96 logo with transparent corners
 //   picture-tool thumbnail IN OUT.png W    IN scaled to W pixels wide, saved as PNG
 #include <FreeImage.h>
+#include <tiffio.h>
 
 #include <algorithm>
 #include <cmath>
@@ -58,6 +59,9 @@ int Thumbnail(const char* in, const char* out, int width) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // libtiff complains about every EXIF tag FreeImage asks it for; nothing to act on here.
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "logo" && argc == 3) {
         FIBITMAP* logo = MakeLogo();
