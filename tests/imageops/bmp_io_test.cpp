@@ -25,9 +25,10 @@ int Colours(const BmpLayout& layout) {
     return layout.bits <= 8 ? std::min(1 << layout.bits, 6) : 6;
 }
 
+// Little-endian; bytes past the fourth are zero.
 void Put(std::string& out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>(value >> (8 * i)));
+        out.push_back(i < 4 ? static_cast<char>(value >> (8 * i)) : '\0');
 }
 
 uint32_t ToMask(uint8_t value, uint32_t mask) {
