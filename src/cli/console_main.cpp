@@ -67,7 +67,7 @@ void HandleOption(const OptionRow& row, const std::string& word, const Arguments
     ApplyOptionValue(row, value, state);
 }
 
-}  // namespace
+} // namespace
 
 DriverState RunOptionLoop(const Arguments& arguments) {
     DriverState state;

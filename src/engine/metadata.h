@@ -10,7 +10,7 @@
 namespace velmora {
 
 struct WrittenPicture {
-    std::string path;  // the freshly saved TIFF
+    std::string path; // the freshly saved TIFF
     int width = 0;
     int height = 0;
 };
@@ -25,4 +25,4 @@ bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& 
 // True when libtiff can read every directory of the file.
 bool IsReadableTiff(const std::string& path);
 
-}  // namespace velmora
+} // namespace velmora

@@ -35,7 +35,7 @@ uint8_t ReadPair(char32_t first, char32_t second) {
     return static_cast<uint8_t>(low < 0 ? high : high * 16 + low);
 }
 
-}  // namespace
+} // namespace
 
 Rgba ParseHexColor(std::string_view text) {
     std::u32string c = Characters(text);
@@ -50,4 +50,4 @@ Rgba ParseHexColorAlpha(std::string_view text, int alpha) {
     return colour;
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -17,4 +17,4 @@ Rgba ParseHexColor(std::string_view text);
 // The same with the given alpha, clamped to 0..255.
 Rgba ParseHexColorAlpha(std::string_view text, int alpha);
 
-}  // namespace velmora
+} // namespace velmora

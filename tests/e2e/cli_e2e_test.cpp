@@ -160,5 +160,5 @@ TEST_F(CommandLine, QuotedValuesSplitByTheShellAreJoined) {
     EXPECT_TRUE(FileExists(folder / "joined name")) << result.out;
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

@@ -10,17 +10,17 @@
 
 #include <algorithm>
 #include <dirent.h>
-#include <random>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 
 namespace velmora::testing {
 namespace {
 
 std::vector<std::string> SuccessLines(const std::string& imported = "1") {
-    return Concat(kBanner, {"Preparing...", "Importing...",
-                            "Import complete, new files added: " + imported, "Converting...",
-                            "Conversion complete", "Files converted: 1 of 1"});
+    return Concat(kBanner,
+                  {"Preparing...", "Importing...", "Import complete, new files added: " + imported,
+                   "Converting...", "Conversion complete", "Files converted: 1 of 1"});
 }
 
 bool HasPartFiles(const std::string& folder) {
@@ -89,7 +89,10 @@ TEST_F(Conversion, TiffOptionsReachTheFile) {
         {{"--tiff-bpp=48"}, COMPRESSION_NONE, 16, 3, PHOTOMETRIC_RGB},
         {{"--tiff-bpp=1"}, COMPRESSION_NONE, 1, 1, PHOTOMETRIC_MINISBLACK},
         {{"--raw-load-as=48"}, COMPRESSION_NONE, 16, 3, PHOTOMETRIC_RGB},
-        {{"--raw-load-as=48hs", "--raw-tone-mapping=linear"}, COMPRESSION_NONE, 16, 3,
+        {{"--raw-load-as=48hs", "--raw-tone-mapping=linear"},
+         COMPRESSION_NONE,
+         16,
+         3,
          PHOTOMETRIC_RGB},
     };
     for (const Case& c : cases) {
@@ -122,9 +125,9 @@ TEST_F(Conversion, ResolutionComesFromTheSourceExif) {
 }
 
 TEST_F(Conversion, NameMaskSubfoldersAndOverwrite) {
-    ASSERT_EQ(Run({"-q", "-i", "sample.dng", "--filename-mask=Photo-%FILENAME[U]%-%n%.%EXT%"})
-                  .exitStatus,
-              0);
+    ASSERT_EQ(
+        Run({"-q", "-i", "sample.dng", "--filename-mask=Photo-%FILENAME[U]%-%n%.%EXT%"}).exitStatus,
+        0);
     EXPECT_TRUE(FileExists(folder / "photo-SAMPLE-00001.tiff"));
     // A second run with the same name replaces the first file.
     WriteFile(folder / "sample.tiff", "old content");
@@ -149,12 +152,12 @@ TEST_F(Conversion, OutputDates) {
 
     struct Case {
         std::vector<std::string> options;
-        time_t expected;  // 0: the time of the run
+        time_t expected; // 0: the time of the run
     };
-    const Case cases[] = {{{"--file-timestamp=original"}, 1000000000},
-                          {{"--file-timestamp=custom", "--file-timestamp-custom=1500000000"},
-                           1500000000},
-                          {{}, 0}};
+    const Case cases[] = {
+        {{"--file-timestamp=original"}, 1000000000},
+        {{"--file-timestamp=custom", "--file-timestamp-custom=1500000000"}, 1500000000},
+        {{}, 0}};
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"-q", "-i", "sample.dng"};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
@@ -284,9 +287,9 @@ TEST_F(Conversion, CameraSamplesInEveryLoadMode) {
     for (const Sample& sample : samples) {
         for (const Mode& mode : modes) {
             std::string shown = std::string(sample.name) + " " + mode.word;
-            RunResult result = Run({"-q", "-d", "-i", SamplePath(sample.name), "-o",
-                                    folder.Path(), std::string("--raw-load-as=") + mode.word,
-                                    "--raw-tone-mapping=none"});
+            RunResult result =
+                Run({"-q", "-d", "-i", SamplePath(sample.name), "-o", folder.Path(),
+                     std::string("--raw-load-as=") + mode.word, "--raw-tone-mapping=none"});
             std::vector<std::string> lines = result.OutLines();
             EXPECT_TRUE(Contains(lines, std::string("File Format: ") + sample.kind)) << shown;
             ASSERT_EQ(result.exitStatus, 0) << shown << result.out;
@@ -300,5 +303,5 @@ TEST_F(Conversion, CameraSamplesInEveryLoadMode) {
     }
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

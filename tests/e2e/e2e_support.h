@@ -37,4 +37,4 @@ inline void MakeSampleDng(const std::string& path, const std::vector<std::string
         throw std::runtime_error("make-sample-dng failed: " + result.err);
 }
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

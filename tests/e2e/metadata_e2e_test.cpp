@@ -59,7 +59,8 @@ int LibtiffWarnings(const std::string& path) {
 Tags ExiftoolTags(const std::string& path) {
     Tags tags;
     std::string command = "exiftool -n -s -s -Make -Model -DateTimeOriginal -ExposureTime -ISO "
-                          "-FNumber '" + path + "' 2>/dev/null";
+                          "-FNumber '" +
+                          path + "' 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return tags;
@@ -74,7 +75,9 @@ Tags ExiftoolTags(const std::string& path) {
     return tags;
 }
 
-bool HaveExiftool() { return std::system("exiftool -ver >/dev/null 2>&1") == 0; }
+bool HaveExiftool() {
+    return std::system("exiftool -ver >/dev/null 2>&1") == 0;
+}
 
 class Metadata : public ::testing::Test {
 protected:
@@ -144,9 +147,9 @@ TEST_F(Metadata, ATurnedAndResizedConversionKeepsTheTagsWithItsNewSize) {
     dng::DngOptions options;
     options.width = 160, options.height = 120, options.make = "Velmora Optics";
     ASSERT_TRUE(dng::WriteDng(folder / "camera.dng", options));
-    RunResult result = Run({"-q", "-i", "camera.dng", "--raw-load-as=24", "--rotation=90",
-                            "--width=50", "--height=50", "--width-unit=percent",
-                            "--height-unit=percent"});
+    RunResult result =
+        Run({"-q", "-i", "camera.dng", "--raw-load-as=24", "--rotation=90", "--width=50",
+             "--height=50", "--width-unit=percent", "--height-unit=percent"});
     ASSERT_EQ(result.exitStatus, 0) << result.out;
     auto facts = ReadTiffFacts(folder / "camera.tiff");
     ASSERT_TRUE(facts);
@@ -214,9 +217,9 @@ TEST_F(Metadata, CameraSamplesKeepWhatTheSourceSays) {
     VELMORA_REQUIRE_SAMPLES();
     if (!HaveExiftool())
         GTEST_SKIP() << "exiftool is not installed";
-    for (const char* name : {"canon_eos_d30.crw", "canon_powershot_g2.crw",
-                             "dngconv_canon_eos6d_lossy.dng", "dngconv_nikon_d500_lossy.dng",
-                             "kodak_c330_yrgb.raw", "kodak_dc50.kdc"}) {
+    for (const char* name :
+         {"canon_eos_d30.crw", "canon_powershot_g2.crw", "dngconv_canon_eos6d_lossy.dng",
+          "dngconv_nikon_d500_lossy.dng", "kodak_c330_yrgb.raw", "kodak_dc50.kdc"}) {
         for (const char* mode : {"auto", "48"}) {
             std::string shown = std::string(name) + " " + mode;
             RunResult result = Run({"-q", "-i", SamplePath(name), "-o", folder.Path(),
@@ -243,5 +246,5 @@ TEST_F(Metadata, CameraSamplesKeepWhatTheSourceSays) {
     }
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

@@ -29,11 +29,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> RunResult::OutLines() const { return SplitLines(out); }
+std::vector<std::string> RunResult::OutLines() const {
+    return SplitLines(out);
+}
 
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options) {
-    std::string program = options.program.empty() ? BinaryFolder() + "velmoracmd"
-                                                   : options.program;
+    std::string program = options.program.empty() ? BinaryFolder() + "velmoracmd" : options.program;
     std::string outPath = options.workFolder + ".stdout";
     std::string errPath = options.workFolder + ".stderr";
 
@@ -96,4 +97,4 @@ RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions
     return result;
 }
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

@@ -9,22 +9,22 @@
 namespace velmora::testing {
 
 struct RunResult {
-    int exitStatus = -1;  // -1 when the program did not exit normally
-    int signal = 0;       // the signal that ended it, if any
+    int exitStatus = -1; // -1 when the program did not exit normally
+    int signal = 0;      // the signal that ended it, if any
     std::string out;
     std::string err;
     std::vector<std::string> OutLines() const;
 };
 
 struct RunOptions {
-    std::string workFolder;       // working folder of the run (required)
-    std::string program;          // defaults to the built velmoracmd
-    std::map<std::string, std::string> environment;  // added to or replacing the parent's
-    long fileSizeLimit = -1;      // RLIMIT_FSIZE in bytes, -1 for none
+    std::string workFolder;                         // working folder of the run (required)
+    std::string program;                            // defaults to the built velmoracmd
+    std::map<std::string, std::string> environment; // added to or replacing the parent's
+    long fileSizeLimit = -1;                        // RLIMIT_FSIZE in bytes, -1 for none
 };
 
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options);
 
 std::vector<std::string> SplitLines(const std::string& text);
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

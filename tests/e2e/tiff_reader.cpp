@@ -32,4 +32,4 @@ std::optional<TiffFacts> ReadTiffFacts(const std::string& path) {
     return facts;
 }
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

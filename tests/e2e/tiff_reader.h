@@ -17,4 +17,4 @@ struct TiffFacts {
 
 std::optional<TiffFacts> ReadTiffFacts(const std::string& path);
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

@@ -21,8 +21,13 @@ protected:
     }
     // Converts with the 24-bit decode and gives back the written picture.
     Picture Convert(std::vector<std::string> options) {
-        std::vector<std::string> arguments = {"-q", "-i", input, "-o", folder.Path(),
-                                              "--raw-load-as=24", "--filename-mask=out.%ext%"};
+        std::vector<std::string> arguments = {"-q",
+                                              "-i",
+                                              input,
+                                              "-o",
+                                              folder.Path(),
+                                              "--raw-load-as=24",
+                                              "--filename-mask=out.%ext%"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         RunOptions run;
         run.workFolder = folder.Path();
@@ -59,9 +64,9 @@ TEST_F(Watermarks, SolidFrameInFourColours) {
 
 TEST_F(Watermarks, TextInTheBottomRightCorner) {
     Picture plain = Convert({});
-    Picture marked = Convert({"--wm-text=VELMORA", "--wm-font=DejaVu Sans",
-                              "--wm-font-size=24", "--wm-font-color=FF00FF",
-                              "--wm-back-opacity=0", "--wm-text-position=bottomright"});
+    Picture marked = Convert({"--wm-text=VELMORA", "--wm-font=DejaVu Sans", "--wm-font-size=24",
+                              "--wm-font-color=FF00FF", "--wm-back-opacity=0",
+                              "--wm-text-position=bottomright"});
     ASSERT_TRUE(plain && marked);
     int w = PictureWidth(marked), h = PictureHeight(marked);
     // The text's colour shows up only in the corner block, ending 10 pixels from the edges.
@@ -86,8 +91,8 @@ TEST_F(Watermarks, PictureAtTheTopLeftWithHalfOpacity) {
     Picture logo = MakePicture(40, 30, [](int, int) { return Rgb{0, 200, 0}; });
     ASSERT_TRUE(FreeImage_Save(FIF_PNG, logo.get(), (folder / "logo.png").c_str(), 0));
     Picture plain = Convert({});
-    Picture opaque = Convert({"--wm-image=" + (folder / "logo.png"),
-                              "--wm-image-position=topleft"});
+    Picture opaque =
+        Convert({"--wm-image=" + (folder / "logo.png"), "--wm-image-position=topleft"});
     Picture half = Convert({"--wm-image=" + (folder / "logo.png"), "--wm-image-position=topleft",
                             "--wm-image-opacity=128"});
     ASSERT_TRUE(plain && opaque && half);
@@ -106,5 +111,5 @@ TEST_F(Watermarks, AnUnreadableWatermarkPictureLeavesThePictureAlone) {
     EXPECT_EQ(PixelAt(result.get(), 20, 20), PixelAt(plain.get(), 20, 20));
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

@@ -84,7 +84,7 @@ TEST(ApplyColorAdjustment, SixteenBitPicturesAreAdjustedToo) {
     SetAdjustment(0, 0, 1.0f, 1);
     Picture picture(FreeImage_AllocateT(FIT_BITMAP, 3, 2, 16, FI16_565_RED_MASK,
                                         FI16_565_GREEN_MASK, FI16_565_BLUE_MASK));
-    reinterpret_cast<WORD*>(FreeImage_GetScanLine(picture.get(), 1))[0] = 0xFC00;  // orange
+    reinterpret_cast<WORD*>(FreeImage_GetScanLine(picture.get(), 1))[0] = 0xFC00; // orange
     Picture plain(FreeImage_ConvertTo24Bits(picture.get()));
     Rgb before = PixelAt(plain.get(), 0, 0);
     picture = ApplyColorAdjustment(std::move(picture));

@@ -56,7 +56,7 @@ int Thumbnail(const char* in, const char* out, int width) {
     return saved ? 0 : Fail(std::string("cannot write ") + out);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // libtiff complains about every EXIF tag FreeImage asks it for; nothing to act on here.
