@@ -19,10 +19,8 @@ FREE_IMAGE_DITHER DitherAlgorithmFor(int algorithm) {
 Picture ApplyDither(Picture picture) {
     if (!picture || !gSettings.DoImageDither)
         return picture;
-    unsigned bpp = FreeImage_GetBPP(picture.get());
     // A 1-bit result of the threshold step is dithered again through 24 bits.
-    if (bpp < 4 || bpp > 32)
-        picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
+    picture = WithFourToThirtyTwoBits(std::move(picture));
     if (!picture)
         return picture;
     return Picture(

@@ -28,4 +28,13 @@ inline int PictureBpp(const Picture& picture) {
     return picture ? static_cast<int>(FreeImage_GetBPP(picture.get())) : 0;
 }
 
+// FreeImage's threshold and dither read standard bitmaps of 4 to 32 bits; any other picture
+// goes to 24 bits first.
+inline Picture WithFourToThirtyTwoBits(Picture picture) {
+    unsigned bpp = picture ? FreeImage_GetBPP(picture.get()) : 0;
+    if (picture && (bpp < 4 || bpp > 32))
+        picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
+    return picture;
+}
+
 } // namespace velmora

@@ -8,9 +8,7 @@ namespace velmora {
 Picture ApplyThreshold(Picture picture) {
     if (!picture || !gSettings.DoImageThreshold)
         return picture;
-    unsigned bpp = FreeImage_GetBPP(picture.get());
-    if (bpp < 4 || bpp > 32)
-        picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
+    picture = WithFourToThirtyTwoBits(std::move(picture));
     if (!picture)
         return picture;
     // The level is a byte to FreeImage: larger values wrap as the setting's low bits.

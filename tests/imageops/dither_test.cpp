@@ -24,14 +24,6 @@ Picture Ramp() {
     });
 }
 
-std::string PixelBytes(FIBITMAP* picture) {
-    std::string bytes;
-    for (unsigned row = 0; row < FreeImage_GetHeight(picture); ++row)
-        bytes.append(reinterpret_cast<const char*>(FreeImage_GetScanLine(picture, row)),
-                     FreeImage_GetLine(picture));
-    return bytes;
-}
-
 TEST(ApplyDither, EachKeywordReachesItsFreeImageDither) {
     const std::pair<const char*, FREE_IMAGE_DITHER> cases[] = {{"FS", FID_FS},
                                                                {"BAYER4", FID_BAYER4x4},
@@ -50,8 +42,9 @@ TEST(ApplyDither, EachKeywordReachesItsFreeImageDither) {
         Picture expected(FreeImage_Dither(source.get(), dither));
         Picture result = ApplyDither(std::move(source));
         ASSERT_EQ(PictureBpp(result), 1) << word;
-        ASSERT_TRUE(PixelBytes(result.get()) == PixelBytes(expected.get())) << word;
-        distinct.insert(PixelBytes(result.get()));
+        ASSERT_TRUE(testing::PixelBytes(result.get()) == testing::PixelBytes(expected.get()))
+            << word;
+        distinct.insert(testing::PixelBytes(result.get()));
     }
     EXPECT_EQ(distinct.size(), std::size(cases));
     EXPECT_EQ(DitherAlgorithmFor(7), FID_FS);

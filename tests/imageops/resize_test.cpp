@@ -25,14 +25,6 @@ Picture Quadrants(int width, int height) {
         width, height, [=](int x, int y) { return kQuadrants[y >= height / 2][x >= width / 2]; });
 }
 
-std::string PixelBytes(FIBITMAP* picture) {
-    std::string bytes;
-    for (unsigned row = 0; row < FreeImage_GetHeight(picture); ++row)
-        bytes.append(reinterpret_cast<const char*>(FreeImage_GetScanLine(picture, row)),
-                     FreeImage_GetLine(picture));
-    return bytes;
-}
-
 TEST(ApplyResize, ScalesAsTheSettingsAsk) {
     struct Case {
         int width, height, targetWidth, widthUnit, targetHeight, heightUnit, aspect, type;
@@ -118,8 +110,9 @@ TEST(ApplyResize, EachAlgorithmReachesItsFilter) {
         });
         Picture expected(FreeImage_Rescale(source.get(), 13, 11, filter));
         Picture result = ApplyResize(std::move(source), 40, 30);
-        ASSERT_TRUE(PixelBytes(result.get()) == PixelBytes(expected.get())) << word;
-        distinct.insert(PixelBytes(result.get()));
+        ASSERT_TRUE(testing::PixelBytes(result.get()) == testing::PixelBytes(expected.get()))
+            << word;
+        distinct.insert(testing::PixelBytes(result.get()));
     }
     EXPECT_EQ(distinct.size(), std::size(cases));
     EXPECT_EQ(ResizeFilterFor(6), FILTER_BICUBIC);

@@ -166,4 +166,12 @@ std::string NoiseBytes(size_t count, uint32_t seed) {
     return bytes;
 }
 
+std::string PixelBytes(FIBITMAP* picture) {
+    std::string bytes;
+    for (unsigned row = 0; row < FreeImage_GetHeight(picture); ++row)
+        bytes.append(reinterpret_cast<const char*>(FreeImage_GetScanLine(picture, row)),
+                     FreeImage_GetLine(picture));
+    return bytes;
+}
+
 } // namespace velmora::testing

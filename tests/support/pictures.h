@@ -28,6 +28,8 @@ Picture MakePicture(int width, int height, const std::function<Rgb(int x, int y)
 // Pixel of a standard bitmap of 1, 4, 8 (through its palette), 16, 24 or 32 bits; y = 0 is
 // the top row.
 Rgb PixelAt(FIBITMAP* picture, int x, int y);
+// Every byte of every row (without the row padding), for comparing pictures exactly.
+std::string PixelBytes(FIBITMAP* picture);
 // Pixels of FIT_RGB16 and FIT_RGBF pictures; y = 0 is the top row.
 FIRGB16 Pixel16At(FIBITMAP* picture, int x, int y);
 FIRGBF PixelFAt(FIBITMAP* picture, int x, int y);
