@@ -13,6 +13,9 @@ packages=(
     # drawing of frames and watermarks, fonts, watermark pictures and the PNG hand-over
     libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
     libpng-dev libjpeg-dev
+    # the graphical face (Qt 6 Widgets, offscreen tests, Xvfb for a real window) and its
+    # theme archives (ZIP)
+    qt6-base-dev qt6-qpa-plugins libarchive-dev xvfb xauth
     # unit tests and micro-benchmarks
     googletest libgtest-dev libbenchmark-dev
     # an independent reader of the metadata in sources and written files, for the tests
