@@ -81,7 +81,7 @@ RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         if (options.timeoutSeconds > 0)
-            alarm(options.timeoutSeconds);  // survives execve, so a hang ends in SIGALRM
+            alarm(options.timeoutSeconds); // survives execve, so a hang ends in SIGALRM
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }

@@ -21,6 +21,7 @@ struct RunOptions {
     std::string program;                            // defaults to the built velmoracmd
     std::map<std::string, std::string> environment; // added to or replacing the parent's
     long fileSizeLimit = -1;                        // RLIMIT_FSIZE in bytes, -1 for none
+    unsigned timeoutSeconds = 0; // SIGALRM ends a run that takes longer; 0 for none
 };
 
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options);

@@ -62,8 +62,8 @@ TEST(Sweep, DamagedFilesEndInAReportAndADocumentedStatus) {
                 RunOptions options;
                 options.workFolder = folder.Path();
                 options.timeoutSeconds = 120;
-                RunResult result = RunProgram(
-                    {"-d", "-i", path, std::string("--raw-load-as=") + mode}, options);
+                RunResult result =
+                    RunProgram({"-d", "-i", path, std::string("--raw-load-as=") + mode}, options);
                 ++runs;
                 EXPECT_EQ(result.signal, 0) << shown << " ended by signal " << result.signal;
                 EXPECT_TRUE(result.exitStatus == 0 || result.exitStatus == 2)
@@ -76,12 +76,12 @@ TEST(Sweep, DamagedFilesEndInAReportAndADocumentedStatus) {
                 EXPECT_EQ(lines.back(), expected) << shown;
             }
             std::filesystem::remove(path);
-            std::filesystem::remove(folder / (variant.name.substr(0, variant.name.rfind('.')) +
-                                              ".tiff"));
+            std::filesystem::remove(folder /
+                                    (variant.name.substr(0, variant.name.rfind('.')) + ".tiff"));
         }
     }
     RecordProperty("runs", runs);
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing
