@@ -76,9 +76,16 @@ TEST(Sweep, DamagedFilesEndInAReportAndADocumentedStatus) {
             EXPECT_EQ(result.err, "") << shown;
             std::vector<std::string> lines = result.OutLines();
             ASSERT_FALSE(lines.empty()) << shown;
-            const std::string expected =
-                result.exitStatus == 0 ? "Files converted: 1 of 1" : "Conversion stopped";
-            EXPECT_EQ(lines.back(), expected) << shown;
+            if (result.exitStatus == 0) {
+                EXPECT_EQ(lines.back(), "Files converted: 1 of 1") << shown;
+            } else {
+                // A name the converter does not take is refused before conversion starts.
+                bool refused = lines.back() ==
+                               "No input file(s) found. Please, add valid file(s) and try again!";
+                std::string stopped =
+                    refused && lines.size() > 1 ? lines[lines.size() - 2] : lines.back();
+                EXPECT_EQ(stopped, "Conversion stopped") << shown;
+            }
             std::filesystem::remove_all(out);
             std::filesystem::create_directory(out);
         }
