@@ -3,12 +3,14 @@
 #include <exiv2/exiv2.hpp>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -41,16 +43,6 @@ const std::set<std::string, std::less<>>& StructuralPhotoTags() {
     return tags;
 }
 
-bool IsMakerNoteGroup(const std::string& group) {
-    static constexpr std::array<std::string_view, 9> kNotMakerNotes = {
-        "Image",  "Photo",  "GPSInfo", "Iop",      "Thumbnail",
-        "Image2", "Image3", "MpfInfo", "MakerNote"};
-    for (std::string_view name : kNotMakerNotes)
-        if (group == name)
-            return false;
-    return group.rfind("SubImage", 0) != 0 && group.rfind("SubThumb", 0) != 0;
-}
-
 bool IsDescriptive(const Exiv2::Exifdatum& datum) {
     const std::string key = datum.key();
     const std::string group = datum.groupName();
@@ -63,7 +55,8 @@ bool IsDescriptive(const Exiv2::Exifdatum& datum) {
         return StructuralPhotoTags().count(key) == 0;
     if (group == "GPSInfo")
         return key != "Exif.GPSInfo.GPSTag";
-    return IsMakerNoteGroup(group);
+    // Maker notes hold offsets into the source file; out of it they would point nowhere.
+    return false;
 }
 
 bool IsDescriptive(const Exiv2::Xmpdatum& datum) {
@@ -145,6 +138,18 @@ SourceMetadata GatherMetadata(const std::string& sourcePath, FIBITMAP* holder) {
     return merged;
 }
 
+// IPTC travels in TIFF as a run of bytes libtiff counts in its own unit for that tag.
+void SetIptc(TIFF* tiff, const Exiv2::DataBuf& iptc) {
+    const TIFFField* field = TIFFFindField(tiff, TIFFTAG_RICHTIFFIPTC, TIFF_ANY);
+    if (!field)
+        return;
+    int unit = std::max(1, TIFFFieldSetGetSize(field));
+    std::vector<uint8_t> padded(iptc.pData_, iptc.pData_ + iptc.size_);
+    padded.resize((padded.size() + unit - 1) / unit * unit, 0);
+    TIFFSetField(tiff, TIFFTAG_RICHTIFFIPTC, static_cast<uint32_t>(padded.size() / unit),
+                 padded.data());
+}
+
 // Some cameras pad text tags with zero bytes; TIFF readers cut them there and warn, so
 // the text ends at its first zero byte.
 void CopyExif(const Exiv2::Exifdatum& datum, Exiv2::ExifData& exif) {
@@ -196,34 +201,175 @@ void PrepareExiv2() {
 
 } // namespace
 
+namespace {
+
+// What goes into the written file, already filtered and adjusted.
+struct Selection {
+    Exiv2::ExifData exif; // Exif.Image (first directory), Exif.Photo and Exif.GPSInfo
+    std::string xmpPacket;
+    Exiv2::DataBuf iptc;
+};
+
+Selection SelectMetadata(const WrittenPicture& picture, const std::string& sourcePath,
+                         FIBITMAP* holder) {
+    SourceMetadata source = GatherMetadata(sourcePath, holder);
+    Selection selection;
+    for (const auto& datum : source.exif) {
+        if (IsDescriptive(datum))
+            CopyExif(datum, selection.exif);
+        else if (auto moved = TiffEpTagInExifDirectory(datum, source.exif))
+            CopyExif(*moved, selection.exif);
+    }
+    // The pixels are already turned upright and may have been resized.
+    selection.exif["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(picture.width);
+    selection.exif["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(picture.height);
+
+    Exiv2::XmpData xmp;
+    for (const auto& datum : source.xmp)
+        if (IsDescriptive(datum))
+            xmp[datum.key()] = datum.value();
+    if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
+        xmp["Xmp.tiff.Orientation"] = "1";
+    if (!xmp.empty())
+        Exiv2::XmpParser::encode(selection.xmpPacket, xmp);
+    if (!source.iptc.empty())
+        selection.iptc = Exiv2::IptcParser::encode(source.iptc);
+    return selection;
+}
+
+// Appends one element of value, converted to the element type libtiff's setter expects.
+void AppendElement(std::vector<uint8_t>& buffer, TIFFDataType type, int size,
+                   const Exiv2::Value& value, long index) {
+    uint8_t bytes[8] = {};
+    switch (type) {
+    case TIFF_RATIONAL:
+    case TIFF_SRATIONAL:
+    case TIFF_FLOAT:
+    case TIFF_DOUBLE: {
+        double real = value.toFloat(index);
+        if (size == 4) {
+            float narrow = static_cast<float>(real);
+            std::memcpy(bytes, &narrow, 4);
+        } else {
+            std::memcpy(bytes, &real, 8);
+        }
+        break;
+    }
+    default: {
+        long whole = value.toLong(index);
+        if (size == 1) {
+            bytes[0] = static_cast<uint8_t>(whole);
+        } else if (size == 2) {
+            uint16_t narrow = static_cast<uint16_t>(whole);
+            std::memcpy(bytes, &narrow, 2);
+        } else {
+            uint32_t narrow = static_cast<uint32_t>(whole);
+            std::memcpy(bytes, &narrow, 4);
+        }
+    }
+    }
+    buffer.insert(buffer.end(), bytes, bytes + size);
+}
+
+// Sets one tag in libtiff's current directory from an exiv2 value, in the argument form
+// libtiff's definition of that tag asks for. Tags libtiff does not know are left out:
+// readers would only warn about them.
+bool SetTiffField(TIFF* tiff, uint32_t tag, const Exiv2::Value& value) {
+    const TIFFField* field = TIFFFindField(tiff, tag, TIFF_ANY);
+    if (!field || TIFFFieldIsAnonymous(field) || value.count() == 0)
+        return false;
+    TIFFDataType type = TIFFFieldDataType(field);
+    if (type == TIFF_ASCII) {
+        std::string text = value.toString();
+        text.resize(strnlen(text.c_str(), text.size()));
+        return TIFFSetField(tiff, tag, text.c_str()) == 1;
+    }
+    long count = value.count();
+    int size = TIFFFieldSetGetSize(field);
+    int writeCount = TIFFFieldWriteCount(field);
+    bool passCount = TIFFFieldPassCount(field) != 0;
+    if (size <= 0 || size > 8 || (!passCount && writeCount > 1 && count != writeCount))
+        return false;
+    std::vector<uint8_t> buffer;
+    for (long i = 0; i < count; ++i)
+        AppendElement(buffer, type, size, value, i);
+    if (passCount) {
+        if (TIFFFieldSetGetCountSize(field) == 4)
+            return TIFFSetField(tiff, tag, static_cast<uint32_t>(count), buffer.data()) == 1;
+        return TIFFSetField(tiff, tag, static_cast<int>(count), buffer.data()) == 1;
+    }
+    if (writeCount != 1)
+        return TIFFSetField(tiff, tag, buffer.data()) == 1;
+    // A single value travels through the variable arguments promoted, as C passes it.
+    switch (type) {
+    case TIFF_RATIONAL:
+    case TIFF_SRATIONAL:
+    case TIFF_FLOAT:
+    case TIFF_DOUBLE:
+        return TIFFSetField(tiff, tag, static_cast<double>(value.toFloat(0))) == 1;
+    case TIFF_LONG:
+    case TIFF_SLONG:
+    case TIFF_IFD:
+        return TIFFSetField(tiff, tag, static_cast<uint32_t>(value.toLong(0))) == 1;
+    default:
+        return TIFFSetField(tiff, tag, static_cast<int>(value.toLong(0))) == 1;
+    }
+}
+
+// Writes the tags of one exiv2 group as a custom directory; gives its offset, or 0 when
+// the group has nothing to write.
+uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const char* group,
+                              int (*create)(TIFF*)) {
+    if (create(tiff) != 0)
+        return 0;
+    int written = 0;
+    for (const auto& datum : exif)
+        if (datum.groupName() == group && SetTiffField(tiff, datum.tag(), datum.value()))
+            ++written;
+    uint64_t offset = 0;
+    if (written == 0 || !TIFFWriteCustomDirectory(tiff, &offset))
+        return 0;
+    return offset;
+}
+
+// libtiff appends the new directories at the end of the file and relinks the first one;
+// the picture's strips stay where FreeImage wrote them.
+bool WriteIntoTiff(const std::string& path, const Selection& selection) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "r+");
+    if (!tiff)
+        return false;
+    uint64_t exifOffset =
+        WriteCustomDirectory(tiff, selection.exif, "Photo", TIFFCreateEXIFDirectory);
+    uint64_t gpsOffset =
+        WriteCustomDirectory(tiff, selection.exif, "GPSInfo", TIFFCreateGPSDirectory);
+    bool ok = TIFFSetDirectory(tiff, 0) == 1;
+    if (ok) {
+        for (const auto& datum : selection.exif)
+            if (datum.groupName() == "Image")
+                SetTiffField(tiff, datum.tag(), datum.value());
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+        if (exifOffset)
+            TIFFSetField(tiff, TIFFTAG_EXIFIFD, exifOffset);
+        if (gpsOffset)
+            TIFFSetField(tiff, TIFFTAG_GPSIFD, gpsOffset);
+        if (!selection.xmpPacket.empty())
+            TIFFSetField(tiff, TIFFTAG_XMLPACKET, static_cast<uint32_t>(selection.xmpPacket.size()),
+                         selection.xmpPacket.data());
+        if (selection.iptc.size_ > 0)
+            SetIptc(tiff, selection.iptc);
+        ok = TIFFRewriteDirectory(tiff) == 1;
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
+} // namespace
+
 bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& sourcePath,
                               FIBITMAP* holder) {
     PrepareExiv2();
     try {
-        SourceMetadata source = GatherMetadata(sourcePath, holder);
-        auto output = Exiv2::ImageFactory::open(picture.path);
-        output->readMetadata();
-        Exiv2::ExifData& exif = output->exifData();
-        for (const auto& datum : source.exif) {
-            if (IsDescriptive(datum))
-                CopyExif(datum, exif);
-            else if (auto moved = TiffEpTagInExifDirectory(datum, source.exif))
-                CopyExif(*moved, exif);
-        }
-        // The pixels are already turned upright and may have been resized.
-        exif["Exif.Image.Orientation"] = static_cast<uint16_t>(1);
-        exif["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(picture.width);
-        exif["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(picture.height);
-
-        Exiv2::XmpData& xmp = output->xmpData();
-        for (const auto& datum : source.xmp)
-            if (IsDescriptive(datum))
-                xmp[datum.key()] = datum.value();
-        if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
-            xmp["Xmp.tiff.Orientation"] = "1";
-        output->setIptcData(source.iptc);
-        output->writeMetadata();
-        return true;
+        return WriteIntoTiff(picture.path, SelectMetadata(picture, sourcePath, holder));
     } catch (const std::exception&) {
         return false;
     }

@@ -79,6 +79,14 @@ bool HaveExiftool() {
     return std::system("exiftool -ver >/dev/null 2>&1") == 0;
 }
 
+// "numerator/denominator" as a number; NaN for anything else.
+double Rational(const std::string& text) {
+    unsigned long long numerator = 0, denominator = 0;
+    if (std::sscanf(text.c_str(), "%llu/%llu", &numerator, &denominator) != 2 || denominator == 0)
+        return std::nan("");
+    return static_cast<double>(numerator) / static_cast<double>(denominator);
+}
+
 class Metadata : public ::testing::Test {
 protected:
     RunResult Run(const std::vector<std::string>& arguments) {
@@ -109,9 +117,10 @@ TEST_F(Metadata, OurDngsKeepTheirCameraTagsInEveryLoadMode) {
             EXPECT_EQ(tags["Exif.Image.Make"], "Velmora Optics") << shown;
             EXPECT_EQ(tags["Exif.Image.Model"], "VX-9") << shown;
             EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2023:11:02 08:15:42") << shown;
-            EXPECT_EQ(tags["Exif.Photo.ExposureTime"], "1/250") << shown;
+            // libtiff stores rationals from doubles, so 1/250 may come back as a longer fraction.
+            EXPECT_NEAR(Rational(tags["Exif.Photo.ExposureTime"]), 1.0 / 250, 1e-9) << shown;
             EXPECT_EQ(tags["Exif.Photo.ISOSpeedRatings"], "400") << shown;
-            EXPECT_EQ(tags["Exif.Photo.FNumber"], "8/1") << shown;
+            EXPECT_NEAR(Rational(tags["Exif.Photo.FNumber"]), 8.0, 1e-6) << shown;
             EXPECT_EQ(tags["Exif.Image.Orientation"], "1") << shown;
             auto facts = ReadTiffFacts(output);
             ASSERT_TRUE(facts) << shown;
