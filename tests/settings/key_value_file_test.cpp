@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
 namespace velmora {
@@ -86,6 +88,72 @@ TEST(ReadKeyValueFileTest, DecodesEachEncoding) {
     EXPECT_FALSE(ReadKeyValueFile(folder / "missing.ini"));
     EXPECT_FALSE(ReadKeyValueFile(folder / "sub"));
     EXPECT_FALSE(ReadKeyValueFile(""));
+}
+
+TEST(KeyValueLookupTest, ValuesByKeyIgnoringCase) {
+    KeyValueText text = ParseKeyValueText("[G]\nN = 12\nn = 99\nR = -Infinity\nT = two words\n");
+    const KeyValueGroup* group = FindGroup(text, "g");
+    EXPECT_EQ(IntegerValue(group, "n", 5), 12) << "the first line of a key counts";
+    EXPECT_EQ(IntegerValue(group, "missing", 5), 5);
+    EXPECT_EQ(IntegerValue(nullptr, "N", 7), 7);
+    EXPECT_EQ(RealValue(group, "r", 1.0), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(RealValue(group, "missing", 1.5), 1.5);
+    EXPECT_EQ(TextValue(group, "T", "x"), "two words");
+    EXPECT_EQ(TextValue(group, "missing", "x"), "x");
+}
+
+TEST(KeyValueLookupTest, IntegersByTheDecimalRule) {
+    struct Case {
+        const char* value;
+        int32_t expected;
+    } cases[] = {{"42", 42},
+                 {"-7x", -7},
+                 {"+3", 3},
+                 {"abc", 0},
+                 {"", 0},
+                 {"1.9", 1},
+                 {"$10", 0},
+                 {"2147483647", 2147483647},
+                 {"99999999999", 2147483647},
+                 {"-2147483648", -2147483647 - 1},
+                 {"-99999999999", -2147483647 - 1}};
+    for (const Case& c : cases) {
+        KeyValueText text = ParseKeyValueText(std::string("[G]\nk = ") + c.value);
+        EXPECT_EQ(IntegerValue(FindGroup(text, "G"), "k", 123), c.expected) << c.value;
+    }
+}
+
+TEST(KeyValueWriterTest, ValuesAsWritten) {
+    struct Case {
+        double value;
+        const char* expected;
+    } reals[] = {{1.0, "1.000000"},
+                 {-2.25, "-2.250000"},
+                 {0.1234567, "0.123457"},
+                 {1e-7, "0.000000"},
+                 {12345.5, "12345.500000"},
+                 {std::numeric_limits<double>::infinity(), "+Infinity"},
+                 {-std::numeric_limits<double>::infinity(), "-Infinity"},
+                 {std::nan(""), "NaN"}};
+    for (const Case& c : reals)
+        EXPECT_EQ(FormatRealValue(c.value), c.expected) << c.expected;
+    EXPECT_EQ(FormatIntegerValue(-5), "-5");
+    EXPECT_EQ(FormatIntegerValue(2147483647), "2147483647");
+}
+
+TEST(KeyValueWriterTest, WrittenFormAndItsReadingBack) {
+    KeyValueText text;
+    text.groups = {
+        {"A", {{"k", "v"}, {"Two Words", "caf\xC3\xA9 = x"}}}, {"Empty", {}}, {"B", {{"n", ""}}}};
+    const std::string written = FormatKeyValueText(text);
+    EXPECT_EQ(written, "\xEF\xBB\xBF\r\n[A]\r\nk = v\r\nTwo Words = caf\xC3\xA9 = x\r\n; \r\n"
+                       "[Empty]\r\n; \r\n[B]\r\nn = \r\n; \r\n");
+    EXPECT_EQ(Flatten(ParseKeyValueText(written.substr(3))), Flatten(text));
+
+    KeyValueText broken;
+    broken.groups = {{"A", {{"k", "one\r\n[B]\nk = two"}}}};
+    EXPECT_EQ(Flatten(ParseKeyValueText(FormatKeyValueText(broken))),
+              (std::vector<std::string>{"[A]", "k=one  [B] k = two"}));
 }
 
 } // namespace
