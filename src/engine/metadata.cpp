@@ -320,6 +320,8 @@ bool SetTiffField(TIFF* tiff, uint32_t tag, const Exiv2::Value& value) {
 // the group has nothing to write.
 uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const char* group,
                               int (*create)(TIFF*)) {
+    // Creating a custom directory drops the current one without freeing its arrays.
+    TIFFFreeDirectory(tiff);
     if (create(tiff) != 0)
         return 0;
     int written = 0;
@@ -327,9 +329,10 @@ uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const cha
         if (datum.groupName() == group && SetTiffField(tiff, datum.tag(), datum.value()))
             ++written;
     uint64_t offset = 0;
-    if (written == 0 || !TIFFWriteCustomDirectory(tiff, &offset))
-        return 0;
-    return offset;
+    bool ok = written > 0 && TIFFWriteCustomDirectory(tiff, &offset);
+    // libtiff keeps a custom directory's values until they are freed by hand.
+    TIFFFreeDirectory(tiff);
+    return ok ? offset : 0;
 }
 
 // libtiff appends the new directories at the end of the file and relinks the first one;
