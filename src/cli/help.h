@@ -10,6 +10,13 @@ inline constexpr int kVersionNumber = 320;
 inline constexpr const char* kProductName = "Corvanta ZUV iv EDAZ";
 inline constexpr const char* kMakerNotice = "Copyright © 2026 Corvanta. All rights reserved.";
 inline constexpr const char* kMakerWebAddress = "https://www.corvanta.com/velmora/";
+// The maker's site, under which the converter search lives ("find/from-to/").
+inline constexpr const char* kMakerSiteAddress = "https://www.corvanta.com/";
+inline constexpr const char* kSupportEmailAddress = "support@corvanta.com";
+// Opened by the "-U" window when its box stays checked.
+inline constexpr const char* kUninstallPageAddress = "https://www.corvanta.com/uninstall/velmora/";
+// Written on the pictures of the "-T" screenshot mode.
+inline constexpr const char* kScreenshotWebAddress = "www.corvanta.com";
 
 // "3.2" for 320, "3.2.1" for 321.
 std::string VersionText(int number);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -105,14 +107,44 @@ TEST_F(CommandLine, HelpNamesTheProgramByItsFileName) {
     EXPECT_EQ(lines[1], "Usage: rawconv -i <filename> [options]");
 }
 
+// Without a display (or, in a build without the face, without its library) the window
+// cannot open: one line on standard error pointing at -h, and status 1. A display that is
+// named but not there is caught while Qt starts, before it would abort.
 TEST_F(CommandLine, WithoutInputTheWindowIsWantedAndItsAbsenceIsReported) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"-c", "jpg"}}) {
-        RunResult result = Run(arguments);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.exitStatus, 1);
-        EXPECT_EQ(SplitLines(result.err).size(), 1u) << result.err;
-        EXPECT_NE(result.err.find("-h"), std::string::npos) << result.err;
+    const std::map<std::string, std::string> noDisplay = {
+        {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+    std::map<std::string, std::string> goneDisplay = noDisplay;
+    goneDisplay["DISPLAY"] = ":9999";
+    const std::vector<std::vector<std::string>> argumentLists = {
+        {}, {"-c", "jpg"}, {"-U"}, {"-T", "."}};
+    for (const auto& environment : {noDisplay, goneDisplay}) {
+        for (const auto& arguments : argumentLists) {
+            RunOptions options;
+            options.workFolder = folder.Path();
+            options.environment = environment;
+            RunResult result = RunProgram(arguments, options);
+            std::string shown = ::testing::PrintToString(arguments) + environment.at("DISPLAY");
+            EXPECT_EQ(result.out, "") << shown;
+            EXPECT_EQ(result.exitStatus, 1) << shown;
+            EXPECT_EQ(SplitLines(result.err).size(), 1u) << shown << result.err;
+            EXPECT_NE(result.err.find("velmoracmd -h"), std::string::npos) << result.err;
+        }
     }
+    EXPECT_FALSE(FileExists(folder / "velmora1.jpg"));
+}
+
+// A console run never loads Qt: the dynamic loader's own account of the files it opened
+// names FreeImage but neither Qt nor the face's library.
+TEST_F(CommandLine, AConsoleConversionLoadsNoQt) {
+    RunOptions options;
+    options.workFolder = folder.Path();
+    options.environment = {{"LD_DEBUG", "files"}};
+    RunResult result = RunProgram({"-q", "-i", "sample.dng"}, options);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_TRUE(FileExists(folder / "sample.tiff"));
+    EXPECT_NE(result.err.find("libfreeimage"), std::string::npos) << "LD_DEBUG took no effect";
+    EXPECT_EQ(result.err.find("libQt6"), std::string::npos);
+    EXPECT_EQ(result.err.find("libvelmora-face"), std::string::npos);
 }
 
 TEST_F(CommandLine, ASecondInstanceIsRefused) {

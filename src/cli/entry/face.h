@@ -2,6 +2,8 @@
 // needed, so console runs never load Qt.
 #pragma once
 
+#include <string>
+
 // The face's entry point: mode is one of the FaceMode values, argument the screenshot
 // folder for FaceMode::Screenshots. Returns the process's exit status.
 extern "C" typedef int (*VelmoraFaceEntry)(int mode, const char* argument);
@@ -12,5 +14,14 @@ enum class FaceMode : int { MainWindow = 0, UninstallWindow = 1, Screenshots = 2
 
 inline constexpr const char* kFaceLibraryName = "libvelmora-face.so";
 inline constexpr const char* kFaceEntrySymbol = "VelmoraFaceMain";
+// The exit status of a face that cannot show its window, as for an "Error: " line.
+inline constexpr int kFaceFailureStatus = 1;
+
+// The one line written to standard error when no window can be shown; the entry code and
+// the face (for a missing display) word it alike.
+inline std::string FaceUnavailableLine(const std::string& program, const std::string& reason) {
+    return program + ": the graphical face cannot start (" + reason + "); run \"" + program +
+           " -h\" for the command line\n";
+}
 
 } // namespace velmora

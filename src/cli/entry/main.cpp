@@ -18,17 +18,19 @@ namespace {
 using namespace velmora;
 
 int ReportFaceUnavailable(const std::string& program, const char* reason) {
-    std::fprintf(stderr,
-                 "%s: the graphical face cannot start (%s); run \"%s -h\" for the command line\n",
-                 program.c_str(), reason, program.c_str());
+    std::fputs(FaceUnavailableLine(program, reason).c_str(), stderr);
     return kExitError;
 }
 
 int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::string& program) {
     std::string library = ExecutableFolder() + kFaceLibraryName;
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
-    if (!handle)
-        return ReportFaceUnavailable(program, "this build has no graphical face");
+    if (!handle) {
+        // A library that is there but does not load (a missing Qt, a missing symbol) says why.
+        std::string reason =
+            FileSize(library) == kFileMissing ? "this build has no graphical face" : dlerror();
+        return ReportFaceUnavailable(program, reason.c_str());
+    }
     auto entry = reinterpret_cast<VelmoraFaceEntry>(dlsym(handle, kFaceEntrySymbol));
     if (!entry)
         return ReportFaceUnavailable(program, "its library is damaged");

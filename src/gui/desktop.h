@@ -1,0 +1,29 @@
+// What the windows ask of the desktop: message boxes, file and folder choosers, and
+// opening an address with its default handler. Tests put their own Desktop in place.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace velmora {
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    // OK button, warning icon.
+    virtual void Warn(QWidget* parent, const QString& title, const QString& text);
+    // Yes and No buttons, warning icon; true for Yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text);
+    // Empty when the user cancelled.
+    virtual QString ChooseFile(QWidget* parent, const QString& title, const QString& filter);
+    virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start);
+    virtual bool OpenUrl(const QUrl& url);
+};
+
+Desktop& TheDesktop();
+// Replaces the desktop until called again; nullptr puts the real one back.
+void SetDesktop(Desktop* desktop);
+
+} // namespace velmora

@@ -1,0 +1,518 @@
+#include "gui/main_window.h"
+
+#include "cli/help.h"
+#include "engine/format_registry.h"
+#include "gui/about_window.h"
+#include "gui/commands.h"
+#include "gui/custom_converter_window.h"
+#include "gui/desktop.h"
+#include "gui/face_text.h"
+#include "gui/progress_window.h"
+#include "gui/recent_folders.h"
+#include "gui/theme_pixmaps.h"
+#include "gui/window_job.h"
+#include "platform/files.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrlQuery>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr int kSeparator = -1;
+// This window has no main tool bar; the layout rule still counts its height.
+constexpr int kMainToolBarHeight = 0;
+constexpr int kMinimumWidth = 510;
+constexpr int kHeight = 260;
+
+struct CommandRow {
+    int command;
+    const char* menuKey; // catalogue group "Menu"
+    const char* picture; // menu icon
+    const char* shortcut;
+    bool available;
+};
+
+// The Preferences dialog (commands 8 and 17) and the update check (23) do not exist yet:
+// their commands stay disabled rather than pretend.
+constexpr CommandRow kCommandRows[] = {
+    {kCommandNew, "New", "New", "Ctrl+N", true},
+    {kCommandExit, "Exit", "Exit", "Alt+X", true},
+    {kCommandSelectInputFile, "Select Input File", "Add", nullptr, true},
+    {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", nullptr, true},
+    {kCommandOutputFormatOptions, "Output Format Options", "OutFormat", nullptr, false},
+    {kCommandConvert, "Convert", "Convert", "F5", true},
+    {kCommandCustomConverter, "Custom Converter", "CustomConverter", nullptr, true},
+    {kCommandPreferences, "Preferences", "Preferences", nullptr, false},
+    {kCommandManual, "Manual", "Help", "F1", true},
+    {kCommandSendFeedback, "Send Feedback", "Email", nullptr, true},
+    {kCommandVisitHomepage, "Visit Homepage", "Web", nullptr, true},
+    {kCommandCheckForNewVersion, "Check For New Version", "Updates", nullptr, false},
+    {kCommandAbout, "About", "About", nullptr, true},
+};
+
+const CommandRow& RowOf(int command) {
+    return *std::find_if(std::begin(kCommandRows), std::end(kCommandRows),
+                         [command](const CommandRow& row) { return row.command == command; });
+}
+
+const std::vector<std::pair<const char*, std::vector<int>>>& Menus() {
+    static const std::vector<std::pair<const char*, std::vector<int>>> menus = {
+        {"File",
+         {kCommandNew, kSeparator, kCommandSelectInputFile, kCommandSelectOutputFolder, kSeparator,
+          kCommandExit}},
+        {"Converter",
+         {kCommandConvert, kSeparator, kCommandCustomConverter, kSeparator, kCommandPreferences}},
+        {"Help",
+         {kCommandManual, kSeparator, kCommandSendFeedback, kCommandVisitHomepage,
+          kCommandCheckForNewVersion, kSeparator, kCommandAbout}},
+    };
+    return menus;
+}
+
+struct ControlRow {
+    int id;
+    const char* name;
+    QRect place; // at the minimum width
+};
+
+constexpr ControlRow kControlRows[] = {
+    {kInputFileLabel, "InputFileLabel", {10, 5, 350, 20}},
+    {kInputFileField, "InputFile", {10, 20, 350, 20}},
+    {kOutputFolderLabel, "OutputFolderLabel", {10, 45, 350, 20}},
+    {kOutputFolderField, "OutputFolder", {10, 60, 350, 21}},
+    {kOutputFormatLabel, "OutputFormatLabel", {10, 85, 350, 20}},
+    {kOutputFormatField, "OutputFormat", {10, 100, 350, 21}},
+    {kConvertButton, "Convert", {400, 20, 100, 100}},
+};
+
+struct FieldToolBarRow {
+    int command;
+    int y;
+    const char* picture;
+};
+
+constexpr FieldToolBarRow kFieldToolBarRows[] = {
+    {kCommandSelectInputFile, 19, "Add"},
+    {kCommandSelectOutputFolder, 59, "OutFolder"},
+    {kCommandOutputFormatOptions, 99, "OutFormat"},
+};
+
+} // namespace
+
+MainWindow::MainWindow() {
+    setWindowTitle(Q(ProgramTitle()));
+    setMinimumSize(kMinimumWidth, kHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, kHeight);
+    setAcceptDrops(true);
+    BuildMenus();
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+    BuildControls();
+    BuildFieldToolBars();
+    statusField_ = new QLabel(statusBar());
+    statusBar()->addWidget(statusField_, 1);
+    statusBar()->setSizeGripEnabled(false);
+    SetStatus(Text("General", "Ready"));
+}
+
+void MainWindow::BuildMenus() {
+    for (const auto& [titleKey, commands] : Menus()) {
+        QMenu* menu = menuBar()->addMenu(Text("Menu", titleKey));
+        for (int command : commands) {
+            if (command == kSeparator) {
+                menu->addSeparator();
+                continue;
+            }
+            const CommandRow& row = RowOf(command);
+            QString text = Text("Menu", row.menuKey);
+            // The text after the TAB is what the menu shows as the shortcut.
+            if (row.shortcut)
+                text += QString("\t") + row.shortcut;
+            QAction* action = menu->addAction(ThemeIcon(ThemeTable::MenuIcons, row.picture), text);
+            if (row.shortcut)
+                action->setShortcut(QKeySequence(row.shortcut));
+            action->setEnabled(row.available);
+            action->setData(command);
+            connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+            menuActions_[command] = action;
+        }
+    }
+}
+
+void MainWindow::BuildControls() {
+    panel_ = new QWidget(client_);
+    panel_->setObjectName("Panel");
+    auto label = [this](const char* key) { return new QLabel(Text("General", key), panel_); };
+    controls_[kInputFileLabel] = label("Input File");
+    inputField_ = new QLineEdit(panel_);
+    inputField_->setAcceptDrops(false); // a dropped file goes through the window's accept test
+    controls_[kInputFileField] = inputField_;
+    controls_[kOutputFolderLabel] = label("Output Folder");
+    folderField_ = new QComboBox(panel_);
+    folderField_->setEditable(true);
+    folderField_->setInsertPolicy(QComboBox::NoInsert);
+    folderField_->lineEdit()->setAcceptDrops(false);
+    controls_[kOutputFolderField] = folderField_;
+    connect(folderField_, &QComboBox::editTextChanged, this,
+            [](const QString& text) { gJob.OutputFolder = U(text); });
+    controls_[kOutputFormatLabel] = label("Output Format");
+    formatField_ = new QComboBox(panel_);
+    controls_[kOutputFormatField] = formatField_;
+    connect(formatField_, &QComboBox::currentIndexChanged, this, [](int index) {
+        const auto& formats = EnabledOutputFormats();
+        if (index >= 0 && static_cast<size_t>(index) < formats.size())
+            gSettings.OutputFormat = formats[static_cast<size_t>(index)];
+    });
+
+    convertButton_ = new QToolButton(panel_);
+    QPixmap picture = ThemePixmap(ThemeTable::Buttons, "Convert");
+    convertButton_->setIcon(QIcon(picture));
+    convertButton_->setIconSize(picture.size().boundedTo(QSize(96, 96)));
+    // The button pictures are small; the caption keeps the large button telling.
+    convertButton_->setText(Text("General", "Convert"));
+    convertButton_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    QFont bold = convertButton_->font();
+    bold.setBold(true);
+    convertButton_->setFont(bold);
+    convertButton_->setToolTip(Text("General", "Convert"));
+    connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(kCommandConvert); });
+    controls_[kConvertButton] = convertButton_;
+
+    for (const ControlRow& row : kControlRows) {
+        controls_[row.id]->setObjectName(row.name);
+        controls_[row.id]->setProperty("controlId", row.id);
+        controls_[row.id]->setGeometry(row.place);
+    }
+
+    notice_ = new QLabel(Q(kMakerNotice), client_);
+    notice_->setObjectName("Notice");
+    notice_->setProperty("controlId", kNoticeLabel);
+    controls_[kNoticeLabel] = notice_;
+}
+
+void MainWindow::BuildFieldToolBars() {
+    for (const FieldToolBarRow& row : kFieldToolBarRows) {
+        const CommandRow& command = RowOf(row.command);
+        auto* bar = new QToolBar(panel_);
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setIconSize(QSize(20, 20));
+        bar->setContentsMargins(0, 0, 0, 0);
+        bar->layout()->setContentsMargins(0, 0, 0, 0);
+        QAction* action = bar->addAction(ThemeIcon(ThemeTable::ToolBarIcons, row.picture),
+                                         Text("Menu", command.menuKey));
+        action->setToolTip(Text("Menu", command.menuKey));
+        action->setEnabled(command.available);
+        action->setData(row.command);
+        int number = row.command;
+        connect(action, &QAction::triggered, this, [this, number] { RunCommand(number); });
+        bar->setGeometry(kMinimumWidth - 146, row.y, 24, 24);
+        fieldToolBars_[row.command] = bar;
+    }
+}
+
+void MainWindow::FillOutputFormats() {
+    QSignalBlocker block(formatField_);
+    formatField_->clear();
+    const auto& formats = EnabledOutputFormats();
+    int selected = 0;
+    for (size_t i = 0; i < formats.size(); ++i) {
+        formatField_->addItem(Q(formats[i]));
+        if (formats[i] == gSettings.OutputFormat)
+            selected = static_cast<int>(i);
+    }
+    formatField_->setCurrentIndex(selected);
+}
+
+void MainWindow::Open() {
+    move(gSettings.WindowX, gSettings.WindowY);
+    resize(std::max<int>(gSettings.WindowWidth, kMinimumWidth), kHeight);
+    if (!gSettings.RecentOutFolders.empty())
+        RefreshRecentFolders();
+    FillOutputFormats();
+    RunCommand(kCommandNew);
+    if (gSettings.IsMaximized)
+        showMaximized();
+    else
+        show();
+    QCoreApplication::postEvent(this, new QResizeEvent(size(), size()));
+}
+
+void MainWindow::RunLayout() {
+    int width = this->width();
+    int panelHeight =
+        height() - menuBar()->height() - kMainToolBarHeight - statusBar()->height() - 40;
+    panel_->setGeometry(0, kMainToolBarHeight, width, std::max(panelHeight, 0));
+    for (int id : {kInputFileField, kOutputFolderField, kOutputFormatField}) {
+        QWidget* field = controls_[id];
+        field->resize(width - 160, field->height());
+    }
+    for (auto& [command, bar] : fieldToolBars_)
+        bar->move(width - 146, bar->y());
+    convertButton_->move(width - 110, convertButton_->y());
+    // The notice sits 70 pixels above the window's bottom edge, below the panel.
+    notice_->setGeometry(10, height() - 70 - client_->y(), 350, 20);
+    update();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    RunLayout();
+}
+
+QWidget* MainWindow::Control(int id) const {
+    auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+QToolBar* MainWindow::FieldToolBar(int command) const {
+    auto found = fieldToolBars_.find(command);
+    return found == fieldToolBars_.end() ? nullptr : found->second;
+}
+
+QAction* MainWindow::MenuAction(int command) const {
+    auto found = menuActions_.find(command);
+    return found == menuActions_.end() ? nullptr : found->second;
+}
+
+ProgressWindow* MainWindow::Progress() const {
+    return progress_;
+}
+
+QString MainWindow::StatusText() const {
+    return statusField_->text();
+}
+
+void MainWindow::SetStatus(const QString& text) {
+    statusField_->setText(text);
+}
+
+void MainWindow::RunCommand(int command) {
+    switch (command) {
+    case kCommandNew:
+        RefreshRecentFolders();
+        ResetWindowJob();
+        inputField_->clear();
+        folderField_->setEditText({});
+        break;
+    case kCommandExit:
+        close();
+        break;
+    case kCommandSelectInputFile:
+        SelectInputFile();
+        break;
+    case kCommandSelectOutputFolder:
+        SelectOutputFolder();
+        break;
+    case kCommandConvert:
+        StartConversion();
+        break;
+    case kCommandCustomConverter:
+        OpenCustomConverter();
+        break;
+    case kCommandManual:
+        OpenAddress(QUrl::fromLocalFile(Q(ExecutableFolder() + kManualFileName)));
+        break;
+    case kCommandSendFeedback: {
+        QUrl mail(Q(std::string("mailto:") + kSupportEmailAddress));
+        QUrlQuery query;
+        query.addQueryItem("subject", Q(ProgramTitle() + " Feedback"));
+        mail.setQuery(query);
+        OpenAddress(mail);
+        break;
+    }
+    case kCommandVisitHomepage:
+        OpenAddress(QUrl(Q(kMakerWebAddress)));
+        break;
+    case kCommandAbout:
+        OpenAbout();
+        break;
+    default: // commands without a window of their own yet
+        break;
+    }
+}
+
+QString MainWindow::InputFileFilter() {
+    QStringList all;
+    std::vector<std::pair<QString, QStringList>> byFormat;
+    for (const InputFormat& format : InputFormatTable()) {
+        if (!IsAcceptedExtension(format.extension))
+            continue;
+        QString extension = QString::fromUtf8(format.extension.data(),
+                                              static_cast<qsizetype>(format.extension.size()));
+        // Names on this platform keep their letter case, and cameras write upper case.
+        QStringList patterns = {"*." + extension, "*." + extension.toUpper()};
+        all << patterns;
+        QString description = QString::fromUtf8(format.description.data(),
+                                                static_cast<qsizetype>(format.description.size()));
+        auto entry = std::find_if(byFormat.begin(), byFormat.end(),
+                                  [&](const auto& known) { return known.first == description; });
+        if (entry == byFormat.end())
+            byFormat.emplace_back(description, patterns);
+        else
+            entry->second << patterns;
+    }
+    QStringList filters = {Text("Dialog", "All Supported Files") + " (" + all.join(' ') + ")"};
+    for (const auto& [description, patterns] : byFormat)
+        filters << description + " (" + patterns.join(' ') + ")";
+    filters << Text("Dialog", "All Files");
+    return filters.join(";;");
+}
+
+void MainWindow::SelectInputFile() {
+    QString file =
+        TheDesktop().ChooseFile(this, Text("Dialog", "Select Input Files"), InputFileFilter());
+    if (!file.isEmpty())
+        TakeInputFile(file);
+}
+
+void MainWindow::SelectOutputFolder() {
+    QString chosen = TheDesktop().ChooseFolder(this, Text("Dialog", "Select Output Folder"),
+                                               folderField_->currentText().trimmed());
+    if (chosen.isEmpty())
+        return;
+    std::string folder = U(chosen);
+    if (folder.back() != '/')
+        folder += '/';
+    gJob.OutputFolder = folder;
+    PutOutputFolderFirst(folder);
+}
+
+bool MainWindow::TakeInputFile(const QString& path) {
+    QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!AcceptInputFile(U(absolute)))
+        return false;
+    inputField_->setText(absolute);
+    if (folderField_->currentText().trimmed().isEmpty()) {
+        gJob.OutputFolder = FolderOf(U(absolute));
+        PutOutputFolderFirst(gJob.OutputFolder);
+    }
+    return true;
+}
+
+void MainWindow::PutOutputFolderFirst(const std::string& folder) {
+    gSettings.RecentOutFolders =
+        PutRecentFolderFirst(gSettings.RecentOutFolders, folder, gSettings.OutFoldersNumber);
+    RefreshRecentFolders();
+}
+
+void MainWindow::RefreshRecentFolders() {
+    QSignalBlocker block(folderField_);
+    folderField_->clear();
+    QIcon icon = ThemeIcon(ThemeTable::MenuIcons, "FavFolder");
+    for (const std::string& folder : SplitRecentFolders(gSettings.RecentOutFolders))
+        folderField_->addItem(icon, Q(folder));
+    int selected = folderField_->findText(Q(gJob.OutputFolder), Qt::MatchExactly);
+    folderField_->setCurrentIndex(selected);
+    if (selected < 0)
+        folderField_->setEditText(Q(gJob.OutputFolder));
+}
+
+void MainWindow::StartConversion() {
+    if (progress_)
+        return;
+    QString input = inputField_->text().trimmed();
+    gInputFileMap.clear();
+    if (!input.isEmpty())
+        TakeInputFile(input);
+    std::string folder = U(folderField_->currentText().trimmed());
+    const auto& formats = EnabledOutputFormats();
+    int formatIndex =
+        std::clamp(formatField_->currentIndex(), 0, static_cast<int>(formats.size()) - 1);
+    SetStatus(Text("General", "Preparing"));
+    if (auto refusal = CheckConversionStart(folder)) {
+        SetStatus(Text("Msg", "Conversion is not complete"));
+        TheDesktop().Warn(this, Text("Msg", "Warning"),
+                          Filled("Msg", refusal->messageKey, refusal->argument));
+        return;
+    }
+    PrepareWindowJob(folder, formats[static_cast<size_t>(formatIndex)]);
+    PutOutputFolderFirst(folder);
+    SetStatus(Text("General", "Converting"));
+
+    menuBar()->setEnabled(false);
+    client_->setEnabled(false);
+    progress_ = new ProgressWindow(this, static_cast<int>(gInputFileMap.size()));
+    connect(progress_, &ProgressWindow::Ended, this, &MainWindow::ConversionEnded);
+    connect(progress_, &QObject::destroyed, this, [this] {
+        menuBar()->setEnabled(true);
+        client_->setEnabled(true);
+        activateWindow();
+    });
+    progress_->Start();
+}
+
+void MainWindow::ConversionEnded(const QString& result) {
+    SetStatus(result);
+}
+
+void MainWindow::OpenCustomConverter() {
+    (new CustomConverterWindow(this))->open();
+}
+
+void MainWindow::OpenAbout() {
+    (new AboutWindow(this))->open();
+}
+
+void MainWindow::OpenAddress(const QUrl& url) {
+    TheDesktop().OpenUrl(url);
+}
+
+WindowState MainWindow::CaptureState() const {
+    WindowState state;
+    state.maximized = isMaximized();
+    state.minimized = isMinimized();
+    state.x = x();
+    state.y = y();
+    state.width = width();
+    state.height = height();
+    return state;
+}
+
+WindowState MainWindow::ClosingState() const {
+    return closed_ ? closingState_ : CaptureState();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // While a conversion runs only its progress window may end it.
+    if (progress_) {
+        event->ignore();
+        return;
+    }
+    closingState_ = CaptureState();
+    closed_ = true;
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    TakeInputFile(urls.first().toLocalFile());
+    event->acceptProposedAction();
+    QCoreApplication::processEvents();
+}
+
+} // namespace velmora

@@ -1,0 +1,94 @@
+// The converter window: one input file, one output folder, one output format and a large
+// Convert button, with its menus, field tool bars, status bar and commands.
+#pragma once
+
+#include "gui/storage/config_file.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <map>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QToolBar;
+class QToolButton;
+
+namespace velmora {
+
+class ProgressWindow;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow();
+
+    // Bounds from the settings, the recent folders and formats filled, command New run,
+    // then shown (maximised when the settings say so) and laid out once.
+    void Open();
+
+    void RunCommand(int command);
+    // The accept test for a dropped, chosen or typed file; false leaves everything as is.
+    bool TakeInputFile(const QString& path);
+    // Puts a folder at the head of the recent output folders and refreshes field 5.
+    void PutOutputFolderFirst(const std::string& folder);
+    // Field 5's list rebuilt from the recent folders, the job's output folder selected.
+    void RefreshRecentFolders();
+    // Places the panel, fields, field tool bars and Convert button for the current size.
+    void RunLayout();
+
+    QWidget* Control(int id) const;
+    QWidget* Panel() const { return panel_; }
+    QToolBar* FieldToolBar(int command) const;
+    // The menu item of a command; nullptr for a command without one.
+    QAction* MenuAction(int command) const;
+    QString StatusText() const;
+    void SetStatus(const QString& text);
+    // The open progress window, while there is one.
+    ProgressWindow* Progress() const;
+    // The geometry recorded when the window closed (or now, if it has not).
+    WindowState ClosingState() const;
+    // The filter of the open-file dialog: all supported extensions, one entry per format,
+    // all files.
+    static QString InputFileFilter();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildControls();
+    void BuildFieldToolBars();
+    void FillOutputFormats();
+    void SelectInputFile();
+    void SelectOutputFolder();
+    void StartConversion();
+    void ConversionEnded(const QString& result);
+    void OpenCustomConverter();
+    void OpenAbout();
+    void OpenAddress(const QUrl& url);
+    WindowState CaptureState() const;
+
+    QWidget* client_ = nullptr;
+    QWidget* panel_ = nullptr;
+    QLabel* notice_ = nullptr;
+    QLineEdit* inputField_ = nullptr;
+    QComboBox* folderField_ = nullptr;
+    QComboBox* formatField_ = nullptr;
+    QToolButton* convertButton_ = nullptr;
+    QLabel* statusField_ = nullptr;
+    std::map<int, QWidget*> controls_;
+    std::map<int, QToolBar*> fieldToolBars_;
+    std::map<int, QAction*> menuActions_;
+    QPointer<ProgressWindow> progress_;
+    bool closed_ = false;
+    WindowState closingState_;
+};
+
+} // namespace velmora

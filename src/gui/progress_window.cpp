@@ -1,0 +1,156 @@
+#include "gui/progress_window.h"
+
+#include "engine/batch_driver.h"
+#include "gui/desktop.h"
+#include "gui/face_text.h"
+#include "gui/progress_text.h"
+#include "imageops/watermark_font.h"
+#include "settings/settings.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <mutex>
+
+namespace velmora {
+namespace {
+
+constexpr int kPollMilliseconds = 15;
+
+} // namespace
+
+ProgressWindow::ProgressWindow(QWidget* parent, int total) : QDialog(parent), total_(total) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    setWindowTitle(Text("Dialog", "Convert Progress"));
+    setFixedSize(420, 140);
+    fileLabel_ = new QLabel(this);
+    timeLabel_ = new QLabel(
+        Filled("Dialog", "Time Remaining", CatalogueText("Dialog", "Time Unknown")), this);
+    bar_ = new QProgressBar(this);
+    bar_->setRange(0, total_);
+    bar_->setValue(0);
+    ok_ = new QPushButton(Text("Dialog", "OK"), this);
+    ok_->setEnabled(false);
+    connect(ok_, &QPushButton::clicked, this, &QWidget::close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fileLabel_);
+    layout->addWidget(timeLabel_);
+    layout->addWidget(bar_);
+    layout->addWidget(ok_, 0, Qt::AlignRight);
+    poll_.setInterval(kPollMilliseconds);
+    connect(&poll_, &QTimer::timeout, this, &ProgressWindow::Poll);
+}
+
+ProgressWindow::~ProgressWindow() {
+    if (worker_) {
+        {
+            std::lock_guard lock(gRunMutex);
+            gProgress.Running = 0;
+        }
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+void ProgressWindow::Start() {
+    {
+        std::lock_guard lock(gRunMutex);
+        gProgress.CurrentIndex = 0;
+        gProgress.CurrentFile.clear();
+        gProgress.LastDuration = 0;
+        gProgress.ConvertedCount = 0;
+        gProgress.Running = 1;
+    }
+    running_ = true;
+    worker_ = QThread::create([] { ConversionWorker(); });
+    worker_->start();
+    show();
+    poll_.start();
+}
+
+void ProgressWindow::Poll() {
+    // While the question is open the run mutex is held here; the worker waits for it.
+    if (asking_)
+        return;
+    int index;
+    std::string file;
+    int64_t lastDuration;
+    {
+        std::lock_guard lock(gRunMutex);
+        index = gProgress.CurrentIndex;
+        file = gProgress.CurrentFile;
+        lastDuration = gProgress.LastDuration;
+    }
+    if (index > shownIndex_)
+        ShowProgress(index, file, lastDuration);
+    if (worker_->isFinished())
+        Finish();
+}
+
+void ProgressWindow::ShowProgress(int index, const std::string& file, int64_t lastDuration) {
+    shownIndex_ = index;
+    setWindowTitle(Text("Dialog", "Convert Progress") + " " +
+                   Filled("Msg", "Progress", std::to_string(index), std::to_string(total_)));
+    fileLabel_->setText(FitInMiddle(Q(file), fileLabel_->fontMetrics(), fileLabel_->width() - 20));
+    if (lastDuration != 0) {
+        QString left = DurationText(RemainingMilliseconds(lastDuration, total_, index));
+        timeLabel_->setText(Filled("Dialog", "Time Remaining", U(left)));
+    }
+    bar_->setValue(index);
+}
+
+void ProgressWindow::Finish() {
+    poll_.stop();
+    worker_->wait();
+    running_ = false;
+    int converted;
+    {
+        std::lock_guard lock(gRunMutex);
+        converted = gProgress.ConvertedCount;
+    }
+    FreeWatermarkFont();
+    // Nothing written counts as stopped, as the console's summary says.
+    bool complete = !stopped_ && converted > 0;
+    QString result = Text("Msg", complete ? "Conversion complete" : "Conversion is not complete");
+    fileLabel_->setText(result);
+    timeLabel_->setText(
+        Filled("Msg", "Progress", std::to_string(converted), std::to_string(total_)));
+    ok_->setEnabled(true);
+    ok_->setFocus();
+    emit Ended(result);
+}
+
+void ProgressWindow::AskToBreak() {
+    if (asking_)
+        return;
+    asking_ = true;
+    // Holding the run mutex keeps the worker at its next file while the user decides.
+    std::unique_lock hold(gRunMutex);
+    if (TheDesktop().AskYesNo(this, Text("Msg", "Warning"), Text("Msg", "Ask break conversion"))) {
+        gProgress.Running = 0;
+        stopped_ = true;
+    }
+    hold.unlock();
+    asking_ = false;
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        AskToBreak();
+        return;
+    }
+    event->accept();
+}
+
+void ProgressWindow::reject() {
+    // Escape is a close request like any other.
+    close();
+}
+
+} // namespace velmora

@@ -1,0 +1,60 @@
+// The conversion's progress window: runs the worker on its own thread, shows the current
+// file, the time remaining and a progress bar, and asks before a run is broken off.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+
+#include <cstdint>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QThread;
+
+namespace velmora {
+
+class ProgressWindow : public QDialog {
+    Q_OBJECT
+public:
+    ProgressWindow(QWidget* parent, int total);
+    ~ProgressWindow() override;
+
+    // Resets the shared progress and starts the worker on the job the window prepared.
+    void Start();
+    bool Running() const { return running_; }
+    bool Stopped() const { return stopped_; }
+
+    QLabel* FileLabel() const { return fileLabel_; }
+    QLabel* TimeLabel() const { return timeLabel_; }
+    QProgressBar* Bar() const { return bar_; }
+    QPushButton* OkButton() const { return ok_; }
+
+signals:
+    // The result text once the worker has ended.
+    void Ended(const QString& result);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void Poll();
+    void ShowProgress(int index, const std::string& file, int64_t lastDuration);
+    void Finish();
+    void AskToBreak();
+
+    int total_;
+    int shownIndex_ = 0;
+    bool running_ = false;
+    bool stopped_ = false;
+    bool asking_ = false;
+    QThread* worker_ = nullptr;
+    QTimer poll_;
+    QLabel* fileLabel_;
+    QLabel* timeLabel_;
+    QProgressBar* bar_;
+    QPushButton* ok_;
+};
+
+} // namespace velmora

@@ -1,0 +1,23 @@
+#include "gui/theme_pixmaps.h"
+
+#include <QImage>
+
+namespace velmora {
+
+QPixmap ThemePixmap(ThemeTable table, const std::string& name) {
+    const ThemePicture& picture = ThemeImage(table, name);
+    if (picture.width <= 0 || picture.height <= 0 ||
+        picture.rgba.size() < static_cast<size_t>(picture.width) * picture.height * 4)
+        return {};
+    // The table keeps its pixels; the image only borrows them until the pixmap copies them.
+    QImage image(picture.rgba.data(), picture.width, picture.height, picture.width * 4,
+                 QImage::Format_RGBA8888);
+    return QPixmap::fromImage(image);
+}
+
+QIcon ThemeIcon(ThemeTable table, const std::string& name) {
+    QPixmap pixmap = ThemePixmap(table, name);
+    return pixmap.isNull() ? QIcon() : QIcon(pixmap);
+}
+
+} // namespace velmora

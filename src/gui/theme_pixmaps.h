@@ -1,0 +1,16 @@
+// The theme's pictures as Qt pixmaps and icons.
+#pragma once
+
+#include "gui/storage/themes.h"
+
+#include <QIcon>
+#include <QPixmap>
+
+#include <string>
+
+namespace velmora {
+
+QPixmap ThemePixmap(ThemeTable table, const std::string& name);
+QIcon ThemeIcon(ThemeTable table, const std::string& name);
+
+} // namespace velmora

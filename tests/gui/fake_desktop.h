@@ -1,0 +1,45 @@
+// A desktop that records what the windows ask of it and answers as the test says.
+#pragma once
+
+#include "gui/desktop.h"
+
+#include <functional>
+#include <vector>
+
+namespace velmora::testing {
+
+class FakeDesktop : public Desktop {
+public:
+    struct Box {
+        QString title, text;
+    };
+    std::vector<Box> warnings, questions;
+    std::vector<QUrl> opened;
+    bool answer = false;
+    std::function<void()> whileAsking;
+    QString chosenFile, chosenFolder, filter, folderStart;
+
+    void Warn(QWidget*, const QString& title, const QString& text) override {
+        warnings.push_back({title, text});
+    }
+    bool AskYesNo(QWidget*, const QString& title, const QString& text) override {
+        questions.push_back({title, text});
+        if (whileAsking)
+            whileAsking();
+        return answer;
+    }
+    QString ChooseFile(QWidget*, const QString&, const QString& offered) override {
+        filter = offered;
+        return chosenFile;
+    }
+    QString ChooseFolder(QWidget*, const QString&, const QString& start) override {
+        folderStart = start;
+        return chosenFolder;
+    }
+    bool OpenUrl(const QUrl& url) override {
+        opened.push_back(url);
+        return true;
+    }
+};
+
+} // namespace velmora::testing
