@@ -320,8 +320,6 @@ bool SetTiffField(TIFF* tiff, uint32_t tag, const Exiv2::Value& value) {
 // the group has nothing to write.
 uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const char* group,
                               int (*create)(TIFF*)) {
-    // Creating a custom directory drops the current one without freeing its arrays.
-    TIFFFreeDirectory(tiff);
     if (create(tiff) != 0)
         return 0;
     int written = 0;
@@ -338,7 +336,9 @@ uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const cha
 // libtiff appends the new directories at the end of the file and relinks the first one;
 // the picture's strips stay where FreeImage wrote them.
 bool WriteIntoTiff(const std::string& path, const Selection& selection) {
-    TIFF* tiff = TIFFOpen(path.c_str(), "r+");
+    // "h": the first directory is read only after the custom ones are written, because
+    // creating a custom directory drops the current one without freeing it.
+    TIFF* tiff = TIFFOpen(path.c_str(), "r+h");
     if (!tiff)
         return false;
     uint64_t exifOffset =

@@ -4,6 +4,7 @@
 #include "dng/dng_writer.h"
 #include "e2e/e2e_support.h"
 #include "e2e/tiff_reader.h"
+#include "support/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,44 @@ TEST_F(Metadata, ATurnedAndResizedConversionKeepsTheTagsWithItsNewSize) {
     EXPECT_EQ(tags["Exif.Photo.PixelXDimension"], "60");
     EXPECT_EQ(tags["Exif.Photo.PixelYDimension"], "80");
     EXPECT_EQ(LibtiffWarnings(folder / "camera.tiff"), 0);
+}
+
+// GPS, XMP and IPTC take their own ways into the TIFF; a JPEG named as a camera file
+// carries all three.
+TEST_F(Metadata, GpsXmpAndIptcArriveInTheTiff) {
+    Picture picture = MakePicture(64, 48, [](int x, int) { return Rgb{x * 4, 90, 160}; });
+    WriteFile(folder / "phone.cr2", EncodeJpeg(picture.get()));
+    {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        auto image = Exiv2::ImageFactory::open(folder / "phone.cr2");
+        Exiv2::ExifData exif;
+        exif["Exif.Image.Make"] = "Velmora Phone";
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+        exif["Exif.GPSInfo.GPSLatitude"] = Exiv2::URationalValue();
+        exif["Exif.GPSInfo.GPSLatitude"].setValue("48/1 51/1 24/1");
+        Exiv2::XmpData xmp;
+        xmp["Xmp.dc.title"] = "lang=x-default Harbour at dawn";
+        Exiv2::IptcData iptc;
+        iptc["Iptc.Application2.Keywords"] = "harbour";
+        image->setExifData(exif);
+        image->setXmpData(xmp);
+        image->setIptcData(iptc);
+        image->writeMetadata();
+    }
+    RunResult result = Run({"-q", "-i", "phone.cr2"});
+    ASSERT_EQ(result.exitStatus, 0) << result.out;
+    EXPECT_EQ(result.err, "");
+    auto output = Exiv2::ImageFactory::open(folder / "phone.tiff");
+    output->readMetadata();
+    Tags tags = ReadExif(folder / "phone.tiff");
+    EXPECT_EQ(tags["Exif.Image.Make"], "Velmora Phone");
+    EXPECT_EQ(tags["Exif.GPSInfo.GPSLatitudeRef"], "N");
+    EXPECT_EQ(tags["Exif.GPSInfo.GPSLatitude"], "48/1 51/1 24/1");
+    EXPECT_EQ(tags["Xmp.dc.title"], "lang=\"x-default\" Harbour at dawn");
+    auto keyword = output->iptcData().findKey(Exiv2::IptcKey("Iptc.Application2.Keywords"));
+    ASSERT_NE(keyword, output->iptcData().end());
+    EXPECT_EQ(keyword->toString(), "harbour");
+    EXPECT_EQ(LibtiffWarnings(folder / "phone.tiff"), 0);
 }
 
 TEST_F(Metadata, ASourceWithoutMetadataGivesACleanTiff) {
