@@ -1,6 +1,6 @@
 #include "theme_archive.h"
 
-#include "imageops/png_io.h"
+#include "imageops/drawn/png_io.h"
 #include "platform/text.h"
 #include "settings/key_value_file.h"
 

@@ -6,7 +6,7 @@
 #include "engine/name_mask.h"
 #include "engine/pipeline.h"
 #include "engine/signature_sniffer.h"
-#include "imageops/watermark_font.h"
+#include "imageops/drawn_steps.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -258,7 +258,8 @@ Error CheckWatermark(const Listing& debug) {
         debug("Watermark background opacity: ", s.BackOpacity);
         ListPlacement(debug, s.TextBoundary, s.TextPosition, s.TextXOffset, s.TextYOffset,
                       s.TextRotation, s.TextSize);
-        if (!LoadWatermarkFont(s.FontName, s.FontSize, s.FontStyle, s.FontEffect))
+        const DrawnSteps* drawn = LoadDrawnSteps();
+        if (!drawn || !drawn->loadWatermarkFont(s.FontName, s.FontSize, s.FontStyle, s.FontEffect))
             return "Invalid watermark font";
     } else if (s.DoWatermark == kWatermarkImage) {
         debug("Watermark image: ", s.WatermarkImage);
@@ -319,6 +320,14 @@ void StampOutputDate() {
     } else if (gSettings.FileTimestamp == kTimestampCustom) {
         SetModificationTime(gJob.OutputFile, FileTime{gSettings.CustomTimestamp, 0});
     }
+}
+
+// Only a text watermark loads a font; other runs never open the drawing library for this.
+void FreeLoadedWatermarkFont() {
+    if (gSettings.DoWatermark != kWatermarkText)
+        return;
+    if (const DrawnSteps* drawn = LoadDrawnSteps())
+        drawn->freeWatermarkFont();
 }
 
 std::string Msg(std::string_view key) {
@@ -404,7 +413,7 @@ BatchOutcome BatchDriver(bool quiet) {
     Error error = Validate(debug);
     if (!error.empty()) {
         PrintLine("Error: " + error);
-        FreeWatermarkFont();
+        FreeLoadedWatermarkFont();
         return BatchOutcome::InvalidSettings;
     }
     ResolveOutput();
@@ -423,7 +432,7 @@ BatchOutcome BatchDriver(bool quiet) {
     if (imported == 0) {
         PrintLine(Msg("Conversion is not complete"));
         PrintLine(Msg("Empty input files"));
-        FreeWatermarkFont();
+        FreeLoadedWatermarkFont();
         return BatchOutcome::NothingConverted;
     }
 
@@ -451,7 +460,7 @@ BatchOutcome BatchDriver(bool quiet) {
     } else if (converted == 0) {
         PrintLine(Msg("Conversion is not complete"));
     }
-    FreeWatermarkFont();
+    FreeLoadedWatermarkFont();
     return converted > 0 ? BatchOutcome::Converted : BatchOutcome::NothingConverted;
 }
 

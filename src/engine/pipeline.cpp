@@ -5,14 +5,13 @@
 #include "engine/name_mask.h"
 #include "imageops/color_adjustment.h"
 #include "imageops/dither.h"
-#include "imageops/frame.h"
+#include "imageops/drawn_steps.h"
 #include "imageops/greyscale.h"
 #include "imageops/raw_bits.h"
 #include "imageops/resize.h"
 #include "imageops/rotation.h"
 #include "imageops/threshold.h"
 #include "imageops/tone_mapping.h"
-#include "imageops/watermark.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -166,6 +165,23 @@ bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int 
                                         flags) != FALSE;
     saved = saved && !out.failed && std::fflush(out.file) == 0;
     return (std::fclose(out.file) == 0) && saved;
+}
+
+// The frame and the watermark come from the drawing library, opened only when a run asks
+// for one of them; a run that wants one the library cannot give fails the file.
+Picture ApplyDrawnFrame(Picture picture, int width, int height) {
+    if (gSettings.DoFrame == kFrameNone)
+        return picture;
+    const DrawnSteps* drawn = LoadDrawnSteps();
+    return drawn ? drawn->applyFrame(std::move(picture), width, height) : nullptr;
+}
+
+Picture ApplyDrawnWatermark(Picture picture, int width, int height) {
+    if (gSettings.DoWatermark == kWatermarkNone)
+        return picture;
+    const DrawnSteps* drawn = LoadDrawnSteps();
+    return drawn ? drawn->applyWatermark(std::move(picture), width, height, ExpandWatermarkText())
+                 : nullptr;
 }
 
 // A picture whose metadata cannot be written is still worth keeping: when the rewrite
@@ -335,11 +351,11 @@ bool ConvertOneFile() {
     picture = ApplyGreyscale(std::move(picture));
     picture = ApplyThreshold(std::move(picture));
     picture = ApplyDither(std::move(picture));
-    picture = ApplyFrame(std::move(picture), width, height);
+    picture = ApplyDrawnFrame(std::move(picture), width, height);
     gJob.ImageWidthAfter = width;
     gJob.ImageHeightAfter = height;
     gJob.FrameNumber = 1;
-    picture = ApplyWatermark(std::move(picture), width, height, ExpandWatermarkText());
+    picture = ApplyDrawnWatermark(std::move(picture), width, height);
     picture = ConvertToOutputDepth(std::move(picture));
     if (picture) {
         if (metadataHolder)

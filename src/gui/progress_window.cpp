@@ -4,7 +4,7 @@
 #include "gui/desktop.h"
 #include "gui/face_text.h"
 #include "gui/progress_text.h"
-#include "imageops/watermark_font.h"
+#include "imageops/drawn/watermark_font.h"
 #include "settings/settings.h"
 
 #include <QCloseEvent>

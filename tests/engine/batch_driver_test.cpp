@@ -2,7 +2,7 @@
 
 #include "cli/catalogue/catalogue.h"
 #include "engine/pipeline.h"
-#include "imageops/watermark_font.h"
+#include "imageops/drawn/watermark_font.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "settings/keywords.h"

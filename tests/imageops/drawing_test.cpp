@@ -1,4 +1,4 @@
-#include "imageops/drawing.h"
+#include "imageops/drawn/drawing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "imageops/frame.h"
+#include "imageops/drawn/frame.h"
 
 #include "settings/settings.h"
 #include "support/pictures.h"

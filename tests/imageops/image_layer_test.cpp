@@ -1,6 +1,6 @@
-#include "imageops/image_layer.h"
+#include "imageops/drawn/image_layer.h"
 
-#include "imageops/png_io.h"
+#include "imageops/drawn/png_io.h"
 #include "settings/settings.h"
 #include "support/pictures.h"
 #include "support/test_support.h"

@@ -1,6 +1,6 @@
-#include "imageops/picture_io.h"
+#include "imageops/drawn/picture_io.h"
 
-#include "imageops/png_io.h"
+#include "imageops/drawn/png_io.h"
 #include "support/pictures.h"
 
 #include <gtest/gtest.h>

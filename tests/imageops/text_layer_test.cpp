@@ -1,7 +1,7 @@
-#include "imageops/text_layer.h"
+#include "imageops/drawn/text_layer.h"
 
-#include "imageops/drawing.h"
-#include "imageops/watermark_font.h"
+#include "imageops/drawn/drawing.h"
+#include "imageops/drawn/watermark_font.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
 

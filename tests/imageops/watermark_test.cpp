@@ -1,6 +1,6 @@
-#include "imageops/watermark.h"
+#include "imageops/drawn/watermark.h"
 
-#include "imageops/png_io.h"
+#include "imageops/drawn/png_io.h"
 #include "settings/settings.h"
 #include "support/pictures.h"
 #include "support/test_support.h"

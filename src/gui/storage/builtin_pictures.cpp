@@ -3,7 +3,7 @@
 #include "gui/storage/builtin_pictures.h"
 
 #include "imageops/color.h"
-#include "imageops/drawing.h"
+#include "imageops/drawn/drawing.h"
 
 #include <cairo.h>
 

@@ -3,7 +3,7 @@
 #include "gui/storage/themes.h"
 
 #include "gui/storage/builtin_pictures.h"
-#include "imageops/png_io.h"
+#include "imageops/drawn/png_io.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "settings/key_value_file.h"

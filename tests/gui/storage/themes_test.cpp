@@ -1,6 +1,6 @@
 #include "gui/storage/builtin_pictures.h"
 #include "gui/storage/themes.h"
-#include "imageops/png_io.h"
+#include "imageops/drawn/png_io.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
 #include "theme_archive.h"

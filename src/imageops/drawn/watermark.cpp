@@ -1,7 +1,7 @@
-#include "imageops/watermark.h"
+#include "imageops/drawn/watermark.h"
 
-#include "imageops/image_layer.h"
-#include "imageops/text_layer.h"
+#include "imageops/drawn/image_layer.h"
+#include "imageops/drawn/text_layer.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
 

@@ -1,4 +1,4 @@
-#include "imageops/bmp_io.h"
+#include "imageops/drawn/bmp_io.h"
 
 #include <array>
 

@@ -2,9 +2,9 @@
 // FreeImage, and the PNG hand-over that turns a drawn raster into a FreeImage bitmap.
 #pragma once
 
-#include "imageops/drawing.h"
+#include "imageops/drawn/drawing.h"
 #include "imageops/picture.h"
-#include "imageops/rgba_pixels.h"
+#include "imageops/drawn/rgba_pixels.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "imageops/image_layer.h"
+#include "imageops/drawn/image_layer.h"
 
-#include "imageops/picture_io.h"
+#include "imageops/drawn/picture_io.h"
 #include "settings/settings.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Our own small BMP reader for the picture watermark.
 #pragma once
 
-#include "imageops/rgba_pixels.h"
+#include "imageops/drawn/rgba_pixels.h"
 
 #include <cstdint>
 #include <optional>

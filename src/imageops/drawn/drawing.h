@@ -5,7 +5,7 @@
 #pragma once
 
 #include "imageops/color.h"
-#include "imageops/rgba_pixels.h"
+#include "imageops/drawn/rgba_pixels.h"
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "imageops/text_layer.h"
+#include "imageops/drawn/text_layer.h"
 
 #include "imageops/color.h"
-#include "imageops/drawing.h"
-#include "imageops/picture_io.h"
-#include "imageops/watermark_font.h"
+#include "imageops/drawn/drawing.h"
+#include "imageops/drawn/picture_io.h"
+#include "imageops/drawn/watermark_font.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 

@@ -1,4 +1,4 @@
-#include "imageops/watermark_font.h"
+#include "imageops/drawn/watermark_font.h"
 
 #include "platform/text.h"
 #include "settings/keywords.h"

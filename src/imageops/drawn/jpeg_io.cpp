@@ -1,4 +1,4 @@
-#include "imageops/jpeg_io.h"
+#include "imageops/drawn/jpeg_io.h"
 
 #include <csetjmp>
 #include <cstdio>

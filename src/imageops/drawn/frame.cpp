@@ -1,8 +1,8 @@
-#include "imageops/frame.h"
+#include "imageops/drawn/frame.h"
 
 #include "imageops/color.h"
-#include "imageops/drawing.h"
-#include "imageops/picture_io.h"
+#include "imageops/drawn/drawing.h"
+#include "imageops/drawn/picture_io.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
 

@@ -1,4 +1,4 @@
-#include "imageops/png_io.h"
+#include "imageops/drawn/png_io.h"
 
 #include <png.h>
 

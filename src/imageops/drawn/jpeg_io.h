@@ -1,7 +1,7 @@
 // JPEG decoding for the picture watermark, through libjpeg.
 #pragma once
 
-#include "imageops/rgba_pixels.h"
+#include "imageops/drawn/rgba_pixels.h"
 
 #include <cstdint>
 #include <optional>

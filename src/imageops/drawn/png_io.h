@@ -2,7 +2,7 @@
 // encoding drawn layers for the hand-over to FreeImage.
 #pragma once
 
-#include "imageops/rgba_pixels.h"
+#include "imageops/drawn/rgba_pixels.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "imageops/picture_io.h"
+#include "imageops/drawn/picture_io.h"
 
-#include "imageops/bmp_io.h"
-#include "imageops/jpeg_io.h"
-#include "imageops/png_io.h"
+#include "imageops/drawn/bmp_io.h"
+#include "imageops/drawn/jpeg_io.h"
+#include "imageops/drawn/png_io.h"
 #include "platform/files.h"
 
 #include <algorithm>

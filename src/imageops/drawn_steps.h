@@ -1,0 +1,28 @@
+// The drawn steps (frame, watermarks and the watermark font) live in their own shared
+// library, libvelmora-drawing.so beside the executable, loaded on first use: cairo, pango
+// and glib are some thirty libraries that a run without a frame or watermark never needs.
+#pragma once
+
+#include "imageops/picture.h"
+
+#include <string>
+
+namespace velmora {
+
+struct DrawnSteps {
+    Picture (*applyFrame)(Picture picture, int width, int height);
+    Picture (*applyWatermark)(Picture picture, int width, int height,
+                              const std::string& expandedText);
+    bool (*loadWatermarkFont)(const std::string& face, int pointSize, int fontStyle,
+                              int fontEffect);
+    void (*freeWatermarkFont)();
+};
+
+// The steps from the library already in the process, or opened now; nullptr when it
+// cannot be loaded (the program was installed without it).
+const DrawnSteps* LoadDrawnSteps();
+
+}  // namespace velmora
+
+// The library's entry point.
+extern "C" const velmora::DrawnSteps* VelmoraDrawnSteps();
