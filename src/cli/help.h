@@ -15,6 +15,11 @@ inline constexpr const char* kMakerSiteAddress = "https://www.corvanta.com/";
 inline constexpr const char* kSupportEmailAddress = "support@corvanta.com";
 // Opened by the "-U" window when its box stays checked.
 inline constexpr const char* kUninstallPageAddress = "https://www.corvanta.com/uninstall/velmora/";
+// The update check's data file, whose text is the latest version number, fetched with one
+// plain HTTP/1.0 request; the environment variable VELMORA_UPDATE_ADDRESS overrides it.
+inline constexpr const char* kUpdateDataAddress = "http://www.corvanta.com/files/velmora.dat";
+// Opened when the user accepts a newer version; VELMORA_UPDATE_PAGE overrides it.
+inline constexpr const char* kUpdatePageAddress = kMakerWebAddress;
 // Written on the pictures of the "-T" screenshot mode.
 inline constexpr const char* kScreenshotWebAddress = "www.corvanta.com";
 

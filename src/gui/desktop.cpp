@@ -1,7 +1,9 @@
 #include "gui/desktop.h"
 
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 
 namespace velmora {
@@ -10,15 +12,32 @@ namespace {
 Desktop gRealDesktop;
 Desktop* gDesktop = &gRealDesktop;
 
+bool AskWithIcon(QMessageBox::Icon icon, QWidget* parent, const QString& title,
+                 const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace
 
 void Desktop::Warn(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox::warning(parent, title, text, QMessageBox::Ok);
 }
 
+void Desktop::Inform(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+void Desktop::ShowError(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+}
+
 bool Desktop::AskYesNo(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    return box.exec() == QMessageBox::Yes;
+    return AskWithIcon(QMessageBox::Warning, parent, title, text);
+}
+
+bool Desktop::AskQuestion(QWidget* parent, const QString& title, const QString& text) {
+    return AskWithIcon(QMessageBox::Question, parent, title, text);
 }
 
 QString Desktop::ChooseFile(QWidget* parent, const QString& title, const QString& filter) {
@@ -27,6 +46,16 @@ QString Desktop::ChooseFile(QWidget* parent, const QString& title, const QString
 
 QString Desktop::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(parent, title, start);
+}
+
+QColor Desktop::ChooseColor(QWidget* parent, const QColor& initial) {
+    return QColorDialog::getColor(initial, parent);
+}
+
+QString Desktop::ChooseFontFamily(QWidget* parent, const QString& initial) {
+    bool chosen = false;
+    QFont font = QFontDialog::getFont(&chosen, QFont(initial), parent);
+    return chosen ? font.family() : QString();
 }
 
 bool Desktop::OpenUrl(const QUrl& url) {

@@ -6,6 +6,7 @@
 #include "gui/main_window.h"
 #include "gui/storage/config_file.h"
 #include "gui/storage/themes.h"
+#include "gui/update_check.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -41,6 +42,9 @@ void FinishGraphicalMode(const MainWindow& window) {
 int RunMainWindow() {
     MainWindow window;
     window.Open();
+    // The sample-picture mode must not stop for a question.
+    if (gJob.RunMode != "T")
+        AutoUpdateCheck(&window);
     QApplication::exec();
     FinishGraphicalMode(window);
     return 0;

@@ -9,7 +9,8 @@ class MainWindow;
 void PrepareGraphicalMode();
 // Records the closed window's state and writes the settings file.
 void FinishGraphicalMode(const MainWindow& window);
-// Opens the converter window and serves every window until it closes; the exit status.
+// Opens the converter window, runs the automatic update check and serves every window
+// until it closes; the exit status.
 int RunMainWindow();
 
 } // namespace velmora

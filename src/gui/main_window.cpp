@@ -7,9 +7,11 @@
 #include "gui/custom_converter_window.h"
 #include "gui/desktop.h"
 #include "gui/face_text.h"
+#include "gui/preferences_dialog.h"
 #include "gui/progress_window.h"
 #include "gui/recent_folders.h"
 #include "gui/theme_pixmaps.h"
+#include "gui/update_check.h"
 #include "gui/window_job.h"
 #include "platform/files.h"
 #include "settings/settings.h"
@@ -46,25 +48,22 @@ struct CommandRow {
     const char* menuKey; // catalogue group "Menu"
     const char* picture; // menu icon
     const char* shortcut;
-    bool available;
 };
 
-// The Preferences dialog (commands 8 and 17) and the update check (23) do not exist yet:
-// their commands stay disabled rather than pretend.
 constexpr CommandRow kCommandRows[] = {
-    {kCommandNew, "New", "New", "Ctrl+N", true},
-    {kCommandExit, "Exit", "Exit", "Alt+X", true},
-    {kCommandSelectInputFile, "Select Input File", "Add", nullptr, true},
-    {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", nullptr, true},
-    {kCommandOutputFormatOptions, "Output Format Options", "OutFormat", nullptr, false},
-    {kCommandConvert, "Convert", "Convert", "F5", true},
-    {kCommandCustomConverter, "Custom Converter", "CustomConverter", nullptr, true},
-    {kCommandPreferences, "Preferences", "Preferences", nullptr, false},
-    {kCommandManual, "Manual", "Help", "F1", true},
-    {kCommandSendFeedback, "Send Feedback", "Email", nullptr, true},
-    {kCommandVisitHomepage, "Visit Homepage", "Web", nullptr, true},
-    {kCommandCheckForNewVersion, "Check For New Version", "Updates", nullptr, false},
-    {kCommandAbout, "About", "About", nullptr, true},
+    {kCommandNew, "New", "New", "Ctrl+N"},
+    {kCommandExit, "Exit", "Exit", "Alt+X"},
+    {kCommandSelectInputFile, "Select Input File", "Add", nullptr},
+    {kCommandSelectOutputFolder, "Select Output Folder", "OutFolder", nullptr},
+    {kCommandOutputFormatOptions, "Output Format Options", "OutFormat", nullptr},
+    {kCommandConvert, "Convert", "Convert", "F5"},
+    {kCommandCustomConverter, "Custom Converter", "CustomConverter", nullptr},
+    {kCommandPreferences, "Preferences", "Preferences", nullptr},
+    {kCommandManual, "Manual", "Help", "F1"},
+    {kCommandSendFeedback, "Send Feedback", "Email", nullptr},
+    {kCommandVisitHomepage, "Visit Homepage", "Web", nullptr},
+    {kCommandCheckForNewVersion, "Check For New Version", "Updates", nullptr},
+    {kCommandAbout, "About", "About", nullptr},
 };
 
 const CommandRow& RowOf(int command) {
@@ -148,7 +147,6 @@ void MainWindow::BuildMenus() {
             QAction* action = menu->addAction(ThemeIcon(ThemeTable::MenuIcons, row.picture), text);
             if (row.shortcut)
                 action->setShortcut(QKeySequence(row.shortcut));
-            action->setEnabled(row.available);
             action->setData(command);
             connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
             menuActions_[command] = action;
@@ -182,9 +180,7 @@ void MainWindow::BuildControls() {
     });
 
     convertButton_ = new QToolButton(panel_);
-    QPixmap picture = ThemePixmap(ThemeTable::Buttons, "Convert");
-    convertButton_->setIcon(QIcon(picture));
-    convertButton_->setIconSize(picture.size().boundedTo(QSize(96, 96)));
+    ShowConvertPicture();
     // The button pictures are small; the caption keeps the large button telling.
     convertButton_->setText(Text("General", "Convert"));
     convertButton_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -219,7 +215,6 @@ void MainWindow::BuildFieldToolBars() {
         QAction* action = bar->addAction(ThemeIcon(ThemeTable::ToolBarIcons, row.picture),
                                          Text("Menu", command.menuKey));
         action->setToolTip(Text("Menu", command.menuKey));
-        action->setEnabled(command.available);
         action->setData(row.command);
         int number = row.command;
         connect(action, &QAction::triggered, this, [this, number] { RunCommand(number); });
@@ -324,8 +319,17 @@ void MainWindow::RunCommand(int command) {
     case kCommandConvert:
         StartConversion();
         break;
+    case kCommandOutputFormatOptions:
+        OpenPreferences(kOutputPage);
+        break;
     case kCommandCustomConverter:
         OpenCustomConverter();
+        break;
+    case kCommandPreferences:
+        OpenPreferences(kGeneralPage);
+        break;
+    case kCommandCheckForNewVersion:
+        CheckForUpdate(this);
         break;
     case kCommandManual:
         OpenAddress(QUrl::fromLocalFile(Q(ExecutableFolder() + kManualFileName)));
@@ -344,7 +348,7 @@ void MainWindow::RunCommand(int command) {
     case kCommandAbout:
         OpenAbout();
         break;
-    default: // commands without a window of their own yet
+    default:
         break;
     }
 }
@@ -465,6 +469,62 @@ void MainWindow::ConversionEnded(const QString& result) {
 
 void MainWindow::OpenCustomConverter() {
     (new CustomConverterWindow(this))->open();
+}
+
+void MainWindow::OpenPreferences(int page) {
+    if (preferences_) {
+        preferences_->ShowPage(page);
+        preferences_->raise();
+        return;
+    }
+    preferences_ = new PreferencesDialog(this, page);
+    connect(preferences_, &PreferencesDialog::Applied, this, &MainWindow::ApplyPreferences);
+    connect(preferences_, &QDialog::finished, this, [this] { activateWindow(); });
+    preferences_->open();
+}
+
+PreferencesDialog* MainWindow::Preferences() const {
+    return preferences_;
+}
+
+void MainWindow::ApplyPreferences(PreferencesChange change) {
+    if (change == PreferencesChange::Theme) {
+        // Pictures of the old theme must not linger where the new one has none.
+        ResetThemePictures();
+        LoadTheme(true, true, true);
+    } else if (change == PreferencesChange::Size) {
+        ResetThemePictures(ThemeTable::ToolBarIcons);
+        LoadTheme(false, false, true);
+    }
+    if (change != PreferencesChange::None) {
+        ShowThemePictures();
+        QCoreApplication::postEvent(this, new QResizeEvent(size(), size()));
+    }
+    FillOutputFormats();
+    if (folderField_->count() != gSettings.OutFoldersNumber) {
+        // Putting the newest folder first again cuts the list to the new number.
+        auto folders = SplitRecentFolders(gSettings.RecentOutFolders);
+        if (!folders.empty())
+            gSettings.RecentOutFolders = PutRecentFolderFirst(
+                gSettings.RecentOutFolders, folders.front(), gSettings.OutFoldersNumber);
+        RefreshRecentFolders();
+    }
+}
+
+void MainWindow::ShowConvertPicture() {
+    QPixmap picture = ThemePixmap(ThemeTable::Buttons, "Convert");
+    convertButton_->setIcon(QIcon(picture));
+    convertButton_->setIconSize(picture.size().boundedTo(QSize(96, 96)));
+}
+
+void MainWindow::ShowThemePictures() {
+    for (auto& [command, action] : menuActions_)
+        action->setIcon(ThemeIcon(ThemeTable::MenuIcons, RowOf(command).picture));
+    for (const FieldToolBarRow& row : kFieldToolBarRows)
+        fieldToolBars_[row.command]->actions().value(0)->setIcon(
+            ThemeIcon(ThemeTable::ToolBarIcons, row.picture));
+    ShowConvertPicture();
+    RefreshRecentFolders();
 }
 
 void MainWindow::OpenAbout() {

@@ -2,6 +2,7 @@
 // Convert button, with its menus, field tool bars, status bar and commands.
 #pragma once
 
+#include "gui/preferences_dialog.h"
 #include "gui/storage/config_file.h"
 
 #include <QMainWindow>
@@ -49,6 +50,11 @@ public:
     void SetStatus(const QString& text);
     // The open progress window, while there is one.
     ProgressWindow* Progress() const;
+    // The open Preferences dialog, while there is one.
+    PreferencesDialog* Preferences() const;
+    // What confirmed or reset preferences change here: the theme's pictures reloaded and
+    // shown, the output format and the recent folders as the settings now say.
+    void ApplyPreferences(PreferencesChange change);
     // The geometry recorded when the window closed (or now, if it has not).
     WindowState ClosingState() const;
     // The filter of the open-file dialog: all supported extensions, one entry per format,
@@ -70,6 +76,9 @@ private:
     void SelectOutputFolder();
     void StartConversion();
     void ConversionEnded(const QString& result);
+    void OpenPreferences(int page);
+    void ShowConvertPicture();
+    void ShowThemePictures();
     void OpenCustomConverter();
     void OpenAbout();
     void OpenAddress(const QUrl& url);
@@ -87,6 +96,7 @@ private:
     std::map<int, QToolBar*> fieldToolBars_;
     std::map<int, QAction*> menuActions_;
     QPointer<ProgressWindow> progress_;
+    QPointer<PreferencesDialog> preferences_;
     bool closed_ = false;
     WindowState closingState_;
 };

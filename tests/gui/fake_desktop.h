@@ -13,14 +13,22 @@ public:
     struct Box {
         QString title, text;
     };
-    std::vector<Box> warnings, questions;
+    // questions holds both kinds of Yes/No box.
+    std::vector<Box> warnings, questions, notes, errors;
     std::vector<QUrl> opened;
     bool answer = false;
     std::function<void()> whileAsking;
-    QString chosenFile, chosenFolder, filter, folderStart;
+    QString chosenFile, chosenFolder, filter, folderStart, chosenFontFamily;
+    QColor chosenColor;
 
     void Warn(QWidget*, const QString& title, const QString& text) override {
         warnings.push_back({title, text});
+    }
+    void Inform(QWidget*, const QString& title, const QString& text) override {
+        notes.push_back({title, text});
+    }
+    void ShowError(QWidget*, const QString& title, const QString& text) override {
+        errors.push_back({title, text});
     }
     bool AskYesNo(QWidget*, const QString& title, const QString& text) override {
         questions.push_back({title, text});
@@ -28,6 +36,11 @@ public:
             whileAsking();
         return answer;
     }
+    bool AskQuestion(QWidget* parent, const QString& title, const QString& text) override {
+        return AskYesNo(parent, title, text);
+    }
+    QColor ChooseColor(QWidget*, const QColor&) override { return chosenColor; }
+    QString ChooseFontFamily(QWidget*, const QString&) override { return chosenFontFamily; }
     QString ChooseFile(QWidget*, const QString&, const QString& offered) override {
         filter = offered;
         return chosenFile;

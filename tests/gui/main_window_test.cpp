@@ -385,7 +385,6 @@ private slots:
              {"User Manual...\tF1", "", "Send Feedback...", "Visit the Program's Homepage",
               "Check For a New Version", "", "About..."}},
         };
-        const QStringList disabled = {"Preferences...", "Check For a New Version"};
         QList<QAction*> titles = window->menuBar()->actions();
         QCOMPARE(titles.size(), qsizetype(menus.size()));
         for (size_t m = 0; m < menus.size(); ++m) {
@@ -396,7 +395,7 @@ private slots:
                 if (item->isSeparator())
                     continue;
                 QVERIFY2(!item->icon().isNull(), qPrintable(item->text()));
-                QCOMPARE(item->isEnabled(), !disabled.contains(item->text()));
+                QVERIFY2(item->isEnabled(), qPrintable(item->text()));
             }
             QCOMPARE(texts, menus[m].second);
         }
@@ -405,14 +404,13 @@ private slots:
                                      {kCommandConvert, "F5"},
                                      {kCommandManual, "F1"}})
             QCOMPARE(window->MenuAction(command)->shortcut(), QKeySequence(keys));
-        for (auto [command, tip, enabled] :
-             {std::tuple{kCommandSelectInputFile, "Add Input File...", true},
-              {kCommandSelectOutputFolder, "Select Output Folder...", true},
-              {kCommandOutputFormatOptions, "Options...", false}}) {
+        for (auto [command, tip] : {std::pair{kCommandSelectInputFile, "Add Input File..."},
+                                    {kCommandSelectOutputFolder, "Select Output Folder..."},
+                                    {kCommandOutputFormatOptions, "Options..."}}) {
             QAction* button = window->FieldToolBar(command)->actions().value(0);
             QVERIFY(button);
             QCOMPARE(button->toolTip(), QString(tip));
-            QCOMPARE(button->isEnabled(), enabled);
+            QVERIFY(button->isEnabled());
             QVERIFY(!button->icon().isNull());
         }
     }

@@ -277,7 +277,11 @@ void LoadThemeFrom(const std::string& folder, bool buttons, bool menuIcons, bool
 
 void ResetThemePictures() {
     for (ThemeTable table : {ThemeTable::Buttons, ThemeTable::MenuIcons, ThemeTable::ToolBarIcons})
-        TableOf(table).clear();
+        ResetThemePictures(table);
+}
+
+void ResetThemePictures(ThemeTable table) {
+    TableOf(table).clear();
 }
 
 } // namespace velmora

@@ -47,5 +47,7 @@ void LoadThemeFrom(const std::string& folder, bool buttons, bool menuIcons, bool
 // Puts the built-in pictures back into every table: call it before LoadTheme when the
 // theme changes, so that pictures of the old theme do not linger.
 void ResetThemePictures();
+// The same for one table: before the tool bar icons are loaded at another size.
+void ResetThemePictures(ThemeTable table);
 
 } // namespace velmora
