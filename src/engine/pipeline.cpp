@@ -167,6 +167,41 @@ bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int 
     return (std::fclose(out.file) == 0) && saved;
 }
 
+// LibRaw reads compressed camera data one byte at a time through FreeImage's I/O handle.
+// Through FreeImage's own handle each byte is a locked fread; these reads take no lock and
+// come from a larger buffer, which makes compressed files decode markedly faster.
+unsigned ReadWithoutLocking(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    FILE* file = static_cast<FILE*>(handle);
+    if (size == 1 && count == 1) {
+        int byte = getc_unlocked(file);
+        if (byte == EOF)
+            return 0;
+        *static_cast<unsigned char*>(buffer) = static_cast<unsigned char>(byte);
+        return 1;
+    }
+    return static_cast<unsigned>(fread_unlocked(buffer, size, count, file));
+}
+
+int SeekFile(fi_handle handle, long offset, int origin) {
+    return std::fseek(static_cast<FILE*>(handle), offset, origin);
+}
+
+long TellFile(fi_handle handle) {
+    return std::ftell(static_cast<FILE*>(handle));
+}
+
+Picture LoadCameraRaw(const std::string& path, int flags) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return nullptr;
+    static constexpr size_t kBufferBytes = 256 * 1024;
+    std::setvbuf(file, nullptr, _IOFBF, kBufferBytes);
+    FreeImageIO io{ReadWithoutLocking, nullptr, SeekFile, TellFile};
+    Picture picture(FreeImage_LoadFromHandle(FIF_RAW, &io, file, flags));
+    std::fclose(file);
+    return picture;
+}
+
 // The frame and the watermark come from the drawing library, opened only when a run asks
 // for one of them; a run that wants one the library cannot give fails the file.
 Picture ApplyDrawnFrame(Picture picture, int width, int height) {
@@ -293,7 +328,7 @@ Picture LoadInputPicture(const std::string& path) {
         picture = LoadRawBits(path, gSettings.RawLoadAs);
     if (!picture) {
         QuietStandardError quiet;
-        picture.reset(FreeImage_Load(FIF_RAW, path.c_str(), LoadFlagsFor("raw")));
+        picture = LoadCameraRaw(path, LoadFlagsFor("raw"));
     }
     if (!picture)
         picture.reset(FreeImage_Load(FIF_JPEG, path.c_str(), kJpegLoadFlags));
