@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -283,6 +287,27 @@ TEST_F(ConfigFileTest, SaveReplacesTheFileWholeOrNotAtAll) {
     gSettings.ConfigPath = folder_ / "missing/config.ini";
     EXPECT_FALSE(SaveConfig());
     EXPECT_FALSE(testing::FileExists(folder_ / "missing"));
+}
+
+// A disk that fills up mid-write (a file-size limit in a child process): the earlier
+// config.ini survives byte for byte and no temporary file is left beside it.
+TEST_F(ConfigFileTest, AFailedWriteKeepsTheEarlierFile) {
+    std::string earlier = Saved();
+    gSettings.RecentFiles = std::string(64 * 1024, 'x');
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(SaveConfig() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the save reported success";
+    EXPECT_EQ(testing::ReadFile(path_), earlier);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
 }
 
 TEST(ConfigFolderTest, FollowsXdgConfigHomeAndCreatesTheFolders) {
