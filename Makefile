@@ -1,15 +1,20 @@
 # Two commands do everything on a fresh Debian 12 machine:
 #   make demo   installs what is missing, builds, and converts the project's own sample RAW
-#   make test   installs, builds (plain and with sanitizers) and runs every test
+#   make test   installs, builds (plain and with sanitizers) and runs every test, then each
+#               fuzzing harness for a few seconds
+#   make fuzz   runs each fuzzing harness for FUZZ_TIME seconds on its growing corpus
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME  ?= 60
 GUI        ?= ON
 JOBS       ?= $(shell nproc)
 DEMO_DIR   ?= demo-output
 
 CMAKE_FLAGS = -DVELMORA_GUI=$(GUI)
 
-.PHONY: all deps build build-asan demo test test-plain test-asan bench format clean
+.PHONY: all deps build build-asan build-fuzz demo test test-plain test-asan test-fuzz fuzz \
+        fuzz-seeds bench format clean
 
 all: build
 
@@ -23,6 +28,12 @@ build: deps
 build-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+
+# clang with libFuzzer and the sanitizers; only the harnesses and what they link are built.
+build-fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON \
+	    -DVELMORA_GUI=OFF -DVELMORA_TESTS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target velmora_fuzzers
 
 demo: build
 	@mkdir -p $(DEMO_DIR)
@@ -38,7 +49,20 @@ test-asan: build-asan
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j$(JOBS)
 
-test: test-plain test-asan
+# A fresh copy of the seeds each time, so the bounded run does not grow with earlier ones.
+test-fuzz: build-fuzz
+	@rm -rf $(FUZZ_BUILD)/fuzz-test
+	@tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) 5 $(FUZZ_BUILD)/fuzz-test
+
+test: test-plain test-asan test-fuzz
+
+fuzz: build-fuzz
+	@tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_TIME) $(FUZZ_BUILD)/fuzz-runs
+
+# Rewrites the picture seeds in tests/fuzz/corpus (by hand, when they should change).
+fuzz-seeds: build-fuzz
+	@cmake --build $(FUZZ_BUILD) --target make-picture-seeds
+	@$(FUZZ_BUILD)/bin/make-picture-seeds tests/fuzz/corpus
 
 bench: build
 	@bench/run
@@ -47,4 +71,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(DEMO_DIR)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEMO_DIR)

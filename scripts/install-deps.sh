@@ -16,12 +16,16 @@ packages=(
     # the graphical face (Qt 6 Widgets, offscreen tests, Xvfb for a real window) and its
     # theme archives (ZIP)
     qt6-base-dev qt6-qpa-plugins libarchive-dev xvfb xauth
+    # fuzzing harnesses: libFuzzer and the sanitizers' runtime come with clang only
+    clang libclang-rt-14-dev
     # unit tests and micro-benchmarks
     googletest libgtest-dev libbenchmark-dev
     # an independent reader of the metadata in sources and written files, for the tests
     libimage-exiftool-perl
     # benchmarks: LibRaw's own command-line tools as the peer, GNU time for peak memory
     libraw-bin time
+    # the peer script of the preview benchmark (simple_dcraw -e, then convert to TIFF)
+    imagemagick
 )
 
 missing=()

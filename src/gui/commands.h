@@ -30,7 +30,7 @@ enum ControlId : int {
     kNoticeLabel = 11,
 };
 
-// The manual shipped beside the executable, opened by command 18.
+// The manual shipped with the program, opened by command 18.
 inline constexpr const char* kManualFileName = "velmora-manual.html";
 
 } // namespace velmora

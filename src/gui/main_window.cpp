@@ -332,7 +332,7 @@ void MainWindow::RunCommand(int command) {
         CheckForUpdate(this);
         break;
     case kCommandManual:
-        OpenAddress(QUrl::fromLocalFile(Q(ExecutableFolder() + kManualFileName)));
+        OpenAddress(QUrl::fromLocalFile(Q(ProgramDocumentPath(kManualFileName))));
         break;
     case kCommandSendFeedback: {
         QUrl mail(Q(std::string("mailto:") + kSupportEmailAddress));

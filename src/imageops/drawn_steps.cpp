@@ -13,11 +13,11 @@ constexpr const char* kEntrySymbol = "VelmoraDrawnSteps";
 using Entry = const DrawnSteps* (*)();
 
 const DrawnSteps* FindDrawnSteps() {
-    // Linked into the process already (the graphical face, the tests), or opened from
-    // beside the executable; the library takes the settings from the executable.
+    // Linked into the process already (the graphical face, the tests), or opened from the
+    // program's library folder; the library takes the settings from the executable.
     void* symbol = dlsym(RTLD_DEFAULT, kEntrySymbol);
     if (!symbol) {
-        std::string path = ExecutableFolder() + kDrawingLibrary;
+        std::string path = ProgramLibraryPath(kDrawingLibrary);
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle)
             return nullptr;

@@ -30,6 +30,15 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+std::string BesideOrInstalled(const std::string& name, const char* installedFolder) {
+    std::string folder = ExecutableFolder();
+    if (FileSize(folder + name) != kFileMissing)
+        return folder + name;
+    // The prefix is the executable folder's parent: <prefix>/bin/ gives <prefix>/.
+    std::string prefix = folder.size() > 1 ? FolderOf(folder.substr(0, folder.size() - 1)) : folder;
+    return prefix + installedFolder + name;
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t written = write(fd, bytes.data(), bytes.size());
@@ -106,6 +115,18 @@ std::string ExecutablePath() {
 std::string ExecutableFolder() {
     std::string path = ExecutablePath();
     return path.empty() ? CurrentFolder() : FolderOf(path);
+}
+
+std::string ProgramLibraryPath(const std::string& name) {
+    return BesideOrInstalled(name, "lib/velmora/");
+}
+
+std::string ProgramDataPath(const std::string& name) {
+    return BesideOrInstalled(name, "share/velmora/");
+}
+
+std::string ProgramDocumentPath(const std::string& name) {
+    return BesideOrInstalled(name, "share/doc/velmora/");
 }
 
 std::string CurrentFolder() {

@@ -1,5 +1,6 @@
-// File system operations on UTF-8 paths: sizes, folders, first bytes, dates,
-// the executable's folder, and the temporary-file-then-rename way of replacing a file.
+// File system operations on UTF-8 paths: sizes, folders, first bytes, dates, the
+// executable's folder and the program's own files, and the temporary-file-then-rename way
+// of replacing a file.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,15 @@ std::string ExecutablePath();
 std::string ExecutableFolder();
 // The current working folder, ending in "/".
 std::string CurrentFolder();
+
+// Paths of the program's own files. In a build tree they lie beside the executable; an
+// installation (VELMORA_INSTALL_* in CMakeLists.txt) keeps the executable in <prefix>/bin/,
+// its libraries in <prefix>/lib/velmora/, its data in <prefix>/share/velmora/ and its
+// manual in <prefix>/share/doc/velmora/. Each gives the path beside the executable when
+// name (a file or folder) is there, else the installed one.
+std::string ProgramLibraryPath(const std::string& name);
+std::string ProgramDataPath(const std::string& name);
+std::string ProgramDocumentPath(const std::string& name);
 
 // Creates an empty, uniquely named file in the folder of target, with the permissions a
 // newly created file would get. Returns its path, or nullopt when the folder refuses it.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 namespace velmora {
 namespace {
 
@@ -62,6 +64,36 @@ TEST(Jpeg, DecodesOpaqueAndRefusesTruncation) {
     for (size_t size : {size_t{3}, size_t{200}, jpeg.size() / 2, jpeg.size() - 2})
         EXPECT_FALSE(DecodePicture(Bytes(jpeg.substr(0, size)))) << size;
     EXPECT_FALSE(DecodePicture(Bytes("\xFF\xD8\xFF" + testing::NoiseBytes(500, 7))));
+}
+
+int64_t PeakMemoryKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST(Jpeg, ProgressiveFileCannotMakeLibjpegHoldMoreThanARaster) {
+    Picture source = testing::MakePicture(16, 8, [](int x, int y) {
+        return testing::Rgb{uint8_t(x * 16), uint8_t(y * 32), 90};
+    });
+    FIMEMORY* memory = FreeImage_OpenMemory();
+    ASSERT_TRUE(FreeImage_SaveToMemory(FIF_JPEG, source.get(), memory,
+                                       JPEG_PROGRESSIVE | JPEG_SUBSAMPLING_444));
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    FreeImage_AcquireMemory(memory, &data, &size);
+    std::string jpeg(reinterpret_cast<const char*>(data), size);
+    FreeImage_CloseMemory(memory);
+    ASSERT_TRUE(DecodePicture(Bytes(jpeg)));
+
+    // The same scans under a frame header of 32767 x 8192: within the raster bound, but
+    // its coefficients alone would take 1.6 GB.
+    size_t frame = jpeg.find("\xFF\xC2");
+    ASSERT_NE(frame, std::string::npos);
+    jpeg.replace(frame + 5, 4, std::string("\x20\x00\x7F\xFF", 4));
+    int64_t before = PeakMemoryKiB();
+    EXPECT_FALSE(DecodePicture(Bytes(jpeg)));
+    EXPECT_LT(PeakMemoryKiB() - before, 256 * 1024);
 }
 
 } // namespace

@@ -23,7 +23,7 @@ int ReportFaceUnavailable(const std::string& program, const char* reason) {
 }
 
 int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::string& program) {
-    std::string library = ExecutableFolder() + kFaceLibraryName;
+    std::string library = ProgramLibraryPath(kFaceLibraryName);
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
     if (!handle) {
         // A library that is there but does not load (a missing Qt, a missing symbol) says why.

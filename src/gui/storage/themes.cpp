@@ -192,7 +192,7 @@ std::string ThemeEntryName(const std::string& value, int size) {
 }
 
 std::string ThemeFolder() {
-    return ExecutableFolder() + "gfx/";
+    return ProgramDataPath("gfx") + "/";
 }
 
 const std::map<std::string, std::string>& ThemeList() {

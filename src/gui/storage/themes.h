@@ -30,7 +30,7 @@ const ThemePicture& ThemeImage(ThemeTable table, const std::string& name);
 // ".png" (any case), else value + "_" + size + ".png" ("exit" at 24 is "exit_24.png").
 std::string ThemeEntryName(const std::string& value, int size);
 
-// Folder of the theme archives: the program's folder + "gfx/".
+// Folder of the theme archives: "gfx/" in the program's data folder.
 std::string ThemeFolder();
 // Theme identifier (archive name without ".zip") -> display name (the identifier when the
 // archive names none). The first entry, alphabetically, stands in for a missing theme.

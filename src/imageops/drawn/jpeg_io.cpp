@@ -58,6 +58,10 @@ int DecodeJpegToRgb(const unsigned char* data, unsigned long size, DecodedJpeg* 
         return 0;
     }
     jpeg_create_decompress(&info);
+    // A progressive file has libjpeg keep every coefficient of the picture (up to 6 bytes a
+    // pixel), which RasterSizeAllowed does not bound: a file of 160 bytes could ask for 1.5 GB.
+    // Past one raster's bound libjpeg fails the decode, having no backing store to spill to.
+    info.mem->max_memory_to_use = kMaxRasterPixels * 4;
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
     // Checked before libjpeg sizes its own buffers from the header.
