@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,6 +138,27 @@ std::string CurrentFolder() {
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder;
+}
+
+MappedFile::MappedFile(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        void* mapped =
+            mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (mapped != MAP_FAILED) {
+            data_ = static_cast<unsigned char*>(mapped);
+            size_ = static_cast<size_t>(info.st_size);
+        }
+    }
+    close(fd);
+}
+
+MappedFile::~MappedFile() {
+    if (data_)
+        munmap(data_, size_);
 }
 
 std::optional<std::string> CreateTempFileBeside(const std::string& target) {

@@ -45,6 +45,22 @@ std::string ProgramLibraryPath(const std::string& name);
 std::string ProgramDataPath(const std::string& name);
 std::string ProgramDocumentPath(const std::string& name);
 
+// A file mapped read-only into memory for as long as the object lives; data() is null when
+// the file could not be mapped (missing, empty, a folder).
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    const unsigned char* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+};
+
 // Creates an empty, uniquely named file in the folder of target, with the permissions a
 // newly created file would get. Returns its path, or nullopt when the folder refuses it.
 std::optional<std::string> CreateTempFileBeside(const std::string& target);
