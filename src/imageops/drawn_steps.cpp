@@ -26,11 +26,11 @@ const DrawnSteps* FindDrawnSteps() {
     return symbol ? reinterpret_cast<Entry>(symbol)() : nullptr;
 }
 
-}  // namespace
+} // namespace
 
 const DrawnSteps* LoadDrawnSteps() {
     static const DrawnSteps* steps = FindDrawnSteps();
     return steps;
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -22,7 +22,7 @@ struct DrawnSteps {
 // cannot be loaded (the program was installed without it).
 const DrawnSteps* LoadDrawnSteps();
 
-}  // namespace velmora
+} // namespace velmora
 
 // The library's entry point.
 extern "C" const velmora::DrawnSteps* VelmoraDrawnSteps();

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "imageops/drawn/drawing.h"
-#include "imageops/picture.h"
 #include "imageops/drawn/rgba_pixels.h"
+#include "imageops/picture.h"
 
 #include <cstdint>
 #include <optional>
