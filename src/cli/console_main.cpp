@@ -24,14 +24,6 @@ bool ValueIsMissing(const OptionRow& row, const std::string& value) {
     return row.shortName.empty() ? StartsWith(value, "--") : value.front() == '-';
 }
 
-std::string WithoutOuterQuotes(const std::string& value) {
-    size_t first = value.find_first_not_of('"');
-    if (first == std::string::npos)
-        return {};
-    size_t last = value.find_last_not_of('"');
-    return value.substr(first, last - first + 1);
-}
-
 // A value split by the shell at its spaces comes back together up to its closing quote.
 std::string JoinQuotedValue(const Arguments& arguments, size_t& index, std::string value) {
     if (StartsWith(value, "\"") && !EndsWith(value, "\"")) {

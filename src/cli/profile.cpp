@@ -5,18 +5,6 @@
 #include "settings/key_value_file.h"
 
 namespace velmora {
-namespace {
-
-std::string WithoutOuterQuotes(const std::string& value) {
-    size_t first = value.find_first_not_of('"');
-    if (first == std::string::npos)
-        return {};
-    size_t last = value.find_last_not_of('"');
-    return value.substr(first, last - first + 1);
-}
-
-} // namespace
-
 bool LoadProfile(const std::string& fileName) {
     if (fileName.empty())
         return false;

@@ -128,50 +128,20 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-// FreeImage's own file saving ignores failed writes (a full disk reports success), so
-// the bytes go through handlers that remember any failure.
-struct CheckedFile {
+// FreeImage's own file handle ignores failed writes (a full disk reports success) and
+// takes a lock for every byte LibRaw reads from compressed camera data one at a time. Our
+// handle remembers any failed write and reads without locking from a larger buffer.
+struct FileHandle {
     FILE* file;
-    bool failed;
+    bool failed = false;
 };
 
-unsigned WriteChecked(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-    auto* out = static_cast<CheckedFile*>(handle);
-    size_t written = std::fwrite(buffer, size, count, out->file);
-    if (written != count)
-        out->failed = true;
-    return static_cast<unsigned>(written);
+FILE* FileOf(fi_handle handle) {
+    return static_cast<FileHandle*>(handle)->file;
 }
 
-unsigned ReadChecked(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-    return static_cast<unsigned>(
-        std::fread(buffer, size, count, static_cast<CheckedFile*>(handle)->file));
-}
-
-int SeekChecked(fi_handle handle, long offset, int origin) {
-    return std::fseek(static_cast<CheckedFile*>(handle)->file, offset, origin);
-}
-
-long TellChecked(fi_handle handle) {
-    return std::ftell(static_cast<CheckedFile*>(handle)->file);
-}
-
-bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags) {
-    CheckedFile out{std::fopen(path.c_str(), "w+b"), false};
-    if (!out.file)
-        return false;
-    FreeImageIO io{ReadChecked, WriteChecked, SeekChecked, TellChecked};
-    bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
-                                        flags) != FALSE;
-    saved = saved && !out.failed && std::fflush(out.file) == 0;
-    return (std::fclose(out.file) == 0) && saved;
-}
-
-// LibRaw reads compressed camera data one byte at a time through FreeImage's I/O handle.
-// Through FreeImage's own handle each byte is a locked fread; these reads take no lock and
-// come from a larger buffer, which makes compressed files decode markedly faster.
-unsigned ReadWithoutLocking(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-    FILE* file = static_cast<FILE*>(handle);
+unsigned ReadFile(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    FILE* file = FileOf(handle);
     if (size == 1 && count == 1) {
         int byte = getc_unlocked(file);
         if (byte == EOF)
@@ -182,23 +152,46 @@ unsigned ReadWithoutLocking(void* buffer, unsigned size, unsigned count, fi_hand
     return static_cast<unsigned>(fread_unlocked(buffer, size, count, file));
 }
 
+unsigned WriteFile(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    auto* out = static_cast<FileHandle*>(handle);
+    size_t written = fwrite_unlocked(buffer, size, count, out->file);
+    if (written != count)
+        out->failed = true;
+    return static_cast<unsigned>(written);
+}
+
 int SeekFile(fi_handle handle, long offset, int origin) {
-    return std::fseek(static_cast<FILE*>(handle), offset, origin);
+    return std::fseek(FileOf(handle), offset, origin);
 }
 
 long TellFile(fi_handle handle) {
-    return std::ftell(static_cast<FILE*>(handle));
+    return std::ftell(FileOf(handle));
+}
+
+FreeImageIO FileIo() {
+    return FreeImageIO{ReadFile, WriteFile, SeekFile, TellFile};
+}
+
+bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags) {
+    FileHandle out{std::fopen(path.c_str(), "w+b")};
+    if (!out.file)
+        return false;
+    FreeImageIO io = FileIo();
+    bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
+                                        flags) != FALSE;
+    saved = saved && !out.failed && std::fflush(out.file) == 0;
+    return (std::fclose(out.file) == 0) && saved;
 }
 
 Picture LoadCameraRaw(const std::string& path, int flags) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    FileHandle in{std::fopen(path.c_str(), "rb")};
+    if (!in.file)
         return nullptr;
     static constexpr size_t kBufferBytes = 256 * 1024;
-    std::setvbuf(file, nullptr, _IOFBF, kBufferBytes);
-    FreeImageIO io{ReadWithoutLocking, nullptr, SeekFile, TellFile};
-    Picture picture(FreeImage_LoadFromHandle(FIF_RAW, &io, file, flags));
-    std::fclose(file);
+    std::setvbuf(in.file, nullptr, _IOFBF, kBufferBytes);
+    FreeImageIO io = FileIo();
+    Picture picture(FreeImage_LoadFromHandle(FIF_RAW, &io, &in, flags));
+    std::fclose(in.file);
     return picture;
 }
 

@@ -162,6 +162,14 @@ std::string TrimSpacesAndTabs(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+std::string WithoutOuterQuotes(std::string_view text) {
+    size_t first = text.find_first_not_of('"');
+    if (first == std::string_view::npos)
+        return {};
+    size_t last = text.find_last_not_of('"');
+    return std::string(text.substr(first, last - first + 1));
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }

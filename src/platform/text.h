@@ -21,6 +21,8 @@ size_t FindIgnoreCase(std::string_view text, std::string_view needle, size_t fro
 
 std::string TrimSpaces(std::string_view text);        // spaces only
 std::string TrimSpacesAndTabs(std::string_view text); // spaces and tabs
+// Every double quote at the start and at the end goes; quotes inside stay.
+std::string WithoutOuterQuotes(std::string_view text);
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 
