@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/picture_heap.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
@@ -400,6 +401,7 @@ void ConversionWorker() {
                 PrintLine("[ERROR] Unable to convert the file!");
         }
     }
+    ReleasePictureHeap();
     std::lock_guard lock(gRunMutex);
     gProgress.ConvertedCount = converted;
 }

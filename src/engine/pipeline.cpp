@@ -14,6 +14,7 @@
 #include "imageops/tone_mapping.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/picture_heap.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
@@ -356,6 +357,7 @@ bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, 
 }
 
 bool ConvertOneFile() {
+    PreparePictureHeap();
     Picture picture = LoadInputPicture(gJob.InputFile);
     int width = PictureWidth(picture), height = PictureHeight(picture);
     gJob.SourceBpp = PictureBpp(picture);

@@ -7,6 +7,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
+#include "platform/picture_heap.h"
 
 #include <FreeImage.h>
 #include <dlfcn.h>
@@ -40,6 +41,7 @@ int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::stri
 } // namespace
 
 int main(int argc, char** argv) {
+    ConfigurePictureHeap();
     std::string program = ExecutableNameForHelp(argc > 0 ? argv[0] : "velmoracmd");
     switch (AcquireSingleInstanceLock(ProgramTitle())) {
     case LockResult::Acquired:
