@@ -1,5 +1,6 @@
 #include "engine/pipeline.h"
 
+#include "engine/file_handles.h"
 #include "engine/format_registry.h"
 #include "engine/metadata.h"
 #include "engine/name_mask.h"
@@ -129,71 +130,22 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-// FreeImage's own file handle ignores failed writes (a full disk reports success) and
-// takes a lock for every byte LibRaw reads from compressed camera data one at a time. Our
-// handle remembers any failed write and reads without locking from a larger buffer.
-struct FileHandle {
-    FILE* file;
-    bool failed = false;
-};
-
-FILE* FileOf(fi_handle handle) {
-    return static_cast<FileHandle*>(handle)->file;
-}
-
-unsigned ReadFile(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-    FILE* file = FileOf(handle);
-    if (size == 1 && count == 1) {
-        int byte = getc_unlocked(file);
-        if (byte == EOF)
-            return 0;
-        *static_cast<unsigned char*>(buffer) = static_cast<unsigned char>(byte);
-        return 1;
-    }
-    return static_cast<unsigned>(fread_unlocked(buffer, size, count, file));
-}
-
-unsigned WriteFile(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-    auto* out = static_cast<FileHandle*>(handle);
-    size_t written = fwrite_unlocked(buffer, size, count, out->file);
-    if (written != count)
-        out->failed = true;
-    return static_cast<unsigned>(written);
-}
-
-int SeekFile(fi_handle handle, long offset, int origin) {
-    return std::fseek(FileOf(handle), offset, origin);
-}
-
-long TellFile(fi_handle handle) {
-    return std::ftell(FileOf(handle));
-}
-
-FreeImageIO FileIo() {
-    return FreeImageIO{ReadFile, WriteFile, SeekFile, TellFile};
-}
-
 bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags) {
-    FileHandle out{std::fopen(path.c_str(), "w+b")};
-    if (!out.file)
+    WriteHandle out(path);
+    if (!out.isOpen())
         return false;
-    FreeImageIO io = FileIo();
+    FreeImageIO io = WriteHandle::io();
     bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
                                         flags) != FALSE;
-    saved = saved && !out.failed && std::fflush(out.file) == 0;
-    return (std::fclose(out.file) == 0) && saved;
+    return out.close() && saved;
 }
 
 Picture LoadCameraRaw(const std::string& path, int flags) {
-    FileHandle in{std::fopen(path.c_str(), "rb")};
-    if (!in.file)
+    ReadHandle in(path);
+    if (!in.isOpen())
         return nullptr;
-    static constexpr size_t kBufferBytes = 256 * 1024;
-    std::setvbuf(in.file, nullptr, _IOFBF, kBufferBytes);
-    FreeImageIO io = FileIo();
-    Picture picture(FreeImage_LoadFromHandle(FIF_RAW, &io, &in, flags));
-    std::fclose(in.file);
-    return picture;
+    FreeImageIO io = ReadHandle::io();
+    return Picture(FreeImage_LoadFromHandle(FIF_RAW, &io, &in, flags));
 }
 
 // The frame and the watermark come from the drawing library, opened only when a run asks

@@ -1,0 +1,241 @@
+#include "engine/file_handles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+// Small enough that a header parser seeking about the file reads little it does not use,
+// large enough that rows of picture data come a few dozen at a time.
+constexpr size_t kReadWindowBytes = 64 * 1024;
+constexpr size_t kWriteBufferBytes = 1024 * 1024;
+
+ReadHandle* AsReader(fi_handle handle) {
+    return static_cast<ReadHandle*>(handle);
+}
+
+unsigned ReadItems(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    if (size == 0 || count == 0)
+        return 0;
+    size_t bytes = static_cast<size_t>(size) * count;
+    return static_cast<unsigned>(AsReader(handle)->read(buffer, bytes) / size);
+}
+
+unsigned RefuseWrite(void*, unsigned, unsigned, fi_handle) {
+    return 0;
+}
+
+int SeekReader(fi_handle handle, long offset, int origin) {
+    return AsReader(handle)->seek(offset, origin);
+}
+
+long TellReader(fi_handle handle) {
+    return static_cast<long>(AsReader(handle)->tell());
+}
+
+WriteHandle* AsWriter(fi_handle handle) {
+    return static_cast<WriteHandle*>(handle);
+}
+
+// Some writers read back what they wrote.
+unsigned ReadWritten(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    if (size == 0 || count == 0)
+        return 0;
+    size_t bytes = static_cast<size_t>(size) * count;
+    return static_cast<unsigned>(AsWriter(handle)->read(buffer, bytes) / size);
+}
+
+unsigned WriteItems(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    if (size == 0 || count == 0)
+        return 0;
+    size_t bytes = static_cast<size_t>(size) * count;
+    return static_cast<unsigned>(AsWriter(handle)->write(buffer, bytes) / size);
+}
+
+int SeekWriter(fi_handle handle, long offset, int origin) {
+    return AsWriter(handle)->seek(offset, origin);
+}
+
+long TellWriter(fi_handle handle) {
+    return static_cast<long>(AsWriter(handle)->tell());
+}
+
+// The position a seek asks for, or -1 when it is not a valid one.
+int64_t SeekTarget(int64_t offset, int origin, int64_t current, int64_t size) {
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END)
+        return -1;
+    int64_t base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? current : size;
+    if ((offset < 0 && base + offset < 0) || (offset > 0 && base > INT64_MAX - offset))
+        return -1;
+    return base + offset;
+}
+
+} // namespace
+
+ReadHandle::ReadHandle(const std::string& path) {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status;
+    if (fd_ >= 0 && (fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (fd_ >= 0) {
+        size_ = status.st_size;
+        window_.resize(kReadWindowBytes);
+    }
+}
+
+ReadHandle::~ReadHandle() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+FreeImageIO ReadHandle::io() {
+    return FreeImageIO{ReadItems, RefuseWrite, SeekReader, TellReader};
+}
+
+bool ReadHandle::fillWindow() {
+    ssize_t got;
+    do
+        got = pread(fd_, window_.data(), window_.size(), position_);
+    while (got < 0 && errno == EINTR);
+    if (got <= 0)
+        return false;
+    windowStart_ = position_;
+    windowLength_ = static_cast<size_t>(got);
+    return true;
+}
+
+size_t ReadHandle::read(void* destination, size_t bytes) {
+    auto* out = static_cast<unsigned char*>(destination);
+    size_t done = 0;
+    while (done < bytes && position_ < size_) {
+        if (position_ >= windowStart_ &&
+            position_ < windowStart_ + static_cast<int64_t>(windowLength_)) {
+            size_t offset = static_cast<size_t>(position_ - windowStart_);
+            size_t count = std::min(bytes - done, windowLength_ - offset);
+            std::memcpy(out + done, window_.data() + offset, count);
+            done += count;
+            position_ += static_cast<int64_t>(count);
+        } else if (bytes - done >= window_.size()) {
+            // Large reads go straight to the caller's memory.
+            ssize_t got = pread(fd_, out + done, bytes - done, position_);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += static_cast<size_t>(got);
+            position_ += got;
+        } else if (!fillWindow()) {
+            break;
+        }
+    }
+    return done;
+}
+
+int ReadHandle::seek(int64_t offset, int origin) {
+    int64_t target = SeekTarget(offset, origin, position_, size_);
+    if (target < 0)
+        return -1;
+    position_ = target;
+    return 0;
+}
+
+WriteHandle::WriteHandle(const std::string& path) {
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ >= 0)
+        pending_.reserve(kWriteBufferBytes);
+}
+
+WriteHandle::~WriteHandle() {
+    close();
+}
+
+FreeImageIO WriteHandle::io() {
+    return FreeImageIO{ReadWritten, WriteItems, SeekWriter, TellWriter};
+}
+
+bool WriteHandle::writeAt(const unsigned char* bytes, size_t count, int64_t offset) {
+    size_t done = 0;
+    while (done < count) {
+        ssize_t put = pwrite(fd_, bytes + done, count - done, offset + static_cast<int64_t>(done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            failed_ = true;
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool WriteHandle::flush() {
+    bool written = pending_.empty() || writeAt(pending_.data(), pending_.size(), pendingStart_);
+    pending_.clear();
+    return written && !failed_;
+}
+
+size_t WriteHandle::write(const void* source, size_t bytes) {
+    if (failed_)
+        return 0;
+    bool continues = position_ == pendingStart_ + static_cast<int64_t>(pending_.size());
+    if (!pending_.empty() && (!continues || pending_.size() + bytes > kWriteBufferBytes) &&
+        !flush())
+        return 0;
+    if (pending_.empty())
+        pendingStart_ = position_;
+    const auto* in = static_cast<const unsigned char*>(source);
+    if (bytes >= kWriteBufferBytes) {
+        if (!writeAt(in, bytes, position_))
+            return 0;
+    } else {
+        pending_.insert(pending_.end(), in, in + bytes);
+    }
+    position_ += static_cast<int64_t>(bytes);
+    size_ = std::max(size_, position_);
+    return bytes;
+}
+
+size_t WriteHandle::read(void* destination, size_t bytes) {
+    if (!flush())
+        return 0;
+    size_t done = 0;
+    while (done < bytes) {
+        ssize_t got =
+            pread(fd_, static_cast<unsigned char*>(destination) + done, bytes - done, position_);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<size_t>(got);
+        position_ += got;
+    }
+    return done;
+}
+
+int WriteHandle::seek(int64_t offset, int origin) {
+    int64_t target = SeekTarget(offset, origin, position_, size_);
+    if (target < 0)
+        return -1;
+    position_ = target;
+    return 0;
+}
+
+bool WriteHandle::close() {
+    if (fd_ < 0)
+        return false;
+    flush();
+    bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return closed && !failed_;
+}
+
+} // namespace velmora

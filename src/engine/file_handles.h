@@ -1,0 +1,72 @@
+// FreeImage handles over files. Reading goes through a window of our own, so that LibRaw's
+// one-byte reads of compressed data and its seek before every row cost no system call.
+// Writing goes through a large buffer and remembers any failed write: FreeImage's own file
+// handle ignores them, and a full disk would be reported as a saved picture.
+#pragma once
+
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class ReadHandle {
+public:
+    explicit ReadHandle(const std::string& path);
+    ~ReadHandle();
+    ReadHandle(const ReadHandle&) = delete;
+    ReadHandle& operator=(const ReadHandle&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    static FreeImageIO io();
+
+    size_t read(void* destination, size_t bytes);
+    int seek(int64_t offset, int origin);
+    int64_t tell() const { return position_; }
+
+private:
+    bool fillWindow();
+
+    int fd_ = -1;
+    int64_t size_ = 0;
+    int64_t position_ = 0;
+    int64_t windowStart_ = 0;
+    size_t windowLength_ = 0;
+    std::vector<unsigned char> window_;
+};
+
+// Writes collect in a buffer while they continue one another; a seek elsewhere or a read
+// writes the buffer out first. Seeking to where the next write would go anyway (libtiff
+// seeks to the end before every strip) keeps the buffer.
+class WriteHandle {
+public:
+    explicit WriteHandle(const std::string& path);
+    ~WriteHandle();
+    WriteHandle(const WriteHandle&) = delete;
+    WriteHandle& operator=(const WriteHandle&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    static FreeImageIO io();
+
+    size_t read(void* destination, size_t bytes);
+    size_t write(const void* source, size_t bytes);
+    int seek(int64_t offset, int origin);
+    int64_t tell() const { return position_; }
+    // Writes out the buffer and closes; false when any write or the close failed.
+    bool close();
+
+private:
+    bool writeAt(const unsigned char* bytes, size_t count, int64_t offset);
+    bool flush();
+
+    int fd_ = -1;
+    bool failed_ = false;
+    int64_t size_ = 0;
+    int64_t position_ = 0;
+    int64_t pendingStart_ = 0;
+    std::vector<unsigned char> pending_;
+};
+
+} // namespace velmora
