@@ -1,6 +1,9 @@
 // Descriptive metadata for the written TIFF. FreeImage writes none into TIFF here, so the
 // tags the source carried (camera, lens, exposure, dates, GPS, authorship, XMP, IPTC) are
 // written after the save, and nothing that describes the source file's own structure.
+// The writer lives in libvelmora-metadata.so beside the executable: exiv2 takes longer to
+// load and set up than the rest of the program's libraries together, so it is opened on a
+// thread of its own while the first picture decodes, and never for a run that needs none.
 #pragma once
 
 #include <FreeImage.h>
@@ -15,10 +18,18 @@ struct WrittenPicture {
     int height = 0;
 };
 
+struct MetadataWriter {
+    bool (*write)(const WrittenPicture& picture, const std::string& sourcePath, FIBITMAP* holder);
+};
+
+// Starts opening the library on a thread of its own, once per process.
+void PreloadMetadataWriter();
+
 // Writes into picture.path what holder carries (the metadata FreeImage loaded with the
 // picture), completed by what the source file itself holds. Orientation becomes 1 and
 // the pixel dimensions those of the written picture; the file's resolution stays.
-// False when the file could not be updated; it may then no longer be a valid TIFF.
+// False when the file could not be updated (it may then no longer be a valid TIFF) or the
+// library could not be opened.
 bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& sourcePath,
                               FIBITMAP* holder);
 
@@ -26,3 +37,6 @@ bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& 
 bool IsReadableTiff(const std::string& path);
 
 } // namespace velmora
+
+// The library's entry point; the first call also sets exiv2 up.
+extern "C" const velmora::MetadataWriter* VelmoraMetadataWriter();

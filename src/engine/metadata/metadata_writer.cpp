@@ -1,0 +1,389 @@
+#include "engine/metadata.h"
+
+#include "platform/files.h"
+
+#include <exiv2/exiv2.hpp>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+// Tags of the first directory that describe the picture rather than the file; every
+// other tag there (sizes, strips, tiles, sub-directories, DNG colour data, thumbnails)
+// belongs to the source's own structure.
+const std::set<std::string, std::less<>>& DescriptiveImageTags() {
+    static const std::set<std::string, std::less<>> tags = {
+        "Exif.Image.ImageDescription", "Exif.Image.Make",      "Exif.Image.Model",
+        "Exif.Image.Software",         "Exif.Image.DateTime",  "Exif.Image.Artist",
+        "Exif.Image.HostComputer",     "Exif.Image.Copyright", "Exif.Image.DocumentName",
+    };
+    return tags;
+}
+
+// Tags of the EXIF directory that describe how the source was stored or point elsewhere.
+const std::set<std::string, std::less<>>& StructuralPhotoTags() {
+    static const std::set<std::string, std::less<>> tags = {
+        "Exif.Photo.PixelXDimension",
+        "Exif.Photo.PixelYDimension",
+        "Exif.Photo.InteroperabilityTag",
+        "Exif.Photo.ComponentsConfiguration",
+        "Exif.Photo.CompressedBitsPerPixel",
+        "Exif.Photo.MakerNote",
+        "Exif.Photo.RelatedSoundFile",
+        // Not structural, but libtiff expects another type for it and warns on every read.
+        "Exif.Photo.GainControl",
+    };
+    return tags;
+}
+
+bool IsDescriptive(const Exiv2::Exifdatum& datum) {
+    const std::string key = datum.key();
+    const std::string group = datum.groupName();
+    // Tags without a name are private to their maker; TIFF readers stumble over them.
+    if (datum.tagName().rfind("0x", 0) == 0)
+        return false;
+    if (group == "Image")
+        return DescriptiveImageTags().count(key) != 0;
+    if (group == "Photo")
+        return StructuralPhotoTags().count(key) == 0;
+    if (group == "GPSInfo")
+        return key != "Exif.GPSInfo.GPSTag";
+    // Maker notes hold offsets into the source file; out of it they would point nowhere.
+    return false;
+}
+
+bool IsDescriptive(const Exiv2::Xmpdatum& datum) {
+    static const std::set<std::string, std::less<>> structural = {
+        "Xmp.tiff.ImageWidth",
+        "Xmp.tiff.ImageLength",
+        "Xmp.tiff.BitsPerSample",
+        "Xmp.tiff.Compression",
+        "Xmp.tiff.PhotometricInterpretation",
+        "Xmp.tiff.SamplesPerPixel",
+        "Xmp.tiff.PlanarConfiguration",
+        "Xmp.tiff.YCbCrSubSampling",
+        "Xmp.tiff.YCbCrPositioning",
+        "Xmp.tiff.XResolution",
+        "Xmp.tiff.YResolution",
+        "Xmp.tiff.ResolutionUnit",
+        "Xmp.exif.PixelXDimension",
+        "Xmp.exif.PixelYDimension",
+    };
+    return structural.count(datum.key()) == 0;
+}
+
+// FreeImage keeps the EXIF block it read as one raw buffer, starting with "Exif\0\0".
+void DecodeRawExif(FIBITMAP* holder, Exiv2::ExifData& exif) {
+    FITAG* tag = nullptr;
+    if (!FreeImage_GetMetadata(FIMD_EXIF_RAW, holder, "ExifRaw", &tag) || !tag)
+        return;
+    const auto* bytes = static_cast<const Exiv2::byte*>(FreeImage_GetTagValue(tag));
+    size_t size = FreeImage_GetTagLength(tag);
+    if (!bytes || size < 8)
+        return;
+    if (size >= 6 && std::memcmp(bytes, "Exif\0\0", 6) == 0)
+        bytes += 6, size -= 6;
+    Exiv2::ExifParser::decode(exif, bytes, static_cast<uint32_t>(size));
+}
+
+void DecodeXmpPacket(FIBITMAP* holder, Exiv2::XmpData& xmp) {
+    FITAG* tag = nullptr;
+    if (!FreeImage_GetMetadata(FIMD_XMP, holder, "XMLPacket", &tag) || !tag)
+        return;
+    const char* text = static_cast<const char*>(FreeImage_GetTagValue(tag));
+    if (text)
+        Exiv2::XmpParser::decode(xmp,
+                                 std::string(text, strnlen(text, FreeImage_GetTagLength(tag))));
+}
+
+struct SourceMetadata {
+    Exiv2::ExifData exif;
+    Exiv2::XmpData xmp;
+    Exiv2::IptcData iptc;
+};
+
+// The source file as exiv2 reads it comes first: what FreeImage carries for a camera file
+// is often LibRaw's own rendering (shortened model names, rounded apertures). What the
+// source lacks, FreeImage's copy fills in.
+SourceMetadata GatherMetadata(const std::string& sourcePath, FIBITMAP* holder) {
+    SourceMetadata merged;
+    try {
+        // exiv2 reads a file through small seeks and reads (about a thousand system calls
+        // for a CRW); from a mapping they are memory reads.
+        MappedFile file(sourcePath);
+        if (!file.data())
+            throw std::runtime_error("the source cannot be read");
+        auto source = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+        source->readMetadata();
+        merged.exif = source->exifData();
+        merged.xmp = source->xmpData();
+        merged.iptc = source->iptcData();
+    } catch (const std::exception&) {
+        // A source exiv2 cannot read keeps what FreeImage carried.
+    }
+    if (holder) {
+        Exiv2::ExifData exif;
+        Exiv2::XmpData xmp;
+        DecodeRawExif(holder, exif);
+        DecodeXmpPacket(holder, xmp);
+        for (const auto& datum : exif)
+            if (merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end())
+                merged.exif.add(datum);
+        for (const auto& datum : xmp)
+            if (merged.xmp.findKey(Exiv2::XmpKey(datum.key())) == merged.xmp.end())
+                merged.xmp.add(datum);
+    }
+    return merged;
+}
+
+// IPTC travels in TIFF as a run of bytes libtiff counts in its own unit for that tag.
+void SetIptc(TIFF* tiff, const Exiv2::DataBuf& iptc) {
+    const TIFFField* field = TIFFFindField(tiff, TIFFTAG_RICHTIFFIPTC, TIFF_ANY);
+    if (!field)
+        return;
+    int unit = std::max(1, TIFFFieldSetGetSize(field));
+    std::vector<uint8_t> padded(iptc.pData_, iptc.pData_ + iptc.size_);
+    padded.resize((padded.size() + unit - 1) / unit * unit, 0);
+    TIFFSetField(tiff, TIFFTAG_RICHTIFFIPTC, static_cast<uint32_t>(padded.size() / unit),
+                 padded.data());
+}
+
+// Some cameras pad text tags with zero bytes; TIFF readers cut them there and warn, so
+// the text ends at its first zero byte.
+void CopyExif(const Exiv2::Exifdatum& datum, Exiv2::ExifData& exif) {
+    if (datum.typeId() != Exiv2::asciiString) {
+        exif[datum.key()] = datum.value();
+        return;
+    }
+    std::string text = datum.toString();
+    text.resize(strnlen(text.c_str(), text.size()));
+    exif[datum.key()] = text;
+}
+
+// TIFF/EP cameras keep exposure tags (ExposureTime, FNumber, ISO...) in the first
+// directory. The written file keeps them in its EXIF directory, where readers look for
+// them and where libtiff knows them, unless the source has them there already.
+std::optional<Exiv2::Exifdatum> TiffEpTagInExifDirectory(const Exiv2::Exifdatum& datum,
+                                                         const Exiv2::ExifData& all) {
+    static const std::set<std::string, std::less<>> exposureTags = {
+        "ExposureTime",        "FNumber",          "ExposureProgram",
+        "SpectralSensitivity", "ISOSpeedRatings",  "DateTimeOriginal",
+        "ShutterSpeedValue",   "ApertureValue",    "BrightnessValue",
+        "ExposureBiasValue",   "MaxApertureValue", "SubjectDistance",
+        "MeteringMode",        "LightSource",      "Flash",
+        "FocalLength",         "FlashEnergy",      "ExposureIndex",
+        "SensingMethod",
+    };
+    if (datum.groupName() != "Image" || exposureTags.count(datum.tagName()) == 0)
+        return std::nullopt;
+    try {
+        Exiv2::ExifKey photoKey("Exif.Photo." + datum.tagName());
+        if (all.findKey(photoKey) != all.end())
+            return std::nullopt;
+        Exiv2::Exifdatum moved(photoKey, &datum.value());
+        if (!IsDescriptive(moved))
+            return std::nullopt;
+        return moved;
+    } catch (const std::exception&) {
+        return std::nullopt; // no such tag in the EXIF directory
+    }
+}
+
+void PrepareExiv2() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+    });
+}
+
+// What goes into the written file, already filtered and adjusted.
+struct Selection {
+    Exiv2::ExifData exif; // Exif.Image (first directory), Exif.Photo and Exif.GPSInfo
+    std::string xmpPacket;
+    Exiv2::DataBuf iptc;
+};
+
+Selection SelectMetadata(const WrittenPicture& picture, const std::string& sourcePath,
+                         FIBITMAP* holder) {
+    SourceMetadata source = GatherMetadata(sourcePath, holder);
+    Selection selection;
+    for (const auto& datum : source.exif) {
+        if (IsDescriptive(datum))
+            CopyExif(datum, selection.exif);
+        else if (auto moved = TiffEpTagInExifDirectory(datum, source.exif))
+            CopyExif(*moved, selection.exif);
+    }
+    // The pixels are already turned upright and may have been resized.
+    selection.exif["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(picture.width);
+    selection.exif["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(picture.height);
+
+    Exiv2::XmpData xmp;
+    for (const auto& datum : source.xmp)
+        if (IsDescriptive(datum))
+            xmp[datum.key()] = datum.value();
+    if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
+        xmp["Xmp.tiff.Orientation"] = "1";
+    if (!xmp.empty())
+        Exiv2::XmpParser::encode(selection.xmpPacket, xmp);
+    if (!source.iptc.empty())
+        selection.iptc = Exiv2::IptcParser::encode(source.iptc);
+    return selection;
+}
+
+// Appends one element of value, converted to the element type libtiff's setter expects.
+void AppendElement(std::vector<uint8_t>& buffer, TIFFDataType type, int size,
+                   const Exiv2::Value& value, long index) {
+    uint8_t bytes[8] = {};
+    switch (type) {
+    case TIFF_RATIONAL:
+    case TIFF_SRATIONAL:
+    case TIFF_FLOAT:
+    case TIFF_DOUBLE: {
+        double real = value.toFloat(index);
+        if (size == 4) {
+            float narrow = static_cast<float>(real);
+            std::memcpy(bytes, &narrow, 4);
+        } else {
+            std::memcpy(bytes, &real, 8);
+        }
+        break;
+    }
+    default: {
+        long whole = value.toLong(index);
+        if (size == 1) {
+            bytes[0] = static_cast<uint8_t>(whole);
+        } else if (size == 2) {
+            uint16_t narrow = static_cast<uint16_t>(whole);
+            std::memcpy(bytes, &narrow, 2);
+        } else {
+            uint32_t narrow = static_cast<uint32_t>(whole);
+            std::memcpy(bytes, &narrow, 4);
+        }
+    }
+    }
+    buffer.insert(buffer.end(), bytes, bytes + size);
+}
+
+// Sets one tag in libtiff's current directory from an exiv2 value, in the argument form
+// libtiff's definition of that tag asks for. Tags libtiff does not know are left out:
+// readers would only warn about them.
+bool SetTiffField(TIFF* tiff, uint32_t tag, const Exiv2::Value& value) {
+    const TIFFField* field = TIFFFindField(tiff, tag, TIFF_ANY);
+    if (!field || TIFFFieldIsAnonymous(field) || value.count() == 0)
+        return false;
+    TIFFDataType type = TIFFFieldDataType(field);
+    if (type == TIFF_ASCII) {
+        std::string text = value.toString();
+        text.resize(strnlen(text.c_str(), text.size()));
+        return TIFFSetField(tiff, tag, text.c_str()) == 1;
+    }
+    long count = value.count();
+    int size = TIFFFieldSetGetSize(field);
+    int writeCount = TIFFFieldWriteCount(field);
+    bool passCount = TIFFFieldPassCount(field) != 0;
+    if (size <= 0 || size > 8 || (!passCount && writeCount > 1 && count != writeCount))
+        return false;
+    std::vector<uint8_t> buffer;
+    for (long i = 0; i < count; ++i)
+        AppendElement(buffer, type, size, value, i);
+    if (passCount) {
+        if (TIFFFieldSetGetCountSize(field) == 4)
+            return TIFFSetField(tiff, tag, static_cast<uint32_t>(count), buffer.data()) == 1;
+        return TIFFSetField(tiff, tag, static_cast<int>(count), buffer.data()) == 1;
+    }
+    if (writeCount != 1)
+        return TIFFSetField(tiff, tag, buffer.data()) == 1;
+    // A single value travels through the variable arguments promoted, as C passes it.
+    switch (type) {
+    case TIFF_RATIONAL:
+    case TIFF_SRATIONAL:
+    case TIFF_FLOAT:
+    case TIFF_DOUBLE:
+        return TIFFSetField(tiff, tag, static_cast<double>(value.toFloat(0))) == 1;
+    case TIFF_LONG:
+    case TIFF_SLONG:
+    case TIFF_IFD:
+        return TIFFSetField(tiff, tag, static_cast<uint32_t>(value.toLong(0))) == 1;
+    default:
+        return TIFFSetField(tiff, tag, static_cast<int>(value.toLong(0))) == 1;
+    }
+}
+
+// Writes the tags of one exiv2 group as a custom directory; gives its offset, or 0 when
+// the group has nothing to write.
+uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const char* group,
+                              int (*create)(TIFF*)) {
+    if (create(tiff) != 0)
+        return 0;
+    int written = 0;
+    for (const auto& datum : exif)
+        if (datum.groupName() == group && SetTiffField(tiff, datum.tag(), datum.value()))
+            ++written;
+    uint64_t offset = 0;
+    bool ok = written > 0 && TIFFWriteCustomDirectory(tiff, &offset);
+    // libtiff keeps a custom directory's values until they are freed by hand.
+    TIFFFreeDirectory(tiff);
+    return ok ? offset : 0;
+}
+
+// libtiff appends the new directories at the end of the file and relinks the first one;
+// the picture's strips stay where FreeImage wrote them.
+bool WriteIntoTiff(const std::string& path, const Selection& selection) {
+    // "h": the first directory is read only after the custom ones are written, because
+    // creating a custom directory drops the current one without freeing it.
+    TIFF* tiff = TIFFOpen(path.c_str(), "r+h");
+    if (!tiff)
+        return false;
+    uint64_t exifOffset =
+        WriteCustomDirectory(tiff, selection.exif, "Photo", TIFFCreateEXIFDirectory);
+    uint64_t gpsOffset =
+        WriteCustomDirectory(tiff, selection.exif, "GPSInfo", TIFFCreateGPSDirectory);
+    bool ok = TIFFSetDirectory(tiff, 0) == 1;
+    if (ok) {
+        for (const auto& datum : selection.exif)
+            if (datum.groupName() == "Image")
+                SetTiffField(tiff, datum.tag(), datum.value());
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+        if (exifOffset)
+            TIFFSetField(tiff, TIFFTAG_EXIFIFD, exifOffset);
+        if (gpsOffset)
+            TIFFSetField(tiff, TIFFTAG_GPSIFD, gpsOffset);
+        if (!selection.xmpPacket.empty())
+            TIFFSetField(tiff, TIFFTAG_XMLPACKET, static_cast<uint32_t>(selection.xmpPacket.size()),
+                         selection.xmpPacket.data());
+        if (selection.iptc.size_ > 0)
+            SetIptc(tiff, selection.iptc);
+        ok = TIFFRewriteDirectory(tiff) == 1;
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
+bool WriteMetadata(const WrittenPicture& picture, const std::string& sourcePath, FIBITMAP* holder) {
+    try {
+        return WriteIntoTiff(picture.path, SelectMetadata(picture, sourcePath, holder));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+const MetadataWriter kWriter{WriteMetadata};
+
+} // namespace
+} // namespace velmora
+
+const velmora::MetadataWriter* VelmoraMetadataWriter() {
+    velmora::PrepareExiv2();
+    return &velmora::kWriter;
+}
