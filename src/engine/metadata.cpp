@@ -40,11 +40,34 @@ void PreloadMetadataWriter() {
                    [] { gWriter = std::async(std::launch::async, FindMetadataWriter).share(); });
 }
 
-bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& sourcePath,
-                              FIBITMAP* holder) {
+PendingMetadata::PendingMetadata(const std::string& sourcePath) {
     PreloadMetadataWriter();
-    const MetadataWriter* writer = gWriter.get();
-    return writer && writer->write(picture, sourcePath, holder);
+    reading_ = std::async(std::launch::async, [sourcePath] {
+        Read read;
+        read.writer = gWriter.get();
+        if (read.writer)
+            read.source = read.writer->readSource(sourcePath);
+        return read;
+    });
+}
+
+PendingMetadata::~PendingMetadata() {
+    const Read& read = waitForRead();
+    if (read.writer && read.source)
+        read.writer->freeSource(read.source);
+}
+
+const PendingMetadata::Read& PendingMetadata::waitForRead() {
+    if (!waited_) {
+        read_ = reading_.get();
+        waited_ = true;
+    }
+    return read_;
+}
+
+bool PendingMetadata::writeInto(const WrittenPicture& picture, FIBITMAP* holder) {
+    const Read& read = waitForRead();
+    return read.writer && read.writer->write(picture, read.source, holder);
 }
 
 bool IsReadableTiff(const std::string& path) {

@@ -8,6 +8,7 @@
 
 #include <FreeImage.h>
 
+#include <future>
 #include <string>
 
 namespace velmora {
@@ -18,20 +19,45 @@ struct WrittenPicture {
     int height = 0;
 };
 
+// What exiv2 read from a source file; only the library looks inside.
+struct SourceMetadata;
+
 struct MetadataWriter {
-    bool (*write)(const WrittenPicture& picture, const std::string& sourcePath, FIBITMAP* holder);
+    SourceMetadata* (*readSource)(const std::string& sourcePath);
+    void (*freeSource)(SourceMetadata* source);
+    // Writes into picture.path what the source holds, completed by what holder carries
+    // (the metadata FreeImage loaded with the picture). Orientation becomes 1 and the pixel
+    // dimensions those of the written picture; the file's resolution stays. False when the
+    // file could not be updated; it may then no longer be a valid TIFF.
+    bool (*write)(const WrittenPicture& picture, SourceMetadata* source, FIBITMAP* holder);
 };
 
 // Starts opening the library on a thread of its own, once per process.
 void PreloadMetadataWriter();
 
-// Writes into picture.path what holder carries (the metadata FreeImage loaded with the
-// picture), completed by what the source file itself holds. Orientation becomes 1 and
-// the pixel dimensions those of the written picture; the file's resolution stays.
-// False when the file could not be updated (it may then no longer be a valid TIFF) or the
-// library could not be opened.
-bool WriteDescriptiveMetadata(const WrittenPicture& picture, const std::string& sourcePath,
-                              FIBITMAP* holder);
+// The source's metadata, read on a thread of its own from construction on, so that the
+// reading overlaps the decoding of the picture.
+class PendingMetadata {
+public:
+    explicit PendingMetadata(const std::string& sourcePath);
+    ~PendingMetadata();
+    PendingMetadata(const PendingMetadata&) = delete;
+    PendingMetadata& operator=(const PendingMetadata&) = delete;
+
+    // Waits for the read, then writes; false also when the library could not be opened.
+    bool writeInto(const WrittenPicture& picture, FIBITMAP* holder);
+
+private:
+    struct Read {
+        const MetadataWriter* writer = nullptr;
+        SourceMetadata* source = nullptr;
+    };
+    std::future<Read> reading_;
+    Read read_;
+    bool waited_ = false;
+
+    const Read& waitForRead();
+};
 
 // True when libtiff can read every directory of the file.
 bool IsReadableTiff(const std::string& path);

@@ -26,6 +26,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -167,10 +168,11 @@ Picture ApplyDrawnWatermark(Picture picture, int width, int height) {
 
 // A picture whose metadata cannot be written is still worth keeping: when the rewrite
 // failed and left the file unreadable, the picture is saved again without it.
-bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, FIBITMAP* holder) {
+bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, PendingMetadata& metadata,
+                              FIBITMAP* holder) {
     WrittenPicture written{path, static_cast<int>(FreeImage_GetWidth(picture)),
                            static_cast<int>(FreeImage_GetHeight(picture))};
-    if (WriteDescriptiveMetadata(written, gJob.InputFile, holder) || IsReadableTiff(path))
+    if (metadata.writeInto(written, holder) || IsReadableTiff(path))
         return true;
     return SaveToFileChecked(picture, gJob.OutputFif, path, gJob.SaveFlags);
 }
@@ -310,6 +312,9 @@ bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, 
 
 bool ConvertOneFile() {
     PreparePictureHeap();
+    std::optional<PendingMetadata> sourceMetadata;
+    if (gJob.OutputFif == FIF_TIFF)
+        sourceMetadata.emplace(gJob.InputFile);
     Picture picture = LoadInputPicture(gJob.InputFile);
     int width = PictureWidth(picture), height = PictureHeight(picture);
     gJob.SourceBpp = PictureBpp(picture);
@@ -351,7 +356,8 @@ bool ConvertOneFile() {
     if (SameFile(gJob.OutputFile, gJob.InputFile))
         return false;
     auto addMetadata = [&](const std::string& temporaryPath) {
-        return AddMetadataOrKeepWithout(picture.get(), temporaryPath, metadataHolder.get());
+        return AddMetadataOrKeepWithout(picture.get(), temporaryPath, *sourceMetadata,
+                                        metadataHolder.get());
     };
     return SavePictureAtomically(picture.get(), gJob.OutputFif, gJob.OutputFile, gJob.SaveFlags,
                                  gJob.OutputFif == FIF_TIFF ? FinishSavedFile(addMetadata)

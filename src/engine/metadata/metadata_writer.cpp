@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -106,17 +107,18 @@ void DecodeXmpPacket(FIBITMAP* holder, Exiv2::XmpData& xmp) {
                                  std::string(text, strnlen(text, FreeImage_GetTagLength(tag))));
 }
 
+} // namespace
+
 struct SourceMetadata {
     Exiv2::ExifData exif;
     Exiv2::XmpData xmp;
     Exiv2::IptcData iptc;
 };
 
-// The source file as exiv2 reads it comes first: what FreeImage carries for a camera file
-// is often LibRaw's own rendering (shortened model names, rounded apertures). What the
-// source lacks, FreeImage's copy fills in.
-SourceMetadata GatherMetadata(const std::string& sourcePath, FIBITMAP* holder) {
-    SourceMetadata merged;
+namespace {
+
+SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
+    auto read = std::make_unique<SourceMetadata>();
     try {
         // exiv2 reads a file through small seeks and reads (about a thousand system calls
         // for a CRW); from a mapping they are memory reads.
@@ -125,25 +127,36 @@ SourceMetadata GatherMetadata(const std::string& sourcePath, FIBITMAP* holder) {
             throw std::runtime_error("the source cannot be read");
         auto source = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         source->readMetadata();
-        merged.exif = source->exifData();
-        merged.xmp = source->xmpData();
-        merged.iptc = source->iptcData();
+        read->exif = source->exifData();
+        read->xmp = source->xmpData();
+        read->iptc = source->iptcData();
     } catch (const std::exception&) {
         // A source exiv2 cannot read keeps what FreeImage carried.
+        *read = SourceMetadata();
     }
-    if (holder) {
-        Exiv2::ExifData exif;
-        Exiv2::XmpData xmp;
-        DecodeRawExif(holder, exif);
-        DecodeXmpPacket(holder, xmp);
-        for (const auto& datum : exif)
-            if (merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end())
-                merged.exif.add(datum);
-        for (const auto& datum : xmp)
-            if (merged.xmp.findKey(Exiv2::XmpKey(datum.key())) == merged.xmp.end())
-                merged.xmp.add(datum);
-    }
-    return merged;
+    return read.release();
+}
+
+void FreeSourceMetadata(SourceMetadata* source) {
+    delete source;
+}
+
+// The source file as exiv2 reads it comes first: what FreeImage carries for a camera file
+// is often LibRaw's own rendering (shortened model names, rounded apertures). What the
+// source lacks, FreeImage's copy fills in.
+void AddWhatHolderCarries(SourceMetadata& merged, FIBITMAP* holder) {
+    if (!holder)
+        return;
+    Exiv2::ExifData exif;
+    Exiv2::XmpData xmp;
+    DecodeRawExif(holder, exif);
+    DecodeXmpPacket(holder, xmp);
+    for (const auto& datum : exif)
+        if (merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end())
+            merged.exif.add(datum);
+    for (const auto& datum : xmp)
+        if (merged.xmp.findKey(Exiv2::XmpKey(datum.key())) == merged.xmp.end())
+            merged.xmp.add(datum);
 }
 
 // IPTC travels in TIFF as a run of bytes libtiff counts in its own unit for that tag.
@@ -214,9 +227,8 @@ struct Selection {
     Exiv2::DataBuf iptc;
 };
 
-Selection SelectMetadata(const WrittenPicture& picture, const std::string& sourcePath,
-                         FIBITMAP* holder) {
-    SourceMetadata source = GatherMetadata(sourcePath, holder);
+Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, FIBITMAP* holder) {
+    AddWhatHolderCarries(source, holder);
     Selection selection;
     for (const auto& datum : source.exif) {
         if (IsDescriptive(datum))
@@ -370,15 +382,17 @@ bool WriteIntoTiff(const std::string& path, const Selection& selection) {
     return ok;
 }
 
-bool WriteMetadata(const WrittenPicture& picture, const std::string& sourcePath, FIBITMAP* holder) {
+bool WriteMetadata(const WrittenPicture& picture, SourceMetadata* source, FIBITMAP* holder) {
     try {
-        return WriteIntoTiff(picture.path, SelectMetadata(picture, sourcePath, holder));
+        SourceMetadata none;
+        return WriteIntoTiff(picture.path,
+                             SelectMetadata(picture, source ? *source : none, holder));
     } catch (const std::exception&) {
         return false;
     }
 }
 
-const MetadataWriter kWriter{WriteMetadata};
+const MetadataWriter kWriter{ReadSourceMetadata, FreeSourceMetadata, WriteMetadata};
 
 } // namespace
 } // namespace velmora
