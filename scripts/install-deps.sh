@@ -22,8 +22,8 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     # an independent reader of the metadata in sources and written files, for the tests
     libimage-exiftool-perl
-    # benchmarks: LibRaw's own command-line tools as the peer, GNU time for peak memory
-    libraw-bin time
+    # benchmarks: LibRaw's own command-line tools as the peer
+    libraw-bin
     # the peer script of the preview benchmark (simple_dcraw -e, then convert to TIFF)
     imagemagick
 )

@@ -17,54 +17,25 @@ namespace {
 constexpr size_t kReadWindowBytes = 64 * 1024;
 constexpr size_t kWriteBufferBytes = 1024 * 1024;
 
-ReadHandle* AsReader(fi_handle handle) {
-    return static_cast<ReadHandle*>(handle);
-}
-
-unsigned ReadItems(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+// FreeImage counts in items of a size; the handles count bytes.
+template <typename Handle, auto transfer>
+unsigned TransferItems(void* buffer, unsigned size, unsigned count, fi_handle handle) {
     if (size == 0 || count == 0)
         return 0;
     size_t bytes = static_cast<size_t>(size) * count;
-    return static_cast<unsigned>(AsReader(handle)->read(buffer, bytes) / size);
+    return static_cast<unsigned>((static_cast<Handle*>(handle)->*transfer)(buffer, bytes) / size);
 }
 
 unsigned RefuseWrite(void*, unsigned, unsigned, fi_handle) {
     return 0;
 }
 
-int SeekReader(fi_handle handle, long offset, int origin) {
-    return AsReader(handle)->seek(offset, origin);
+template <typename Handle> int SeekHandle(fi_handle handle, long offset, int origin) {
+    return static_cast<Handle*>(handle)->seek(offset, origin);
 }
 
-long TellReader(fi_handle handle) {
-    return static_cast<long>(AsReader(handle)->tell());
-}
-
-WriteHandle* AsWriter(fi_handle handle) {
-    return static_cast<WriteHandle*>(handle);
-}
-
-// Some writers read back what they wrote.
-unsigned ReadWritten(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-    if (size == 0 || count == 0)
-        return 0;
-    size_t bytes = static_cast<size_t>(size) * count;
-    return static_cast<unsigned>(AsWriter(handle)->read(buffer, bytes) / size);
-}
-
-unsigned WriteItems(void* buffer, unsigned size, unsigned count, fi_handle handle) {
-    if (size == 0 || count == 0)
-        return 0;
-    size_t bytes = static_cast<size_t>(size) * count;
-    return static_cast<unsigned>(AsWriter(handle)->write(buffer, bytes) / size);
-}
-
-int SeekWriter(fi_handle handle, long offset, int origin) {
-    return AsWriter(handle)->seek(offset, origin);
-}
-
-long TellWriter(fi_handle handle) {
-    return static_cast<long>(AsWriter(handle)->tell());
+template <typename Handle> long TellHandle(fi_handle handle) {
+    return static_cast<long>(static_cast<Handle*>(handle)->tell());
 }
 
 // The position a seek asks for, or -1 when it is not a valid one.
@@ -98,7 +69,8 @@ ReadHandle::~ReadHandle() {
 }
 
 FreeImageIO ReadHandle::io() {
-    return FreeImageIO{ReadItems, RefuseWrite, SeekReader, TellReader};
+    return FreeImageIO{TransferItems<ReadHandle, &ReadHandle::read>, RefuseWrite,
+                       SeekHandle<ReadHandle>, TellHandle<ReadHandle>};
 }
 
 bool ReadHandle::fillWindow() {
@@ -159,7 +131,10 @@ WriteHandle::~WriteHandle() {
 }
 
 FreeImageIO WriteHandle::io() {
-    return FreeImageIO{ReadWritten, WriteItems, SeekWriter, TellWriter};
+    // Some writers read back what they wrote.
+    return FreeImageIO{TransferItems<WriteHandle, &WriteHandle::read>,
+                       TransferItems<WriteHandle, &WriteHandle::write>, SeekHandle<WriteHandle>,
+                       TellHandle<WriteHandle>};
 }
 
 bool WriteHandle::writeAt(const unsigned char* bytes, size_t count, int64_t offset) {

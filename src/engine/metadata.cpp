@@ -2,7 +2,6 @@
 
 #include "platform/files.h"
 
-#include <dlfcn.h>
 #include <tiffio.h>
 
 #include <future>
@@ -17,17 +16,8 @@ constexpr const char* kEntrySymbol = "VelmoraMetadataWriter";
 using Entry = const MetadataWriter* (*)();
 
 const MetadataWriter* FindMetadataWriter() {
-    // Linked into the process already, or opened from the program's library folder; the
-    // library takes the rest of the program from the executable.
-    void* symbol = dlsym(RTLD_DEFAULT, kEntrySymbol);
-    if (!symbol) {
-        std::string path = ProgramLibraryPath(kMetadataLibrary);
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            return nullptr;
-        symbol = dlsym(handle, kEntrySymbol);
-    }
-    return symbol ? reinterpret_cast<Entry>(symbol)() : nullptr;
+    void* entry = ProgramLibraryEntry(kMetadataLibrary, kEntrySymbol);
+    return entry ? reinterpret_cast<Entry>(entry)() : nullptr;
 }
 
 std::once_flag gPreloadStarted;

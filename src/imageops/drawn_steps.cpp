@@ -2,8 +2,6 @@
 
 #include "platform/files.h"
 
-#include <dlfcn.h>
-
 namespace velmora {
 namespace {
 
@@ -13,17 +11,8 @@ constexpr const char* kEntrySymbol = "VelmoraDrawnSteps";
 using Entry = const DrawnSteps* (*)();
 
 const DrawnSteps* FindDrawnSteps() {
-    // Linked into the process already (the graphical face, the tests), or opened from the
-    // program's library folder; the library takes the settings from the executable.
-    void* symbol = dlsym(RTLD_DEFAULT, kEntrySymbol);
-    if (!symbol) {
-        std::string path = ProgramLibraryPath(kDrawingLibrary);
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            return nullptr;
-        symbol = dlsym(handle, kEntrySymbol);
-    }
-    return symbol ? reinterpret_cast<Entry>(symbol)() : nullptr;
+    void* entry = ProgramLibraryEntry(kDrawingLibrary, kEntrySymbol);
+    return entry ? reinterpret_cast<Entry>(entry)() : nullptr;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -170,6 +171,14 @@ std::optional<std::string> CreateTempFileBeside(const std::string& target) {
     fchmod(fd, 0666 & ~CurrentUmask());
     close(fd);
     return pattern;
+}
+
+void* ProgramLibraryEntry(const std::string& library, const char* symbol) {
+    if (void* linked = dlsym(RTLD_DEFAULT, symbol))
+        return linked;
+    // The library takes the rest of the program from the executable, which exports it.
+    void* handle = dlopen(ProgramLibraryPath(library).c_str(), RTLD_NOW | RTLD_LOCAL);
+    return handle ? dlsym(handle, symbol) : nullptr;
 }
 
 bool CommitTempFile(const std::string& temp, const std::string& target) {

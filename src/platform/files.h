@@ -45,6 +45,11 @@ std::string ProgramLibraryPath(const std::string& name);
 std::string ProgramDataPath(const std::string& name);
 std::string ProgramDocumentPath(const std::string& name);
 
+// The entry point of one of the program's own shared libraries: from the process when the
+// library is linked in already (the graphical face, the tests), else from the library opened
+// from the program's library folder. nullptr when neither has it.
+void* ProgramLibraryEntry(const std::string& library, const char* symbol);
+
 // A file mapped read-only into memory for as long as the object lives; data() is null when
 // the file could not be mapped (missing, empty, a folder).
 class MappedFile {
