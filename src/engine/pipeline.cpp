@@ -312,10 +312,16 @@ bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, 
 
 bool ConvertOneFile() {
     PreparePictureHeap();
+    // The source's metadata is read alongside a preview decode, which takes milliseconds,
+    // and after a full decode, while which the picture's memory is at its peak.
     std::optional<PendingMetadata> sourceMetadata;
-    if (gJob.OutputFif == FIF_TIFF)
+    if (gJob.OutputFif == FIF_TIFF && gSettings.RawLoadAs == kRawAuto)
         sourceMetadata.emplace(gJob.InputFile);
     Picture picture = LoadInputPicture(gJob.InputFile);
+    // LibRaw's buffers are free again; later steps and the metadata need not add to them.
+    ReturnFreedHeapMemory();
+    if (gJob.OutputFif == FIF_TIFF && !sourceMetadata)
+        sourceMetadata.emplace(gJob.InputFile);
     int width = PictureWidth(picture), height = PictureHeight(picture);
     gJob.SourceBpp = PictureBpp(picture);
     if (width == 0 || height == 0)

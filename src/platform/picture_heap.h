@@ -13,6 +13,9 @@ namespace velmora {
 void ConfigurePictureHeap();
 // Before each picture is decoded: advises the heap's free end for huge pages.
 void PreparePictureHeap();
+// Gives back the memory of blocks freed in the middle of the heap (a buffer another thread
+// read a file into while a picture decodes), keeping the heap's advised free end.
+void ReturnFreedHeapMemory();
 // After a run: gives the heap's free memory back to the system.
 void ReleasePictureHeap();
 // Whether ConfigurePictureHeap took effect in this build and process.
