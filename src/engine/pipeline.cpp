@@ -33,6 +33,8 @@ namespace {
 
 constexpr int kJpegLoadFlags = JPEG_ACCURATE | JPEG_EXIFROTATE;
 constexpr int kRawBits16 = 2;
+constexpr int64_t kSmallSourceBytes = 2 << 20;
+constexpr unsigned kLargePictureBytes = 16 << 20;
 
 std::string LowerExtension(const std::string& path) {
     std::string name = FileNamePart(path);
@@ -164,6 +166,13 @@ Picture ApplyDrawnWatermark(Picture picture, int width, int height) {
     const DrawnSteps* drawn = LoadDrawnSteps();
     return drawn ? drawn->applyWatermark(std::move(picture), width, height, ExpandWatermarkText())
                  : nullptr;
+}
+
+// A preview, or a small source, decodes in milliseconds with little memory beside the
+// program's own, and reading its metadata meanwhile saves those milliseconds. Otherwise the
+// reading waits until the decode is over, so that it does not add to the decode's peak.
+bool ReadMetadataAlongsideDecoding(const std::string& path) {
+    return gSettings.RawLoadAs == kRawAuto || FileSize(path) < kSmallSourceBytes;
 }
 
 // A picture whose metadata cannot be written is still worth keeping: when the rewrite
@@ -312,14 +321,13 @@ bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, 
 
 bool ConvertOneFile() {
     PreparePictureHeap();
-    // The source's metadata is read alongside a preview decode, which takes milliseconds,
-    // and after a full decode, while which the picture's memory is at its peak.
     std::optional<PendingMetadata> sourceMetadata;
-    if (gJob.OutputFif == FIF_TIFF && gSettings.RawLoadAs == kRawAuto)
+    if (gJob.OutputFif == FIF_TIFF && ReadMetadataAlongsideDecoding(gJob.InputFile))
         sourceMetadata.emplace(gJob.InputFile);
     Picture picture = LoadInputPicture(gJob.InputFile);
-    // LibRaw's buffers are free again; later steps and the metadata need not add to them.
-    ReturnFreedHeapMemory();
+    // LibRaw's buffers of a large picture are free again; what follows need not add to them.
+    if (picture && FreeImage_GetDIBSize(picture.get()) >= kLargePictureBytes)
+        ReturnFreedHeapMemory();
     if (gJob.OutputFif == FIF_TIFF && !sourceMetadata)
         sourceMetadata.emplace(gJob.InputFile);
     int width = PictureWidth(picture), height = PictureHeight(picture);
