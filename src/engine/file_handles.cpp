@@ -38,14 +38,30 @@ template <typename Handle> long TellHandle(fi_handle handle) {
     return static_cast<long>(static_cast<Handle*>(handle)->tell());
 }
 
-// The position a seek asks for, or -1 when it is not a valid one.
-int64_t SeekTarget(int64_t offset, int origin, int64_t current, int64_t size) {
+// Moves position as a seek asks; -1, and position unchanged, when it asks for no valid one.
+int SeekPosition(int64_t& position, int64_t offset, int origin, int64_t size) {
     if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END)
         return -1;
-    int64_t base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? current : size;
+    int64_t base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? position : size;
     if ((offset < 0 && base + offset < 0) || (offset > 0 && base > INT64_MAX - offset))
         return -1;
-    return base + offset;
+    position = base + offset;
+    return 0;
+}
+
+// Up to bytes from offset; fewer only at the end of the file or on an error.
+size_t ReadAt(int fd, unsigned char* destination, size_t bytes, int64_t offset) {
+    size_t done = 0;
+    while (done < bytes) {
+        ssize_t got =
+            pread(fd, destination + done, bytes - done, offset + static_cast<int64_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
 }
 
 } // namespace
@@ -74,14 +90,11 @@ FreeImageIO ReadHandle::io() {
 }
 
 bool ReadHandle::fillWindow() {
-    ssize_t got;
-    do
-        got = pread(fd_, window_.data(), window_.size(), position_);
-    while (got < 0 && errno == EINTR);
-    if (got <= 0)
+    size_t got = ReadAt(fd_, window_.data(), window_.size(), position_);
+    if (got == 0)
         return false;
     windowStart_ = position_;
-    windowLength_ = static_cast<size_t>(got);
+    windowLength_ = got;
     return true;
 }
 
@@ -98,13 +111,11 @@ size_t ReadHandle::read(void* destination, size_t bytes) {
             position_ += static_cast<int64_t>(count);
         } else if (bytes - done >= window_.size()) {
             // Large reads go straight to the caller's memory.
-            ssize_t got = pread(fd_, out + done, bytes - done, position_);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
+            size_t got = ReadAt(fd_, out + done, bytes - done, position_);
+            if (got == 0)
                 break;
-            done += static_cast<size_t>(got);
-            position_ += got;
+            done += got;
+            position_ += static_cast<int64_t>(got);
         } else if (!fillWindow()) {
             break;
         }
@@ -113,11 +124,7 @@ size_t ReadHandle::read(void* destination, size_t bytes) {
 }
 
 int ReadHandle::seek(int64_t offset, int origin) {
-    int64_t target = SeekTarget(offset, origin, position_, size_);
-    if (target < 0)
-        return -1;
-    position_ = target;
-    return 0;
+    return SeekPosition(position_, offset, origin, size_);
 }
 
 WriteHandle::WriteHandle(const std::string& path) {
@@ -182,26 +189,13 @@ size_t WriteHandle::write(const void* source, size_t bytes) {
 size_t WriteHandle::read(void* destination, size_t bytes) {
     if (!flush())
         return 0;
-    size_t done = 0;
-    while (done < bytes) {
-        ssize_t got =
-            pread(fd_, static_cast<unsigned char*>(destination) + done, bytes - done, position_);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<size_t>(got);
-        position_ += got;
-    }
-    return done;
+    size_t got = ReadAt(fd_, static_cast<unsigned char*>(destination), bytes, position_);
+    position_ += static_cast<int64_t>(got);
+    return got;
 }
 
 int WriteHandle::seek(int64_t offset, int origin) {
-    int64_t target = SeekTarget(offset, origin, position_, size_);
-    if (target < 0)
-        return -1;
-    position_ = target;
-    return 0;
+    return SeekPosition(position_, offset, origin, size_);
 }
 
 bool WriteHandle::close() {
