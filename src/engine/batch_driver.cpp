@@ -3,7 +3,6 @@
 #include "cli/catalogue/catalogue.h"
 #include "cli/catalogue/fill_template.h"
 #include "engine/format_registry.h"
-#include "engine/metadata.h"
 #include "engine/name_mask.h"
 #include "engine/pipeline.h"
 #include "engine/signature_sniffer.h"
@@ -371,8 +370,6 @@ void ConversionWorker() {
     bool verbose = gJob.CommandLineRun == 1 && gJob.RunMode == "DEBUG";
     int32_t index = 0, converted = 0;
     int64_t lastDuration = 0;
-    if (gJob.OutputFif == FIF_TIFF)
-        PreloadMetadataWriter();
     for (const auto& [path, entry] : gInputFileMap) {
         {
             std::lock_guard lock(gRunMutex);

@@ -3,7 +3,7 @@
 // written after the save, and nothing that describes the source file's own structure.
 // The writer lives in libvelmora-metadata.so beside the executable: exiv2 takes longer to
 // load and set up than the rest of the program's libraries together, so it is opened on a
-// thread of its own while the first picture decodes, and never for a run that needs none.
+// thread of its own, and never for a run that writes no TIFF.
 #pragma once
 
 #include <FreeImage.h>
@@ -32,11 +32,8 @@ struct MetadataWriter {
     bool (*write)(const WrittenPicture& picture, SourceMetadata* source, FIBITMAP* holder);
 };
 
-// Starts opening the library on a thread of its own, once per process.
-void PreloadMetadataWriter();
-
-// The source's metadata, read on a thread of its own from construction on, so that the
-// reading overlaps the decoding of the picture.
+// The source's metadata, read on a thread of its own from construction on (the library is
+// opened first, once per process), so that the reading can overlap the decoding.
 class PendingMetadata {
 public:
     explicit PendingMetadata(const std::string& sourcePath);

@@ -34,7 +34,6 @@ namespace {
 constexpr int kJpegLoadFlags = JPEG_ACCURATE | JPEG_EXIFROTATE;
 constexpr int kRawBits16 = 2;
 constexpr int64_t kSmallSourceBytes = 2 << 20;
-constexpr unsigned kLargePictureBytes = 16 << 20;
 
 std::string LowerExtension(const std::string& path) {
     std::string name = FileNamePart(path);
@@ -321,12 +320,14 @@ bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, 
 
 bool ConvertOneFile() {
     PreparePictureHeap();
+    bool alongside = ReadMetadataAlongsideDecoding(gJob.InputFile);
     std::optional<PendingMetadata> sourceMetadata;
-    if (gJob.OutputFif == FIF_TIFF && ReadMetadataAlongsideDecoding(gJob.InputFile))
+    if (gJob.OutputFif == FIF_TIFF && alongside)
         sourceMetadata.emplace(gJob.InputFile);
     Picture picture = LoadInputPicture(gJob.InputFile);
-    // LibRaw's buffers of a large picture are free again; what follows need not add to them.
-    if (picture && FreeImage_GetDIBSize(picture.get()) >= kLargePictureBytes)
+    // LibRaw's buffers go back to the system before the metadata library and its reading
+    // add pages of their own.
+    if (!alongside)
         ReturnFreedHeapMemory();
     if (gJob.OutputFif == FIF_TIFF && !sourceMetadata)
         sourceMetadata.emplace(gJob.InputFile);
