@@ -401,7 +401,9 @@ void ConversionWorker() {
                 PrintLine("[ERROR] Unable to convert the file!");
         }
     }
-    ReleasePictureHeap();
+    // A console run ends the process next, which gives everything back at once.
+    if (gJob.CommandLineRun != 1)
+        ReleasePictureHeap();
     std::lock_guard lock(gRunMutex);
     gProgress.ConvertedCount = converted;
 }

@@ -5,7 +5,6 @@
 #include <tiffio.h>
 
 #include <future>
-#include <mutex>
 
 namespace velmora {
 namespace {
@@ -20,21 +19,18 @@ const MetadataWriter* FindMetadataWriter() {
     return entry ? reinterpret_cast<Entry>(entry)() : nullptr;
 }
 
-std::once_flag gPreloadStarted;
-std::shared_future<const MetadataWriter*> gWriter;
+// Opened by the first reading thread that needs it, once per process.
+const MetadataWriter* MetadataWriterLibrary() {
+    static const MetadataWriter* const writer = FindMetadataWriter();
+    return writer;
+}
 
 } // namespace
 
-void PreloadMetadataWriter() {
-    std::call_once(gPreloadStarted,
-                   [] { gWriter = std::async(std::launch::async, FindMetadataWriter).share(); });
-}
-
 PendingMetadata::PendingMetadata(const std::string& sourcePath) {
-    PreloadMetadataWriter();
     reading_ = std::async(std::launch::async, [sourcePath] {
         Read read;
-        read.writer = gWriter.get();
+        read.writer = MetadataWriterLibrary();
         if (read.writer)
             read.source = read.writer->readSource(sourcePath);
         return read;

@@ -32,8 +32,8 @@ struct MetadataWriter {
     bool (*write)(const WrittenPicture& picture, SourceMetadata* source, FIBITMAP* holder);
 };
 
-// The source's metadata, read on a thread of its own from construction on (the library is
-// opened first, once per process), so that the reading can overlap the decoding.
+// The source's metadata, read on a thread of its own from construction on (the thread opens
+// the library first, once per process), so that the reading can overlap the decoding.
 class PendingMetadata {
 public:
     explicit PendingMetadata(const std::string& sourcePath);
