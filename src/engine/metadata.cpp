@@ -44,10 +44,8 @@ PendingMetadata::~PendingMetadata() {
 }
 
 const PendingMetadata::Read& PendingMetadata::waitForRead() {
-    if (!waited_) {
+    if (reading_.valid())
         read_ = reading_.get();
-        waited_ = true;
-    }
     return read_;
 }
 

@@ -51,7 +51,6 @@ private:
     };
     std::future<Read> reading_;
     Read read_;
-    bool waited_ = false;
 
     const Read& waitForRead();
 };

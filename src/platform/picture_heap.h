@@ -13,8 +13,8 @@ namespace velmora {
 void ConfigurePictureHeap();
 // Before each picture is decoded: advises the heap's free end for huge pages.
 void PreparePictureHeap();
-// Gives back the memory of blocks freed in the middle of the heap (a buffer another thread
-// read a file into while a picture decodes), keeping the heap's advised free end.
+// Gives back the memory of blocks freed in the middle of the heap (LibRaw's buffers once a
+// picture is loaded), keeping the heap's advised free end.
 void ReturnFreedHeapMemory();
 // After a run: gives the heap's free memory back to the system.
 void ReleasePictureHeap();
