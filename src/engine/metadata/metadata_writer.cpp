@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -217,6 +218,10 @@ void PrepareExiv2() {
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize();
+        // Namespaces met in a source's XMP stay registered, in memory the registry's own
+        // destructor does not free; terminating at exit gives them back. Registered after
+        // Exiv2's statics exist, so it runs before they are destroyed.
+        std::atexit([] { Exiv2::XmpParser::terminate(); });
     });
 }
 
