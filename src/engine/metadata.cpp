@@ -12,16 +12,10 @@ namespace {
 constexpr const char* kMetadataLibrary = "libvelmora-metadata.so";
 constexpr const char* kEntrySymbol = "VelmoraMetadataWriter";
 
-using Entry = const MetadataWriter* (*)();
-
-const MetadataWriter* FindMetadataWriter() {
-    void* entry = ProgramLibraryEntry(kMetadataLibrary, kEntrySymbol);
-    return entry ? reinterpret_cast<Entry>(entry)() : nullptr;
-}
-
 // Opened by the first reading thread that needs it, once per process.
 const MetadataWriter* MetadataWriterLibrary() {
-    static const MetadataWriter* const writer = FindMetadataWriter();
+    static const MetadataWriter* const writer =
+        ProgramLibraryTable<MetadataWriter>(kMetadataLibrary, kEntrySymbol);
     return writer;
 }
 
