@@ -10,6 +10,8 @@ packages=(
     libfreeimage-dev libtiff-dev
     # the source's EXIF, XMP and IPTC written into the TIFF (FreeImage writes none there)
     libexiv2-dev
+    # the ICC profile of every output and the RGB to CMYK separation
+    liblcms2-dev
     # drawing of frames and watermarks, fonts, watermark pictures and the PNG hand-over
     libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
     libpng-dev libjpeg-dev
@@ -22,6 +24,8 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     # an independent reader of the metadata in sources and written files, for the tests
     libimage-exiftool-perl
+    # lcms2's own tools (tificc) to check the embedded profiles by hand and in the benchmark
+    liblcms2-utils
     # benchmarks: LibRaw's own command-line tools as the peer
     libraw-bin
     # the peer script of the preview benchmark (simple_dcraw -e, then convert to TIFF)

@@ -48,6 +48,14 @@ bool PendingMetadata::writeInto(const WrittenPicture& picture, FIBITMAP* holder)
     return read.writer && read.writer->write(picture, read.source, holder);
 }
 
+ExifColorDeclaration PendingMetadata::declaredColor() {
+    const Read& read = waitForRead();
+    ExifColorDeclaration declaration;
+    if (read.writer && read.source)
+        read.writer->declaredColor(read.source, &declaration);
+    return declaration;
+}
+
 bool IsReadableTiff(const std::string& path) {
     TIFF* tiff = TIFFOpen(path.c_str(), "r");
     if (!tiff)

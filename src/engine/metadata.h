@@ -6,6 +6,8 @@
 // thread of its own, and never for a run that writes no TIFF.
 #pragma once
 
+#include "engine/source_color.h"
+
 #include <FreeImage.h>
 
 #include <future>
@@ -17,6 +19,7 @@ struct WrittenPicture {
     std::string path; // the freshly saved TIFF
     int width = 0;
     int height = 0;
+    uint16_t exifColorSpace = 0xFFFF; // agrees with the profile the picture carries
 };
 
 // What exiv2 read from a source file; only the library looks inside.
@@ -25,10 +28,13 @@ struct SourceMetadata;
 struct MetadataWriter {
     SourceMetadata* (*readSource)(const std::string& sourcePath);
     void (*freeSource)(SourceMetadata* source);
+    // What the source's EXIF (and its maker note) declares of its colour space.
+    void (*declaredColor)(const SourceMetadata* source, ExifColorDeclaration* declaration);
     // Writes into picture.path what the source holds, completed by what holder carries
-    // (the metadata FreeImage loaded with the picture). Orientation becomes 1 and the pixel
-    // dimensions those of the written picture; the file's resolution stays. False when the
-    // file could not be updated; it may then no longer be a valid TIFF.
+    // (the metadata FreeImage loaded with the picture, LibRaw's reading of a camera file among
+    // it) and by an XMP sidecar beside the source. Orientation becomes 1; the file's
+    // resolution and colour profile stay. False when the file could not be updated; it may
+    // then no longer be a valid TIFF.
     bool (*write)(const WrittenPicture& picture, SourceMetadata* source, FIBITMAP* holder);
 };
 
@@ -43,6 +49,8 @@ public:
 
     // Waits for the read, then writes; false also when the library could not be opened.
     bool writeInto(const WrittenPicture& picture, FIBITMAP* holder);
+    // Waits for the read; an empty declaration when the source could not be read.
+    ExifColorDeclaration declaredColor();
 
 private:
     struct Read {

@@ -4,7 +4,9 @@
 #include "engine/format_registry.h"
 #include "engine/metadata.h"
 #include "engine/name_mask.h"
+#include "imageops/cmyk_separation.h"
 #include "imageops/color_adjustment.h"
+#include "imageops/color_profile.h"
 #include "imageops/dither.h"
 #include "imageops/drawn_steps.h"
 #include "imageops/greyscale.h"
@@ -174,12 +176,21 @@ bool ReadMetadataAlongsideDecoding(const std::string& path) {
     return gSettings.RawLoadAs == kRawAuto || FileSize(path) < kSmallSourceBytes;
 }
 
+// CMYK separations are made from 32-bit pictures, the depth FreeImage writes as ink; other
+// depths keep their colour and say so.
+Picture SeparateForPrint(Picture picture, PictureColor& color) {
+    if (gJob.OutputFif != FIF_TIFF || gSettings.TiffColorMode != kColorCmyk)
+        return picture;
+    return SeparateIntoCmyk(std::move(picture), color);
+}
+
 // A picture whose metadata cannot be written is still worth keeping: when the rewrite
 // failed and left the file unreadable, the picture is saved again without it.
 bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, PendingMetadata& metadata,
-                              FIBITMAP* holder) {
+                              FIBITMAP* holder, const PictureColor& color) {
     WrittenPicture written{path, static_cast<int>(FreeImage_GetWidth(picture)),
-                           static_cast<int>(FreeImage_GetHeight(picture))};
+                           static_cast<int>(FreeImage_GetHeight(picture)),
+                           ExifColorSpaceFor(color)};
     if (metadata.writeInto(written, holder) || IsReadableTiff(path))
         return true;
     return SaveToFileChecked(picture, gJob.OutputFif, path, gJob.SaveFlags);
@@ -278,18 +289,25 @@ Picture ConvertToOutputDepth(Picture picture) {
     return ToDepth(std::move(picture), gJob.OutputBpp, gJob.ConversionType);
 }
 
-Picture LoadInputPicture(const std::string& path) {
+Picture LoadInputPicture(const std::string& path, PictureOrigin* origin) {
+    PictureOrigin unused;
+    PictureOrigin& from = origin ? *origin : unused;
     Picture picture;
     if (gSettings.RawLoadAs == kRaw8 || gSettings.RawLoadAs == kRaw16)
-        picture = LoadRawBits(path, gSettings.RawLoadAs);
+        picture = LoadRawBits(path, gSettings.RawLoadAs), from = PictureOrigin::HeaderlessBits;
     if (!picture) {
         QuietStandardError quiet;
         picture = LoadCameraRaw(path, LoadFlagsFor("raw"));
+        from = gSettings.RawLoadAs == kRawAuto ? PictureOrigin::CameraPreview
+                                               : PictureOrigin::CameraDecode;
     }
     if (!picture)
-        picture.reset(FreeImage_Load(FIF_JPEG, path.c_str(), kJpegLoadFlags));
+        picture.reset(FreeImage_Load(FIF_JPEG, path.c_str(), kJpegLoadFlags)),
+            from = PictureOrigin::Jpeg;
     if (!picture && MayHoldHeaderlessBits(path))
-        picture = LoadRawBits(path, kRawBits16);
+        picture = LoadRawBits(path, kRawBits16), from = PictureOrigin::HeaderlessBits;
+    if (!picture)
+        from = PictureOrigin::None;
     return picture;
 }
 
@@ -324,7 +342,8 @@ bool ConvertOneFile() {
     std::optional<PendingMetadata> sourceMetadata;
     if (gJob.OutputFif == FIF_TIFF && alongside)
         sourceMetadata.emplace(gJob.InputFile);
-    Picture picture = LoadInputPicture(gJob.InputFile);
+    PictureOrigin origin;
+    Picture picture = LoadInputPicture(gJob.InputFile, &origin);
     // LibRaw's buffers go back to the system before the metadata library and its reading
     // add pages of their own.
     if (!alongside)
@@ -336,6 +355,10 @@ bool ConvertOneFile() {
     if (width == 0 || height == 0)
         return false;
 
+    PictureColor color =
+        SourceColor(origin, gSettings.RawLoadAs, picture.get(), gJob.InputFile, [&] {
+            return sourceMetadata ? sourceMetadata->declaredColor() : ExifColorDeclaration{};
+        });
     Picture metadataHolder(FreeImage_AllocateT(FIT_BITMAP, 10, 10, 8, 0, 0, 0));
     if (metadataHolder)
         FreeImage_CloneMetadata(metadataHolder.get(), picture.get());
@@ -348,6 +371,8 @@ bool ConvertOneFile() {
     // placed on the picture as resizing left it.
     width = PictureWidth(picture), height = PictureHeight(picture);
     picture = ApplyToneMapping(std::move(picture));
+    if (ToneMappingRendersForDisplay())
+        color = {ColorEncoding::Srgb, {}};
     picture = ApplyFlips(std::move(picture));
     picture = ApplyColorAdjustment(std::move(picture));
     picture = ApplyGreyscale(std::move(picture));
@@ -359,7 +384,9 @@ bool ConvertOneFile() {
     gJob.FrameNumber = 1;
     picture = ApplyDrawnWatermark(std::move(picture), width, height);
     picture = ConvertToOutputDepth(std::move(picture));
+    picture = SeparateForPrint(std::move(picture), color);
     if (picture) {
+        AttachColorProfile(picture.get(), color);
         if (metadataHolder)
             FreeImage_CloneMetadata(picture.get(), metadataHolder.get());
         FreeImage_SetDotsPerMeterX(picture.get(), static_cast<unsigned>(resolution.dotsPerMeterX));
@@ -372,7 +399,7 @@ bool ConvertOneFile() {
         return false;
     auto addMetadata = [&](const std::string& temporaryPath) {
         return AddMetadataOrKeepWithout(picture.get(), temporaryPath, *sourceMetadata,
-                                        metadataHolder.get());
+                                        metadataHolder.get(), color);
     };
     return SavePictureAtomically(picture.get(), gJob.OutputFif, gJob.OutputFile, gJob.SaveFlags,
                                  gJob.OutputFif == FIF_TIFF ? FinishSavedFile(addMetadata)

@@ -2,6 +2,7 @@
 // resolution, name and save.
 #pragma once
 
+#include "engine/source_color.h"
 #include "imageops/picture.h"
 
 #include <cstdint>
@@ -27,8 +28,8 @@ Picture ConvertToOutputDepth(Picture picture);
 
 // Loads the input in the pipeline's order: headerless bits when asked for, the camera
 // RAW decoder, a JPEG decode turned by its EXIF orientation, and headerless 16-bit bits
-// as the last resort for files named as headerless dumps.
-Picture LoadInputPicture(const std::string& path);
+// as the last resort for files named as headerless dumps. origin, when given, tells which.
+Picture LoadInputPicture(const std::string& path, PictureOrigin* origin = nullptr);
 
 struct Resolution {
     int32_t dotsPerMeterX = 0;

@@ -7,8 +7,22 @@
 
 namespace velmora {
 
+namespace {
+
+bool DecodedWithMoreRange() {
+    return gSettings.RawLoadAs == kRaw48HS || gSettings.RawLoadAs == kRaw48;
+}
+
+} // namespace
+
+bool ToneMappingRendersForDisplay() {
+    int mapping = gSettings.RawToneMapping;
+    return DecodedWithMoreRange() &&
+           (mapping == kToneMappingAl || mapping == kToneMappingDrr || mapping == kToneMappingGd);
+}
+
 Picture ApplyToneMapping(Picture picture) {
-    if (!picture || (gSettings.RawLoadAs != kRaw48HS && gSettings.RawLoadAs != kRaw48))
+    if (!picture || !DecodedWithMoreRange())
         return picture;
     FIBITMAP* bitmap = picture.get();
     switch (gSettings.RawToneMapping) {

@@ -18,4 +18,8 @@ enum ToneMapping {
 // camera decoder for 48 bits (48HS or 48); NONE and unknown values keep the picture.
 Picture ApplyToneMapping(Picture picture);
 
+// True when ApplyToneMapping renders the picture for display (the three operators; their
+// results are display-referred, as sRGB values are), false when it keeps the linear values.
+bool ToneMappingRendersForDisplay();
+
 } // namespace velmora

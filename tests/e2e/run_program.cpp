@@ -51,6 +51,9 @@ RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions
         environment.erase(display);
     environment["XDG_RUNTIME_DIR"] = options.workFolder;
     environment["XDG_CONFIG_HOME"] = options.workFolder + ".config";
+    // No colour profile the machine has installed finds its way into a run.
+    environment["XDG_DATA_HOME"] = options.workFolder + ".data";
+    environment["XDG_DATA_DIRS"] = options.workFolder + ".data-dirs";
     for (const auto& [key, value] : options.environment)
         environment[key] = value;
     std::vector<std::string> envText;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -80,8 +81,23 @@ bool IsDescriptive(const Exiv2::Xmpdatum& datum) {
         "Xmp.tiff.ResolutionUnit",
         "Xmp.exif.PixelXDimension",
         "Xmp.exif.PixelYDimension",
+        // The written file's colour space is its own, told by its EXIF and its profile.
+        "Xmp.exif.ColorSpace",
+        "Xmp.photoshop.ICCProfile",
     };
     return structural.count(datum.key()) == 0;
+}
+
+// What an XMP sidecar beside the source may add: what a person said of the picture (rating,
+// label, keywords, title, description, creator, rights, place). Edits a raw developer keeps
+// there (darktable's history, Camera Raw settings, document identities) describe work on the
+// camera file, not on the converted picture.
+bool IsFromPersonInSidecar(const Exiv2::Xmpdatum& datum) {
+    static const std::set<std::string, std::less<>> groups = {
+        "dc", "xmpRights", "photoshop", "iptc", "iptcExt", "lr", "digiKam", "MicrosoftPhoto"};
+    const std::string key = datum.key();
+    return groups.count(datum.groupName()) != 0 || key == "Xmp.xmp.Rating" ||
+           key == "Xmp.xmp.Label" || key.rfind("Xmp.exif.GPS", 0) == 0;
 }
 
 // FreeImage keeps the EXIF block it read as one raw buffer, starting with "Exif\0\0".
@@ -114,9 +130,59 @@ struct SourceMetadata {
     Exiv2::ExifData exif;
     Exiv2::XmpData xmp;
     Exiv2::IptcData iptc;
+    int imageType = Exiv2::ImageType::none;
 };
 
 namespace {
+
+// Sidecars as catalogue programs name them: NAME.EXT.xmp (darktable, digiKam) or NAME.xmp
+// (Lightroom and Camera Raw), in either case of the extension.
+std::vector<std::string> SidecarPaths(const std::string& sourcePath) {
+    size_t slash = sourcePath.rfind('/');
+    size_t dot = sourcePath.rfind('.');
+    std::vector<std::string> paths = {sourcePath + ".xmp", sourcePath + ".XMP"};
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
+        for (const char* extension : {".xmp", ".XMP"})
+            paths.push_back(sourcePath.substr(0, dot) + extension);
+    return paths;
+}
+
+// The first sidecar that parses; a malformed one is passed over.
+bool ReadSidecar(const std::string& sourcePath, Exiv2::XmpData& sidecar) {
+    constexpr int64_t kLargestSidecar = 16 << 20;
+    for (const std::string& path : SidecarPaths(sourcePath)) {
+        int64_t size = FileSize(path);
+        if (size <= 0 || size > kLargestSidecar)
+            continue;
+        MappedFile file(path);
+        if (!file.data())
+            continue;
+        sidecar.clear();
+        try {
+            std::string packet(reinterpret_cast<const char*>(file.data()), file.size());
+            if (Exiv2::XmpParser::decode(sidecar, packet) == 0 && !sidecar.empty())
+                return true;
+        } catch (const std::exception&) {
+        }
+    }
+    sidecar.clear();
+    return false;
+}
+
+// The sidecar's word wins over the packet the camera file carries.
+void MergeSidecar(const std::string& sourcePath, Exiv2::XmpData& xmp) {
+    Exiv2::XmpData sidecar;
+    if (!ReadSidecar(sourcePath, sidecar))
+        return;
+    for (const auto& datum : sidecar) {
+        if (!IsFromPersonInSidecar(datum))
+            continue;
+        for (auto it = xmp.findKey(Exiv2::XmpKey(datum.key())); it != xmp.end();
+             it = xmp.findKey(Exiv2::XmpKey(datum.key())))
+            xmp.erase(it);
+        xmp.add(datum);
+    }
+}
 
 SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
     auto read = std::make_unique<SourceMetadata>();
@@ -131,9 +197,14 @@ SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
         read->exif = source->exifData();
         read->xmp = source->xmpData();
         read->iptc = source->iptcData();
+        read->imageType = source->imageType();
     } catch (const std::exception&) {
         // A source exiv2 cannot read keeps what FreeImage carried.
         *read = SourceMetadata();
+    }
+    try {
+        MergeSidecar(sourcePath, read->xmp);
+    } catch (const std::exception&) {
     }
     return read.release();
 }
@@ -142,9 +213,63 @@ void FreeSourceMetadata(SourceMetadata* source) {
     delete source;
 }
 
+void DeclaredColor(const SourceMetadata* source, ExifColorDeclaration* declaration) {
+    for (const auto& datum : source->exif) {
+        const std::string key = datum.key();
+        if (datum.count() == 0)
+            continue;
+        if (key == "Exif.Photo.ColorSpace")
+            declaration->colorSpace = static_cast<int>(datum.toLong());
+        else if (key == "Exif.Iop.InteroperabilityIndex")
+            declaration->interopIndex = datum.toString().substr(0, 3);
+        else if (key == "Exif.Canon.ColorSpace" || key == "Exif.Nikon3.ColorSpace")
+            declaration->makerColorSpace = static_cast<int>(datum.toLong());
+    }
+}
+
+// Canon's exposure values: 32 steps per stop, with thirds of a stop coded as 12 and 20.
+double CanonStops(int value) {
+    int magnitude = value < 0 ? -value : value;
+    int fraction = magnitude & 0x1F;
+    double thirds = fraction == 0x0C ? 32.0 / 3 : fraction == 0x14 ? 64.0 / 3 : fraction;
+    double stops = (magnitude - fraction + thirds) / 32;
+    return value < 0 ? -stops : stops;
+}
+
+// exiv2 0.27 reads the shutter speed a CRW records (Canon's shot information) as unsigned,
+// so every exposure longer than 1 s becomes 1 s in its ExposureTime. Read as the signed
+// number it is, it gives what the camera recorded (the EOS D30's 5 s: 5.04 s, as exiftool
+// reads it; LibRaw reads 4.97 s).
+void CorrectCrwExposureTime(SourceMetadata& source) {
+    if (source.imageType != Exiv2::ImageType::crw)
+        return;
+    for (const auto& datum : source.exif) {
+        if (datum.key() != "Exif.CanonSi.ShutterSpeedValue" || datum.count() == 0)
+            continue;
+        int value = static_cast<int16_t>(static_cast<uint16_t>(datum.toLong()));
+        double seconds = std::pow(2.0, -CanonStops(value));
+        source.exif["Exif.Photo.ExposureTime"] =
+            Exiv2::floatToRationalCast(static_cast<float>(seconds));
+        return;
+    }
+}
+
+// LibRaw writes an EXIF block of its own into a preview that has none; its Software names
+// LibRaw's decoder, not what made the file, and its empty texts say nothing.
+bool IsWorthTakingFromHolder(const Exiv2::Exifdatum& datum) {
+    if (datum.key() == "Exif.Image.Software")
+        return false;
+    if (datum.typeId() == Exiv2::asciiString) {
+        std::string text = datum.toString();
+        return strnlen(text.c_str(), text.size()) != 0;
+    }
+    return true;
+}
+
 // The source file as exiv2 reads it comes first: what FreeImage carries for a camera file
 // is often LibRaw's own rendering (shortened model names, rounded apertures). What the
-// source lacks, FreeImage's copy fills in.
+// source lacks (a CRW's ISO and focal length, kept in Canon's maker note), FreeImage's copy
+// fills in.
 void AddWhatHolderCarries(SourceMetadata& merged, FIBITMAP* holder) {
     if (!holder)
         return;
@@ -153,7 +278,8 @@ void AddWhatHolderCarries(SourceMetadata& merged, FIBITMAP* holder) {
     DecodeRawExif(holder, exif);
     DecodeXmpPacket(holder, xmp);
     for (const auto& datum : exif)
-        if (merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end())
+        if (IsWorthTakingFromHolder(datum) &&
+            merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end())
             merged.exif.add(datum);
     for (const auto& datum : xmp)
         if (merged.xmp.findKey(Exiv2::XmpKey(datum.key())) == merged.xmp.end())
@@ -225,6 +351,23 @@ void PrepareExiv2() {
     });
 }
 
+Exiv2::DataValue Version(const char* digits) {
+    Exiv2::DataValue value(Exiv2::undefined);
+    value.read(reinterpret_cast<const Exiv2::byte*>(digits), 4, Exiv2::invalidByteOrder);
+    return value;
+}
+
+// What every EXIF directory holds: its version, the Flashpix version, and the colour space,
+// which is the written picture's. (The pixel dimensions belong to compressed pictures only;
+// a TIFF's own tags give them.)
+void AddRequiredExifTags(const WrittenPicture& picture, Exiv2::ExifData& exif) {
+    if (exif.findKey(Exiv2::ExifKey("Exif.Photo.ExifVersion")) == exif.end())
+        exif["Exif.Photo.ExifVersion"] = Version("0230");
+    if (exif.findKey(Exiv2::ExifKey("Exif.Photo.FlashpixVersion")) == exif.end())
+        exif["Exif.Photo.FlashpixVersion"] = Version("0100");
+    exif["Exif.Photo.ColorSpace"] = picture.exifColorSpace;
+}
+
 // What goes into the written file, already filtered and adjusted.
 struct Selection {
     Exiv2::ExifData exif; // Exif.Image (first directory), Exif.Photo and Exif.GPSInfo
@@ -233,6 +376,7 @@ struct Selection {
 };
 
 Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, FIBITMAP* holder) {
+    CorrectCrwExposureTime(source);
     AddWhatHolderCarries(source, holder);
     Selection selection;
     for (const auto& datum : source.exif) {
@@ -241,9 +385,7 @@ Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, 
         else if (auto moved = TiffEpTagInExifDirectory(datum, source.exif))
             CopyExif(*moved, selection.exif);
     }
-    // The pixels are already turned upright and may have been resized.
-    selection.exif["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(picture.width);
-    selection.exif["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(picture.height);
+    AddRequiredExifTags(picture, selection.exif);
 
     Exiv2::XmpData xmp;
     for (const auto& datum : source.xmp)
@@ -397,7 +539,7 @@ bool WriteMetadata(const WrittenPicture& picture, SourceMetadata* source, FIBITM
     }
 }
 
-const MetadataWriter kWriter{ReadSourceMetadata, FreeSourceMetadata, WriteMetadata};
+const MetadataWriter kWriter{ReadSourceMetadata, FreeSourceMetadata, DeclaredColor, WriteMetadata};
 
 } // namespace
 } // namespace velmora

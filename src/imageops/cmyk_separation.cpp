@@ -1,0 +1,138 @@
+// CMYK separations with lcms2: into an installed printer profile, or by grey-component
+// replacement on sRGB values.
+#include "imageops/cmyk_separation.h"
+
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CloseProfile {
+    void operator()(void* profile) const { cmsCloseProfile(profile); }
+};
+using Profile = std::unique_ptr<void, CloseProfile>;
+struct DeleteTransform {
+    void operator()(void* transform) const { cmsDeleteTransform(transform); }
+};
+using Transform = std::unique_ptr<void, DeleteTransform>;
+
+Profile OpenProfile(const std::string& icc) {
+    return Profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+}
+
+// ---- separation -------------------------------------------------------------------------------
+
+const std::string& InstalledCmykProfile() {
+    static const std::string installed = FindInstalledCmykProfile();
+    return installed;
+}
+
+// How one picture is separated: through an lcms2 transform from its own RGB, into the
+// installed printer profile or, for the formula, into sRGB (none when it is sRGB already).
+struct Separation {
+    Transform transform;
+    const std::string* profile = nullptr;
+    bool formula = true;
+};
+
+Transform TransformBetween(const std::string& from, const std::string& to, cmsUInt32Number output,
+                           cmsUInt32Number intent, cmsUInt32Number flags) {
+    Profile source = OpenProfile(from), target = OpenProfile(to);
+    if (!source || !target)
+        return nullptr;
+    return Transform(
+        cmsCreateTransform(source.get(), TYPE_RGB_8, target.get(), output, intent, flags));
+}
+
+Separation SeparationFor(const PictureColor& color) {
+    // Values nothing describes are taken as sRGB, as every viewer takes them.
+    bool srgb = color.encoding == ColorEncoding::Srgb || color.encoding == ColorEncoding::Unknown;
+    const std::string& source =
+        IccProfileFor(srgb ? PictureColor{ColorEncoding::Srgb, {}} : color, ProfileLayout::Rgb);
+    Separation separation;
+    if (!InstalledCmykProfile().empty()) {
+        separation.transform = TransformBetween(source, InstalledCmykProfile(), TYPE_CMYK_8,
+                                                INTENT_PERCEPTUAL, cmsFLAGS_BLACKPOINTCOMPENSATION);
+        separation.profile = &InstalledCmykProfile();
+        separation.formula = !separation.transform;
+    }
+    if (separation.formula) {
+        separation.profile = &GreyComponentReplacementProfile();
+        if (!srgb)
+            separation.transform = TransformBetween(
+                source, IccProfileFor({ColorEncoding::Srgb, {}}, ProfileLayout::Rgb), TYPE_RGB_8,
+                INTENT_RELATIVE_COLORIMETRIC, 0);
+    }
+    return separation;
+}
+
+// One row of BGRA pixels as RGB over white paper.
+void OverWhitePaper(const BYTE* bgra, unsigned width, std::vector<uint8_t>& rgb) {
+    for (unsigned x = 0; x < width; ++x, bgra += 4) {
+        unsigned alpha = bgra[FI_RGBA_ALPHA];
+        for (int channel = 0; channel < 3; ++channel) {
+            static const int kOrder[3] = {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE};
+            unsigned value = bgra[kOrder[channel]];
+            rgb[x * 3 + channel] =
+                static_cast<uint8_t>((value * alpha + 255 * (255 - alpha) + 127) / 255);
+        }
+    }
+}
+
+} // namespace
+
+Ink GreyComponentReplacement(uint8_t red, uint8_t green, uint8_t blue) {
+    unsigned maximum = std::max({red, green, blue});
+    Ink ink{0, 0, 0, static_cast<uint8_t>(255 - maximum)};
+    if (maximum == 0)
+        return ink;
+    auto colourInk = [maximum](unsigned value) {
+        return static_cast<uint8_t>(((maximum - value) * 255 + maximum / 2) / maximum);
+    };
+    ink.c = colourInk(red), ink.m = colourInk(green), ink.y = colourInk(blue);
+    return ink;
+}
+
+Picture SeparateIntoCmyk(Picture picture, PictureColor& color) {
+    if (!picture || FreeImage_GetImageType(picture.get()) != FIT_BITMAP ||
+        FreeImage_GetBPP(picture.get()) != 32 || color.encoding == ColorEncoding::Cmyk)
+        return picture;
+    Separation separation = SeparationFor(color);
+    unsigned width = FreeImage_GetWidth(picture.get()), height = FreeImage_GetHeight(picture.get());
+    Picture inks(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), 32));
+    if (!inks || separation.profile->empty())
+        return nullptr;
+    std::vector<uint8_t> rgb(width * 3);
+    for (unsigned y = 0; y < height; ++y) {
+        BYTE* out = FreeImage_GetScanLine(inks.get(), static_cast<int>(y));
+        OverWhitePaper(FreeImage_GetScanLine(picture.get(), static_cast<int>(y)), width, rgb);
+        if (!separation.formula) {
+            cmsDoTransform(separation.transform.get(), rgb.data(), out, width);
+            continue;
+        }
+        if (separation.transform)
+            cmsDoTransform(separation.transform.get(), rgb.data(), rgb.data(), width);
+        for (unsigned x = 0; x < width; ++x) {
+            Ink ink = GreyComponentReplacement(rgb[x * 3], rgb[x * 3 + 1], rgb[x * 3 + 2]);
+            out[x * 4] = ink.c, out[x * 4 + 1] = ink.m, out[x * 4 + 2] = ink.y,
+                    out[x * 4 + 3] = ink.k;
+        }
+    }
+    color = PictureColor{ColorEncoding::Cmyk, *separation.profile};
+    return inks;
+}
+
+} // namespace velmora
