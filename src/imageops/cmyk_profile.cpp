@@ -178,6 +178,8 @@ void WritePipeline(cmsHPROFILE profile, cmsTagSignature tag, cmsPipeline* lut) {
     cmsPipelineFree(lut);
 }
 
+} // namespace
+
 std::string BuildGreyComponentReplacementProfile() {
     Profile profile(cmsCreateProfilePlaceholder(nullptr));
     cmsHPROFILE p = profile.get();
@@ -206,6 +208,8 @@ std::string BuildGreyComponentReplacementProfile() {
     bytes.replace(24, 12, reinterpret_cast<const char*>(kDate), 12);
     return bytes;
 }
+
+namespace {
 
 std::vector<fs::path> IccFolders() {
     std::vector<fs::path> folders;

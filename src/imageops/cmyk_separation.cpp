@@ -111,28 +111,27 @@ Picture SeparateIntoCmyk(Picture picture, PictureColor& color) {
         FreeImage_GetBPP(picture.get()) != 32 || color.encoding == ColorEncoding::Cmyk)
         return picture;
     Separation separation = SeparationFor(color);
-    unsigned width = FreeImage_GetWidth(picture.get()), height = FreeImage_GetHeight(picture.get());
-    Picture inks(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), 32));
-    if (!inks || separation.profile->empty())
+    if (separation.profile->empty())
         return nullptr;
-    std::vector<uint8_t> rgb(width * 3);
+    // Row by row in place: the inks take the bytes the colours had.
+    unsigned width = FreeImage_GetWidth(picture.get()), height = FreeImage_GetHeight(picture.get());
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * 3);
     for (unsigned y = 0; y < height; ++y) {
-        BYTE* out = FreeImage_GetScanLine(inks.get(), static_cast<int>(y));
-        OverWhitePaper(FreeImage_GetScanLine(picture.get(), static_cast<int>(y)), width, rgb);
+        BYTE* row = FreeImage_GetScanLine(picture.get(), static_cast<int>(y));
+        OverWhitePaper(row, width, rgb);
         if (!separation.formula) {
-            cmsDoTransform(separation.transform.get(), rgb.data(), out, width);
+            cmsDoTransform(separation.transform.get(), rgb.data(), row, width);
             continue;
         }
         if (separation.transform)
             cmsDoTransform(separation.transform.get(), rgb.data(), rgb.data(), width);
-        for (unsigned x = 0; x < width; ++x) {
+        for (unsigned x = 0; x < width; ++x, row += 4) {
             Ink ink = GreyComponentReplacement(rgb[x * 3], rgb[x * 3 + 1], rgb[x * 3 + 2]);
-            out[x * 4] = ink.c, out[x * 4 + 1] = ink.m, out[x * 4 + 2] = ink.y,
-                    out[x * 4 + 3] = ink.k;
+            row[0] = ink.c, row[1] = ink.m, row[2] = ink.y, row[3] = ink.k;
         }
     }
     color = PictureColor{ColorEncoding::Cmyk, *separation.profile};
-    return inks;
+    return picture;
 }
 
 } // namespace velmora

@@ -13,8 +13,8 @@
 
 namespace velmora {
 
-// A 32-bit picture becomes C, M, Y, K bytes (in that order in memory, as FreeImage's TIFF
-// writer takes them) and color becomes Cmyk with the separations' profile. Transparency is
+// A 32-bit picture becomes (in place) C, M, Y, K bytes (in that order in memory, as FreeImage's
+// TIFF writer takes them) and color becomes Cmyk with the separations' profile. Transparency is
 // laid over white paper first: no alpha ever becomes ink. Any other picture passes unchanged.
 Picture SeparateIntoCmyk(Picture picture, PictureColor& color);
 
@@ -26,8 +26,10 @@ struct Ink {
 // black is full black ink alone; R = (1 - C)(1 - K) gives the colour back exactly.
 Ink GreyComponentReplacement(uint8_t red, uint8_t green, uint8_t blue);
 
-// The profile describing the formula (CMYK to XYZ and back through sRGB).
+// The profile describing the formula (CMYK to XYZ and back through sRGB), built once per
+// process; and built afresh.
 const std::string& GreyComponentReplacementProfile();
+std::string BuildGreyComponentReplacementProfile();
 
 // The first CMYK output profile in the ICC folders: $XDG_DATA_HOME/icc (~/.local/share/icc),
 // then color/icc below each of $XDG_DATA_DIRS (/usr/local/share, /usr/share), each searched

@@ -173,16 +173,33 @@ ProfileLayout LayoutOf(FIBITMAP* picture, const PictureColor& color) {
     }
 }
 
-const std::string& IccProfileFor(const PictureColor& color, ProfileLayout layout) {
+namespace {
+
+// The profile when it is the picture's own, or none at all, rather than one to build.
+const std::string* GivenProfile(const PictureColor& color, ProfileLayout layout) {
     static const std::string kNone;
     if (layout == ProfileLayout::None || color.encoding == ColorEncoding::Unknown)
-        return kNone;
+        return &kNone;
     if (color.encoding == ColorEncoding::Cmyk)
-        return layout == ProfileLayout::Cmyk ? color.profile : kNone;
+        return layout == ProfileLayout::Cmyk ? &color.profile : &kNone;
     if (layout == ProfileLayout::Cmyk)
-        return kNone;
+        return &kNone;
     if (color.encoding == ColorEncoding::Embedded && HoldsLayout(color.profile, layout))
-        return color.profile;
+        return &color.profile;
+    return nullptr;
+}
+
+} // namespace
+
+std::string BuildIccProfile(const PictureColor& color, ProfileLayout layout) {
+    if (const std::string* given = GivenProfile(color, layout))
+        return *given;
+    return layout == ProfileLayout::Grey ? BuildGreyProfile(color) : BuildRgbProfile(color);
+}
+
+const std::string& IccProfileFor(const PictureColor& color, ProfileLayout layout) {
+    if (const std::string* given = GivenProfile(color, layout))
+        return *given;
 
     static std::mutex mutex;
     static std::map<std::tuple<ColorEncoding, ProfileLayout, std::string>, std::string> built;
@@ -190,10 +207,7 @@ const std::string& IccProfileFor(const PictureColor& color, ProfileLayout layout
     auto key = std::make_tuple(color.encoding, layout, color.profile);
     auto found = built.find(key);
     if (found == built.end())
-        found = built
-                    .emplace(key, layout == ProfileLayout::Grey ? BuildGreyProfile(color)
-                                                                : BuildRgbProfile(color))
-                    .first;
+        found = built.emplace(key, BuildIccProfile(color, layout)).first;
     return found->second;
 }
 

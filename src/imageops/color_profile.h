@@ -37,6 +37,8 @@ ProfileLayout LayoutOf(FIBITMAP* picture, const PictureColor& color);
 // The ICC profile of values of this meaning laid out as layout; empty when there is none to
 // give (Unknown values, bilevel pictures). Built once per process and kept.
 const std::string& IccProfileFor(const PictureColor& color, ProfileLayout layout);
+// The same, built afresh each time.
+std::string BuildIccProfile(const PictureColor& color, ProfileLayout layout);
 
 // Puts the profile of the picture's values on it (and takes off any other FreeImage carried).
 void AttachColorProfile(FIBITMAP* picture, const PictureColor& color);
