@@ -110,7 +110,7 @@ protected:
         RunResult result = Run(arguments);
         EXPECT_EQ(result.exitStatus, 0) << result.out;
         std::string path = folder / "out.tiff";
-        return {Picture(FreeImage_Load(FIF_TIFF, path.c_str(), flags)), ProfileOf(path)};
+        return {LoadWrittenTiff(path, flags), ProfileOf(path)};
     }
     TempFolder folder;
 };

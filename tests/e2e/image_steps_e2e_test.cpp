@@ -54,7 +54,7 @@ protected:
         // The written EXIF holds tags FreeImage's libtiff does not know; its complaints are noise.
         TIFFSetWarningHandler(nullptr);
         TIFFSetErrorHandler(nullptr);
-        return Picture(FreeImage_Load(FIF_TIFF, (folder / (name + ".tiff")).c_str(), 0));
+        return LoadWrittenTiff(folder / (name + ".tiff"));
     }
 
     TempFolder folder;

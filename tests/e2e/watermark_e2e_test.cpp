@@ -34,7 +34,7 @@ protected:
         RunResult result = RunProgram(arguments, run);
         EXPECT_EQ(result.exitStatus, 0) << result.out;
         EXPECT_EQ(result.err, "");
-        return Picture(FreeImage_Load(FIF_TIFF, (folder / "out.tiff").c_str(), 0));
+        return LoadWrittenTiff(folder / "out.tiff");
     }
     std::string input;
     TempFolder folder;

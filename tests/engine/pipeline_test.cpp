@@ -22,6 +22,7 @@ namespace {
 
 using testing::ExifFields;
 using testing::FileExists;
+using testing::LoadWrittenTiff;
 using testing::MakePicture;
 using testing::Near;
 using testing::NoiseBytes;
@@ -442,7 +443,7 @@ TEST_F(Pipeline, AtomicSaveWritesAndReplaces) {
     Picture picture = Swatches();
     ASSERT_TRUE(SavePictureAtomically(picture.get(), FIF_TIFF, target, 0));
     EXPECT_EQ(FolderEntries(folder_.Path()), std::set<std::string>{"out.tiff"});
-    Picture back(FreeImage_Load(FIF_TIFF, target.c_str(), 0));
+    Picture back = LoadWrittenTiff(target);
     ASSERT_TRUE(back);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
@@ -667,7 +668,7 @@ TEST_F(ConvertOneFileTest, WritesATiffAtTheRequestedDepthAndResolution) {
         ASSERT_TRUE(ConvertOneFile());
         EXPECT_EQ(gJob.SourceBpp, 24);
         EXPECT_EQ(gJob.OutputFile, folder_ / "photo.tiff");
-        Picture back(FreeImage_Load(FIF_TIFF, gJob.OutputFile.c_str(), 0));
+        Picture back = LoadWrittenTiff(gJob.OutputFile);
         ASSERT_TRUE(back);
         EXPECT_EQ(FreeImage_GetBPP(back.get()), static_cast<unsigned>(c.bpp));
         EXPECT_EQ(FreeImage_GetImageType(back.get()), c.type);
@@ -699,7 +700,7 @@ TEST_F(ConvertOneFileTest, OverwritesAnEarlierOutput) {
     Prepare("photo.cr2", CornerJpeg(nullptr));
     WriteFile(folder_ / "photo.tiff", "an earlier output");
     ASSERT_TRUE(ConvertOneFile());
-    Picture back(FreeImage_Load(FIF_TIFF, (folder_ / "photo.tiff").c_str(), 0));
+    Picture back = LoadWrittenTiff(folder_ / "photo.tiff");
     ASSERT_TRUE(back);
     EXPECT_EQ(PictureWidth(back), 32);
     EXPECT_EQ(FolderEntries(folder_.Path()), (std::set<std::string>{"photo.cr2", "photo.tiff"}));
@@ -753,7 +754,7 @@ TEST_F(ConvertOneFileTest, OutputCarriesTheSourcesMake) {
     exif.make = "Velmora Test";
     Prepare("photo.cr2", CornerJpeg(&exif));
     ASSERT_TRUE(ConvertOneFile());
-    Picture back(FreeImage_Load(FIF_TIFF, gJob.OutputFile.c_str(), 0));
+    Picture back = LoadWrittenTiff(gJob.OutputFile);
     ASSERT_TRUE(back);
     FITAG* make = nullptr;
     ASSERT_TRUE(FreeImage_GetMetadata(FIMD_EXIF_MAIN, back.get(), "Make", &make) && make)
