@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <exiv2/exiv2.hpp>
 #include <lcms2.h>
 #include <tiffio.h>
 
@@ -167,11 +168,25 @@ TEST_F(Color, EveryLoadModeSaysWhatItsValuesAre) {
     }
 }
 
-TEST_F(Color, AJpegKeepsItsOwnProfile) {
+// A JPEG's own profile comes first; without one, its EXIF says what the values are.
+TEST_F(Color, AJpegKeepsItsOwnProfileOrWhatItsExifDeclares) {
     const std::string& adobe = IccProfileFor({ColorEncoding::AdobeRgb, {}}, ProfileLayout::Rgb);
     Picture picture = MakePicture(32, 24, [](int x, int y) { return Rgb{x * 8, y * 10, 90}; });
     WriteFile(folder / "phone.cr2", WithIccSegment(EncodeJpeg(picture.get()), adobe));
     EXPECT_EQ(Converted(folder / "phone.cr2", {}).icc, adobe);
+
+    WriteFile(folder / "adobe.cr2", EncodeJpeg(picture.get()));
+    auto image = Exiv2::ImageFactory::open(folder / "adobe.cr2");
+    Exiv2::ExifData exif;
+    exif["Exif.Photo.ColorSpace"] = uint16_t(0xFFFF);
+    exif["Exif.Iop.InteroperabilityIndex"] = "R03";
+    image->setExifData(exif);
+    image->writeMetadata();
+    Output out = Converted(folder / "adobe.cr2", {});
+    EXPECT_EQ(IccDescription(out.icc), "Adobe RGB (1998) compatible");
+    auto written = Exiv2::ImageFactory::open(folder / "out.tiff");
+    written->readMetadata();
+    EXPECT_EQ(written->exifData()["Exif.Photo.ColorSpace"].toLong(), 0xFFFF);
 }
 
 // Patches of white, black, grey and two colours, separated by the formula and, when a
