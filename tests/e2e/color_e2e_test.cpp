@@ -73,18 +73,14 @@ std::optional<Picture> Rendered(FIBITMAP* picture, const std::string& icc) {
     return out;
 }
 
+// The mean of each channel of a 24-bit picture.
 Rgb MeanOf(FIBITMAP* picture) {
-    double sums[3] = {};
-    int width = static_cast<int>(FreeImage_GetWidth(picture));
-    int height = static_cast<int>(FreeImage_GetHeight(picture));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            Rgb pixel = PixelAt(picture, x, y);
-            sums[0] += pixel.r, sums[1] += pixel.g, sums[2] += pixel.b;
-        }
-    double count = double(width) * height;
-    return {int(std::lround(sums[0] / count)), int(std::lround(sums[1] / count)),
-            int(std::lround(sums[2] / count))};
+    double sums[3] = {}, count = double(FreeImage_GetWidth(picture)) * FreeImage_GetHeight(picture);
+    for (unsigned y = 0; y < FreeImage_GetHeight(picture); ++y)
+        for (unsigned i = 0; i < FreeImage_GetWidth(picture) * 3; ++i)
+            sums[i % 3] += FreeImage_GetScanLine(picture, int(y))[i];
+    return {int(sums[FI_RGBA_RED] / count), int(sums[FI_RGBA_GREEN] / count),
+            int(sums[FI_RGBA_BLUE] / count)};
 }
 
 // A JPEG with an ICC profile in its APP2 segment, right after the start-of-image marker.
@@ -97,18 +93,14 @@ std::string WithIccSegment(const std::string& jpeg, const std::string& icc) {
 
 class Color : public ::testing::Test {
 protected:
-    RunResult Run(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), "-q");
-        RunOptions options;
-        options.workFolder = folder.Path();
-        return RunProgram(arguments, options);
-    }
     Output Converted(const std::string& input, const std::vector<std::string>& extra,
                      int flags = 0) {
-        std::vector<std::string> arguments = {"-i", input, "-o", folder.Path(),
-                                              "--filename-mask=out.%ext%"};
+        std::vector<std::string> arguments = {"-q", "-i",          input,
+                                              "-o", folder.Path(), "--filename-mask=out.%ext%"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        RunResult result = Run(arguments);
+        RunOptions options;
+        options.workFolder = folder.Path();
+        RunResult result = RunProgram(arguments, options);
         EXPECT_EQ(result.exitStatus, 0) << result.out;
         std::string path = folder / "out.tiff";
         return {LoadWrittenTiff(path, flags), ProfileOf(path)};

@@ -1,14 +1,10 @@
-// Grey-component replacement and its profile, and the search for installed printer profiles.
+// Grey-component replacement, its profile, and transparency over paper.
 #include "imageops/cmyk_separation.h"
 #include "support/pictures.h"
-#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <lcms2.h>
-
-#include <cstdlib>
-#include <filesystem>
 
 namespace velmora::testing {
 namespace {
@@ -66,21 +62,6 @@ TEST(CmykSeparation, TransparencyIsPaperNotInk) {
     const BYTE* out = FreeImage_GetScanLine(inks.get(), 0);
     EXPECT_EQ(std::vector<int>(out, out + 8), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 255}));
     EXPECT_EQ(color.encoding, ColorEncoding::Cmyk);
-}
-
-TEST(CmykSeparation, InstalledPrinterProfilesAreFoundInTheIccFolders) {
-    TempFolder folder;
-    const std::string& srgb = IccProfileFor({ColorEncoding::Srgb, {}}, ProfileLayout::Rgb);
-    std::filesystem::create_directories(folder / "home/icc");
-    std::filesystem::create_directories(folder / "system/color/icc/vendor");
-    WriteFile(folder / "home/icc/display.icc", srgb);
-    setenv("XDG_DATA_HOME", (folder / "home").c_str(), 1);
-    setenv("XDG_DATA_DIRS", (folder / "system").c_str(), 1);
-    EXPECT_EQ(FindInstalledCmykProfile(), "") << "a display profile is no printer's";
-    WriteFile(folder / "system/color/icc/vendor/PRESS.ICM", GreyComponentReplacementProfile());
-    EXPECT_EQ(FindInstalledCmykProfile(), GreyComponentReplacementProfile());
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("XDG_DATA_DIRS");
 }
 
 } // namespace
