@@ -7,7 +7,7 @@
 // it take the sum back out of the logarithm and sRGB's curve, before sRGB's matrix to XYZ.
 #include "imageops/cmyk_separation.h"
 
-#include <lcms2.h>
+#include "imageops/lcms_handles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,11 +24,6 @@ namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CloseProfile {
-    void operator()(void* profile) const { cmsCloseProfile(profile); }
-};
-using Profile = std::unique_ptr<void, CloseProfile>;
 
 // lcms2 carries XYZ through a pipeline divided by the largest value its 16-bit encoding holds.
 constexpr double kMaxEncodableXyz = 1.0 + 32767.0 / 32768.0;
@@ -166,13 +161,6 @@ cmsPipeline* PcsToInks(bool perceptual) {
     return lut;
 }
 
-void WriteText(cmsHPROFILE profile, cmsTagSignature tag, const char* text) {
-    cmsMLU* mlu = cmsMLUalloc(nullptr, 1);
-    cmsMLUsetASCII(mlu, "en", "US", text);
-    cmsWriteTag(profile, tag, mlu);
-    cmsMLUfree(mlu);
-}
-
 void WritePipeline(cmsHPROFILE profile, cmsTagSignature tag, cmsPipeline* lut) {
     cmsWriteTag(profile, tag, lut);
     cmsPipelineFree(lut);
@@ -188,8 +176,6 @@ std::string BuildGreyComponentReplacementProfile() {
     cmsSetColorSpace(p, cmsSigCmykData);
     cmsSetPCS(p, cmsSigXYZData);
     cmsSetHeaderRenderingIntent(p, INTENT_PERCEPTUAL);
-    WriteText(p, cmsSigProfileDescriptionTag, "CMYK, grey-component replacement from sRGB");
-    WriteText(p, cmsSigCopyrightTag, "No copyright, use freely");
     cmsWriteTag(p, cmsSigMediaWhitePointTag, cmsD50_XYZ());
     WritePipeline(p, cmsSigAToB0Tag, InksToPcs(true));
     WritePipeline(p, cmsSigBToA0Tag, PcsToInks(true));
@@ -197,16 +183,7 @@ std::string BuildGreyComponentReplacementProfile() {
     WritePipeline(p, cmsSigBToA1Tag, PcsToInks(false));
     cmsLinkTag(p, cmsSigAToB2Tag, cmsSigAToB0Tag);
     cmsLinkTag(p, cmsSigBToA2Tag, cmsSigBToA0Tag);
-    cmsUInt32Number size = 0;
-    if (!cmsSaveProfileToMem(p, nullptr, &size))
-        return {};
-    std::string bytes(size, '\0');
-    if (!cmsSaveProfileToMem(p, bytes.data(), &size))
-        return {};
-    // A fixed date, so that the same conversion always gives the same file.
-    static const unsigned char kDate[12] = {0x07, 0xEA, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
-    bytes.replace(24, 12, reinterpret_cast<const char*>(kDate), 12);
-    return bytes;
+    return SavedProfile(p, "CMYK, grey-component replacement from sRGB");
 }
 
 namespace {
@@ -243,7 +220,7 @@ std::string CmykOutputProfileIn(const fs::path& path) {
         return {};
     in.seekg(0);
     std::string icc(std::istreambuf_iterator<char>(in), {});
-    Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    Profile profile = OpenProfile(icc);
     bool usable =
         profile && cmsIsIntentSupported(profile.get(), INTENT_PERCEPTUAL, LCMS_USED_AS_OUTPUT);
     return usable ? icc : std::string();

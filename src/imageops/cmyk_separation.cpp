@@ -2,7 +2,7 @@
 // replacement on sRGB values.
 #include "imageops/cmyk_separation.h"
 
-#include <lcms2.h>
+#include "imageops/lcms_handles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,19 +19,6 @@ namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CloseProfile {
-    void operator()(void* profile) const { cmsCloseProfile(profile); }
-};
-using Profile = std::unique_ptr<void, CloseProfile>;
-struct DeleteTransform {
-    void operator()(void* transform) const { cmsDeleteTransform(transform); }
-};
-using Transform = std::unique_ptr<void, DeleteTransform>;
-
-Profile OpenProfile(const std::string& icc) {
-    return Profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
-}
 
 // ---- separation -------------------------------------------------------------------------------
 

@@ -2,7 +2,7 @@
 // the BT.709 and sRGB curves exactly).
 #include "imageops/color_profile.h"
 
-#include <lcms2.h>
+#include "imageops/lcms_handles.h"
 
 #include <cmath>
 #include <map>
@@ -12,15 +12,6 @@
 
 namespace velmora {
 namespace {
-
-struct CloseProfile {
-    void operator()(void* profile) const { cmsCloseProfile(profile); }
-};
-using Profile = std::unique_ptr<void, CloseProfile>;
-struct FreeCurve {
-    void operator()(cmsToneCurve* curve) const { cmsFreeToneCurve(curve); }
-};
-using Curve = std::unique_ptr<cmsToneCurve, FreeCurve>;
 
 constexpr cmsCIExyY kD65 = {0.3127, 0.3290, 1.0};
 constexpr cmsCIExyYTRIPLE kSrgbPrimaries = {
@@ -40,7 +31,7 @@ Curve SrgbTone() {
 // The curve of an RGB or grey profile: its green (or grey) tone curve; the sRGB curve when
 // it has none (profiles made of look-up tables).
 Curve ToneOfProfile(std::string_view icc) {
-    Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    Profile profile = OpenProfile(icc);
     if (profile) {
         for (cmsTagSignature tag : {cmsSigGreenTRCTag, cmsSigGrayTRCTag}) {
             auto* tone = static_cast<cmsToneCurve*>(cmsReadTag(profile.get(), tag));
@@ -92,30 +83,6 @@ std::string RgbDescription(const PictureColor& color) {
     }
 }
 
-void SetText(cmsHPROFILE profile, cmsTagSignature tag, const std::string& text) {
-    cmsMLU* mlu = cmsMLUalloc(nullptr, 1);
-    cmsMLUsetASCII(mlu, "en", "US", text.c_str());
-    cmsWriteTag(profile, tag, mlu);
-    cmsMLUfree(mlu);
-}
-
-// The profile's bytes, dated at a fixed moment so that converting the same file twice gives
-// the same file.
-std::string SavedProfile(cmsHPROFILE profile, const std::string& description) {
-    SetText(profile, cmsSigProfileDescriptionTag, description);
-    SetText(profile, cmsSigCopyrightTag, "No copyright, use freely");
-    cmsUInt32Number size = 0;
-    if (!cmsSaveProfileToMem(profile, nullptr, &size) || size < 128)
-        return {};
-    std::string bytes(size, '\0');
-    if (!cmsSaveProfileToMem(profile, bytes.data(), &size))
-        return {};
-    // dateTimeNumber at offset 24: 2026-01-01 00:00:00, big-endian 16-bit fields.
-    static const unsigned char kDate[12] = {0x07, 0xEA, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
-    bytes.replace(24, 12, reinterpret_cast<const char*>(kDate), 12);
-    return bytes;
-}
-
 std::string BuildRgbProfile(const PictureColor& color) {
     Curve tone = ToneOf(color);
     cmsToneCurve* curves[3] = {tone.get(), tone.get(), tone.get()};
@@ -132,7 +99,7 @@ std::string BuildGreyProfile(const PictureColor& color) {
 }
 
 bool HoldsLayout(std::string_view icc, ProfileLayout layout) {
-    Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    Profile profile = OpenProfile(icc);
     cmsColorSpaceSignature wanted = layout == ProfileLayout::Grey ? cmsSigGrayData : cmsSigRgbData;
     return profile && cmsGetColorSpace(profile.get()) == wanted;
 }
@@ -232,7 +199,7 @@ uint16_t ExifColorSpaceFor(const PictureColor& color) {
 }
 
 std::string IccDescription(std::string_view icc) {
-    Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    Profile profile = OpenProfile(icc);
     if (!profile)
         return {};
     char text[256] = {};
@@ -241,7 +208,7 @@ std::string IccDescription(std::string_view icc) {
 }
 
 bool IsDisplayProfile(std::string_view icc) {
-    Profile profile(cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size())));
+    Profile profile = OpenProfile(icc);
     if (!profile)
         return false;
     cmsProfileClassSignature kind = cmsGetDeviceClass(profile.get());
