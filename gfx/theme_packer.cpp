@@ -3,6 +3,7 @@
 #include "theme_archive.h"
 
 #include "platform/files.h"
+#include "platform/temp_files.h"
 
 #include <cstdio>
 #include <string>

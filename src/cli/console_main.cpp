@@ -91,7 +91,7 @@ int ExitCodeOf(BatchOutcome outcome) {
 
 } // namespace
 
-DriverResult ConsoleMain(const Arguments& arguments, const std::string& executablePath) {
+DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedAs) {
     if (arguments.empty())
         return {NextStep::OpenGraphicalFace, kExitOk, {}};
 
@@ -112,7 +112,7 @@ DriverResult ConsoleMain(const Arguments& arguments, const std::string& executab
         return Exit(kExitOk);
     }
     if (first == "-H" || first == "-?" || first == "--HELP") {
-        PrintHelp(executablePath);
+        PrintHelp(invokedAs);
         return Exit(kExitOk);
     }
 

@@ -33,7 +33,7 @@ struct DriverResult {
 // Walks every argument through the option table in order; stops at the first error.
 DriverState RunOptionLoop(const Arguments& arguments);
 
-// arguments exclude the program name; executablePath names the program for the help.
-DriverResult ConsoleMain(const Arguments& arguments, const std::string& executablePath);
+// arguments exclude the program name; invokedAs (argv[0]) names the program for the help.
+DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedAs);
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #include "engine/format_registry.h"
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/paths.h"
 
 #include <initializer_list>
 
@@ -38,15 +39,8 @@ std::string ProgramTitle() {
     return std::string(kProductName) + " " + VersionText(kVersionNumber);
 }
 
-std::string ExecutableNameForHelp(std::string_view executablePath) {
-    size_t separator = executablePath.find_last_of("/\\");
-    std::string name(separator == std::string_view::npos ? executablePath
-                                                         : executablePath.substr(separator + 1));
-    size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot + 1 < name.size() &&
-        name.find(' ', dot) == std::string::npos)
-        name.erase(dot);
-    return name;
+std::string ExecutableNameForHelp(std::string_view invokedAs) {
+    return BaseNameWithoutExtension(NameOf(invokedAs));
 }
 
 void PrintVersion() {
@@ -54,9 +48,9 @@ void PrintVersion() {
     PrintLine(VersionText(kVersionNumber));
 }
 
-void PrintHelp(std::string_view executablePath) {
+void PrintHelp(std::string_view invokedAs) {
     SetConsoleTitle(ProgramTitle());
-    std::string name = ExecutableNameForHelp(executablePath);
+    std::string name = ExecutableNameForHelp(invokedAs);
     auto usage = [&](std::string_view line) { PrintLine(FillTemplate(line, name)); };
     auto example = [&](std::string_view line) {
         PrintLine(FillTemplate(line, name, SampleExtension()));
@@ -65,9 +59,9 @@ void PrintHelp(std::string_view executablePath) {
     usage("Usage: %s1% -i <filename> [options]");
     PrintLine(" ");
     example("  %s1% -i example.%s2%");
-    example("  %s1% -i c:\\tmp\\example.%s2%");
-    example("  %s1% -i c:\\tmp\\example.%s2% -o d:\\converted");
-    example("  %s1% -i c:\\tmp\\example.%s2% -o d:\\converted --jpg-quality=95");
+    example("  %s1% -i ~/tmp/example.%s2%");
+    example("  %s1% -i ~/tmp/example.%s2% -o ~/converted");
+    example("  %s1% -i ~/tmp/example.%s2% -o ~/converted --jpg-quality=95");
     for (const char* line : {
              " ",
              "Options:",

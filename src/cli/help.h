@@ -27,11 +27,12 @@ inline constexpr const char* kScreenshotWebAddress = "www.corvanta.com";
 std::string VersionText(int number);
 // The product name, a space and the version: the console title and the lock's name.
 std::string ProgramTitle();
-// The executable's file name without folder and extension, as the help shows it.
-std::string ExecutableNameForHelp(std::string_view executablePath);
+// The name the program was started under (argv[0], which may name a link) without folder
+// and extension, as the help and the messages show it.
+std::string ExecutableNameForHelp(std::string_view invokedAs);
 
 void PrintVersion();
-void PrintHelp(std::string_view executablePath);
+void PrintHelp(std::string_view invokedAs);
 void PrintBanner();
 
 } // namespace velmora

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/picture_heap.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
@@ -41,11 +42,6 @@ std::string Word(int list, int value) {
     return ValueToKeyword(list, value);
 }
 
-std::string FolderPart(const std::string& path) {
-    size_t separator = path.find_last_of("/\\");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-}
-
 std::string TwoDecimals(float value) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(value));
@@ -72,7 +68,7 @@ Error CheckInput(const Listing& debug) {
 // relative to the current folder, so its folder is made absolute here; only a folder
 // the user names is taken relative to the program's folder.
 std::string FolderNextToInput() {
-    std::string folder = FolderPart(gJob.InputFolder.empty() ? gJob.InputFile : gJob.InputFolder);
+    std::string folder = FolderOf(gJob.InputFolder.empty() ? gJob.InputFile : gJob.InputFolder);
     if (folder.empty() || folder.front() != '/')
         folder = CurrentFolder() + (StartsWith(folder, "./") ? folder.substr(2) : folder);
     return folder;
@@ -90,8 +86,7 @@ Error ResolveOutputFolder(const Listing& debug) {
             folder.erase(0, 2);
         folder = gJob.ProgramFolder + folder;
     }
-    if (folder.back() != '/')
-        folder += '/';
+    folder = WithTrailingSlash(folder);
     if (!FolderExists(folder))
         return "Invalid output folder";
     return {};
@@ -337,14 +332,6 @@ std::string Msg(std::string_view key) {
 
 } // namespace
 
-std::string ExtensionOf(const std::string& path) {
-    std::string name = FileNamePart(path);
-    size_t stop = name.find_last_of(". ");
-    if (stop == std::string::npos || name[stop] != '.' || stop == 0)
-        return {};
-    return name.substr(stop + 1);
-}
-
 void InitConversionJob() {
     gJob = ConversionJob{};
     gJob.ProgramFolder = ExecutableFolder();
@@ -361,7 +348,7 @@ int AddInputFile(const std::string& path) {
         return 0;
     InputFileEntry entry;
     if (!gJob.InputFolder.empty() && StartsWith(path, gJob.InputFolder))
-        entry.RelativeSubfolder = FolderPart(path.substr(gJob.InputFolder.size()));
+        entry.RelativeSubfolder = FolderOf(path.substr(gJob.InputFolder.size()));
     gInputFileMap.emplace(path, entry);
     return 1;
 }

@@ -20,9 +20,4 @@ void ConversionWorker();
 // 1 when the file was added to gInputFileMap, 0 when refused or already there.
 int AddInputFile(const std::string& path);
 
-// The extension of a path by the input check's rule: the text after the last "." of the
-// file name, or "" when there is none (no dot, a dot that starts the name, or a space or
-// separator after the last dot).
-std::string ExtensionOf(const std::string& path);
-
 } // namespace velmora

@@ -128,7 +128,7 @@ int ReadHandle::seek(int64_t offset, int origin) {
 }
 
 WriteHandle::WriteHandle(const std::string& path) {
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd_ = open(path.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
     if (fd_ >= 0)
         pending_.reserve(kWriteBufferBytes);
 }

@@ -37,6 +37,8 @@ private:
     std::vector<unsigned char> window_;
 };
 
+// Writes into an existing file, a temporary file made for the save: it never creates one,
+// so a temporary file that a signal handler removed does not come back.
 // Writes collect in a buffer while they continue one another; a seek elsewhere or a read
 // writes the buffer out first. Seeking to where the next write would go anyway (libtiff
 // seeks to the end before every strip) keeps the buffer.

@@ -1,6 +1,7 @@
 #include "engine/name_mask.h"
 
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 
@@ -27,7 +28,7 @@ std::string FiveCharacters(int32_t value) {
 }
 
 std::string BaseName() {
-    return BaseNameWithoutExtension(FileNamePart(gJob.InputFile));
+    return BaseNameWithoutExtension(NameOf(gJob.InputFile));
 }
 
 struct Placeholder {
@@ -69,23 +70,6 @@ const Placeholder* FindPlaceholder(std::string_view name) {
 }
 
 } // namespace
-
-std::string FileNamePart(std::string_view path) {
-    size_t separator = path.find_last_of("/\\");
-    return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
-}
-
-std::string BaseNameWithoutExtension(std::string_view name) {
-    if (name.empty() || name.find('.') == std::string_view::npos)
-        return std::string(name);
-    size_t stop = name.find_last_of(". /\\");
-    bool isExtension =
-        name[stop] == '.' && stop != 0 && name[stop - 1] != '/' && name[stop - 1] != '\\';
-    // A name whose only dot cannot start an extension keeps all its characters.
-    if (!isExtension)
-        return std::string(name);
-    return std::string(name.substr(0, stop));
-}
 
 std::string ReplacePlaceholder(std::string text, std::string_view placeholder) {
     const Placeholder* known = FindPlaceholder(placeholder);

@@ -14,10 +14,6 @@ std::string ExpandNameMask();
 // Replaces every occurrence (any letter case) of one placeholder by its current value;
 // an unknown placeholder leaves the text as it is.
 std::string ReplacePlaceholder(std::string text, std::string_view placeholder);
-// "IMG_0001.CR2" -> "IMG_0001", "a.b.nef" -> "a.b", "name." -> "name".
-std::string BaseNameWithoutExtension(std::string_view name);
-// The part of a path after its last "/" or "\".
-std::string FileNamePart(std::string_view path);
 // The watermark text with its placeholders expanded; "%eol%" is left for the text layer.
 std::string ExpandWatermarkText();
 

@@ -17,7 +17,9 @@
 #include "imageops/tone_mapping.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/picture_heap.h"
+#include "platform/temp_files.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
@@ -37,17 +39,11 @@ constexpr int kJpegLoadFlags = JPEG_ACCURATE | JPEG_EXIFROTATE;
 constexpr int kRawBits16 = 2;
 constexpr int64_t kSmallSourceBytes = 2 << 20;
 
-std::string LowerExtension(const std::string& path) {
-    std::string name = FileNamePart(path);
-    size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : ToLower(name.substr(dot + 1));
-}
-
 // Any file can be read as bare pixels, so the last-resort loader is kept for files that
 // say they hold them, or for which the user gave the pixel size; otherwise a broken
 // camera file would come out as a picture of noise and be reported as converted.
 bool MayHoldHeaderlessBits(const std::string& path) {
-    std::string extension = LowerExtension(path);
+    std::string extension = ToLower(ExtensionOf(path));
     return extension == "raw" || extension == "raw1" || extension == "raw2" ||
            (gSettings.RawImageWidth > 0 && gSettings.RawImageHeight > 0);
 }

@@ -1,12 +1,10 @@
 // The face's entry point, called by the entry code through dlopen: checks for a display,
 // starts Qt and runs the window the mode asks for.
 #include "cli/entry/face.h"
-#include "cli/help.h"
 #include "gui/display_check.h"
 #include "gui/graphical_mode.h"
 #include "gui/screenshots.h"
 #include "gui/uninstall_window.h"
-#include "platform/files.h"
 
 #include <QApplication>
 
@@ -19,8 +17,11 @@ namespace {
 
 using namespace velmora;
 
+// The program's name as the entry code reports it, for the lines written here.
+std::string gProgram = "velmoracmd";
+
 int ReportNoDisplay(const char* reason) {
-    std::string line = FaceUnavailableLine(ExecutableNameForHelp(ExecutablePath()), reason);
+    std::string line = FaceUnavailableLine(gProgram, reason);
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
     return kFaceFailureStatus;
@@ -41,8 +42,10 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QStr
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int VelmoraFaceMain(int mode,
-                                                                      const char* argument) {
+extern "C" __attribute__((visibility("default"))) int
+VelmoraFaceMain(int mode, const char* argument, const char* program) {
+    if (program && *program)
+        gProgram = program;
     if (!DisplayIsNamed(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"),
                         std::getenv("WAYLAND_DISPLAY")))
         return ReportNoDisplay("no display");
@@ -64,7 +67,7 @@ extern "C" __attribute__((visibility("default"))) int VelmoraFaceMain(int mode,
     case FaceMode::UninstallWindow:
         return RunUninstallWindow();
     case FaceMode::Screenshots:
-        return RunScreenshots(argument ? argument : "");
+        return RunScreenshots(argument ? argument : "", gProgram);
     }
     return kFaceFailureStatus;
 }

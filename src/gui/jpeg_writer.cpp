@@ -1,6 +1,6 @@
 #include "gui/jpeg_writer.h"
 
-#include "platform/files.h"
+#include "platform/temp_files.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -14,6 +14,7 @@
 #include "gui/update_check.h"
 #include "gui/window_job.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -392,9 +393,7 @@ void MainWindow::SelectOutputFolder() {
                                                folderField_->currentText().trimmed());
     if (chosen.isEmpty())
         return;
-    std::string folder = U(chosen);
-    if (folder.back() != '/')
-        folder += '/';
+    std::string folder = WithTrailingSlash(U(chosen));
     gJob.OutputFolder = folder;
     PutOutputFolderFirst(folder);
 }

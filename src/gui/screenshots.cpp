@@ -9,6 +9,7 @@
 #include "gui/storage/themes.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -51,7 +52,7 @@ QImage MarkedScreenshot(const QImage& window) {
     return marked;
 }
 
-int RunScreenshots(const std::string& folder) {
+int RunScreenshots(const std::string& folder, const std::string& program) {
     ListThemes();
     LoadTheme(true, true, true);
     gSettings.WindowX = 400;
@@ -73,14 +74,11 @@ int RunScreenshots(const std::string& folder) {
     });
     QApplication::exec();
 
-    std::string target = folder.empty() ? CurrentFolder() : folder;
-    if (target.back() != '/')
-        target += '/';
+    std::string target = WithTrailingSlash(folder.empty() ? CurrentFolder() : folder);
     QImage marked = MarkedScreenshot(captured);
     QImage small = marked.scaledToWidth(kSmallWidth, Qt::SmoothTransformation);
     if (!WriteJpegFile(marked, target + kScreenshotName, kJpegQuality) ||
         !WriteJpegFile(small, target + kSmallScreenshotName, kJpegQuality)) {
-        std::string program = ExecutableNameForHelp(ExecutablePath());
         std::fprintf(stderr, "%s: cannot write the screenshots into %s\n", program.c_str(),
                      target.c_str());
         return kFaceFailureStatus;

@@ -6,6 +6,7 @@
 #include "imageops/drawn/picture_io.h"
 #include "imageops/drawn/watermark_font.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
@@ -30,19 +31,13 @@ bool AcceptInputFile(const std::string& path) {
     return AddInputFile(path) == 1;
 }
 
-std::string FolderOf(const std::string& path) {
-    size_t separator = path.find_last_of('/');
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-}
-
 std::optional<StartRefusal> CheckConversionStart(std::string& outputFolder) {
     const Settings& s = gSettings;
     if (gInputFileMap.empty())
         return StartRefusal{"Empty input files", {}};
     if (outputFolder.empty())
         return StartRefusal{"Empty output folder", {}};
-    if (outputFolder.back() != '/')
-        outputFolder += '/';
+    outputFolder = WithTrailingSlash(outputFolder);
     if (!FolderExists(outputFolder))
         return StartRefusal{"Invalid output folder", outputFolder};
     if (s.DoImageResize && s.ImageWidth == 0)

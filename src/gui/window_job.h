@@ -14,9 +14,6 @@ void ResetWindowJob();
 // becomes the one entry of the job's input set. A refused file changes nothing.
 bool AcceptInputFile(const std::string& path);
 
-// The folder part of a path, ending in "/"; "" when the path has none.
-std::string FolderOf(const std::string& path);
-
 // Why a conversion cannot start: a key of the catalogue's "Msg" group and the text its
 // template is filled with.
 struct StartRefusal {

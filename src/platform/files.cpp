@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
-#include <cerrno>
+#include "platform/paths.h"
+
 #include <climits>
 #include <cstdio>
 #include <dlfcn.h>
@@ -12,26 +13,6 @@
 namespace velmora {
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-mode_t CurrentUmask() {
-    // umask can only be read by setting it; done once, before any thread starts writing files.
-    static mode_t mask = [] {
-        mode_t old = umask(022);
-        umask(old);
-        return old;
-    }();
-    return mask;
-}
-
 std::string BesideOrInstalled(const std::string& name, const char* installedFolder) {
     std::string folder = ExecutableFolder();
     if (FileSize(folder + name) != kFileMissing)
@@ -39,19 +20,6 @@ std::string BesideOrInstalled(const std::string& name, const char* installedFold
     // The prefix is the executable folder's parent: <prefix>/bin/ gives <prefix>/.
     std::string prefix = folder.size() > 1 ? FolderOf(folder.substr(0, folder.size() - 1)) : folder;
     return prefix + installedFolder + name;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
 }
 
 } // namespace
@@ -135,10 +103,7 @@ std::string CurrentFolder() {
     char buffer[PATH_MAX];
     if (!getcwd(buffer, sizeof buffer))
         return "./";
-    std::string folder = buffer;
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
+    return WithTrailingSlash(buffer);
 }
 
 MappedFile::MappedFile(const std::string& path) {
@@ -162,49 +127,12 @@ MappedFile::~MappedFile() {
         munmap(data_, size_);
 }
 
-std::optional<std::string> CreateTempFileBeside(const std::string& target) {
-    std::string pattern = FolderOf(target) + "." + NameOf(target) + ".XXXXXX.part";
-    int fd = mkstemps(pattern.data(), 5);
-    if (fd < 0)
-        return std::nullopt;
-    // mkstemps makes the file private; give it what a plain new file would get.
-    fchmod(fd, 0666 & ~CurrentUmask());
-    close(fd);
-    return pattern;
-}
-
 void* ProgramLibraryEntry(const std::string& library, const char* symbol) {
     if (void* linked = dlsym(RTLD_DEFAULT, symbol))
         return linked;
     // The library takes the rest of the program from the executable, which exports it.
     void* handle = dlopen(ProgramLibraryPath(library).c_str(), RTLD_NOW | RTLD_LOCAL);
     return handle ? dlsym(handle, symbol) : nullptr;
-}
-
-bool CommitTempFile(const std::string& temp, const std::string& target) {
-    if (std::rename(temp.c_str(), target.c_str()) == 0)
-        return true;
-    DiscardTempFile(temp);
-    return false;
-}
-
-void DiscardTempFile(const std::string& temp) {
-    unlink(temp.c_str());
-}
-
-bool WriteFileAtomically(const std::string& target, std::string_view bytes) {
-    auto temp = CreateTempFileBeside(target);
-    if (!temp)
-        return false;
-    int fd = open(temp->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool ok = fd >= 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-    if (fd >= 0)
-        ok = (close(fd) == 0) && ok;
-    if (!ok) {
-        DiscardTempFile(*temp);
-        return false;
-    }
-    return CommitTempFile(*temp, target);
 }
 
 } // namespace velmora

@@ -1,12 +1,10 @@
 // File system operations on UTF-8 paths: sizes, folders, first bytes, dates, the
-// executable's folder and the program's own files, and the temporary-file-then-rename way
-// of replacing a file.
+// executable's folder and the program's own files.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace velmora {
 
@@ -74,14 +72,5 @@ private:
     unsigned char* data_ = nullptr;
     size_t size_ = 0;
 };
-
-// Creates an empty, uniquely named file in the folder of target, with the permissions a
-// newly created file would get. Returns its path, or nullopt when the folder refuses it.
-std::optional<std::string> CreateTempFileBeside(const std::string& target);
-// Renames temp over target; on failure removes temp. True when target now holds temp's bytes.
-bool CommitTempFile(const std::string& temp, const std::string& target);
-void DiscardTempFile(const std::string& temp);
-// Replaces target with bytes through a temporary file; target is untouched on failure.
-bool WriteFileAtomically(const std::string& target, std::string_view bytes);
 
 } // namespace velmora

@@ -1,17 +1,20 @@
-// One running instance per program title and user: an advisory lock on a file in the
-// user's runtime folder, held for the life of the process.
+// One running instance per program title and user: an advisory lock on a file, held for
+// the life of the process. The file lies in the user's runtime folder, or, when that is not
+// set or cannot hold it (after su, in some containers), in a private folder of the user's
+// under the temporary folder.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 enum class LockResult { Acquired, HeldByAnother, Unavailable };
 
-// Path of the lock file for a title: $XDG_RUNTIME_DIR/<title>.lock, or the system
-// temporary folder with the user id in the name.
-std::string InstanceLockPath(const std::string& title);
-// Takes the lock and keeps it until the process ends.
+// The lock files of a title in the order they are tried: $XDG_RUNTIME_DIR/<title>.lock when
+// that is an absolute folder, then <temporary folder>/velmora-<uid>/<title>.lock.
+std::vector<std::string> InstanceLockPlaces(const std::string& title);
+// Takes the lock at the first place that can hold it and keeps it until the process ends.
 LockResult AcquireSingleInstanceLock(const std::string& title);
 
 } // namespace velmora

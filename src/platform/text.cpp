@@ -189,6 +189,16 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+std::string_view Utf8Prefix(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    size_t end = maxBytes;
+    // Continuation bytes (10xxxxxx) belong to the character that started before them.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

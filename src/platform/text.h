@@ -27,6 +27,8 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 
 bool IsValidUtf8(std::string_view bytes);
+// The longest start of text of at most maxBytes that does not cut a UTF-8 character in two.
+std::string_view Utf8Prefix(std::string_view text, size_t maxBytes);
 std::string Latin1ToUtf8(std::string_view bytes);
 // Reads a text file's bytes as this platform's editors write them: a UTF-8 byte-order
 // mark is dropped; valid UTF-8 stays; anything else is Latin-1, one byte per character.

@@ -1,6 +1,7 @@
 #include "settings/key_value_file.h"
 
 #include "platform/files.h"
+#include "platform/temp_files.h"
 #include "platform/text.h"
 
 #include <algorithm>

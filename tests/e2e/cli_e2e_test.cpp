@@ -87,7 +87,7 @@ TEST_F(CommandLine, HelpIsExactAndIgnoresTheRest) {
     ASSERT_EQ(lines.size(), 36u);
     EXPECT_EQ(lines[1], "Usage: velmoracmd -i <filename> [options]");
     EXPECT_EQ(lines[3], "  velmoracmd -i example.raw");
-    EXPECT_EQ(lines[6], "  velmoracmd -i c:\\tmp\\example.raw -o d:\\converted --jpg-quality=95");
+    EXPECT_EQ(lines[6], "  velmoracmd -i ~/tmp/example.raw -o ~/converted --jpg-quality=95");
     EXPECT_EQ(lines[35], "  -v, --version             Display version information and exit");
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_FALSE(FileExists(folder / "sample.tiff"));
@@ -105,6 +105,9 @@ TEST_F(CommandLine, HelpNamesTheProgramByItsFileName) {
     std::vector<std::string> lines = RunProgram({"-h"}, options).OutLines();
     ASSERT_GT(lines.size(), 3u);
     EXPECT_EQ(lines[1], "Usage: rawconv -i <filename> [options]");
+    ASSERT_EQ(symlink((BinaryFolder() + "velmoracmd").c_str(), (folder / "ln").c_str()), 0);
+    options.program = folder / "ln";
+    EXPECT_EQ(RunProgram({"-h"}, options).OutLines().at(1), "Usage: ln -i <filename> [options]");
 }
 
 // Without a display (or, in a build without the face, without its library) the window
@@ -159,6 +162,21 @@ TEST_F(CommandLine, ASecondInstanceIsRefused) {
     EXPECT_EQ(SplitLines(result.err).size(), 1u) << result.err;
     EXPECT_FALSE(FileExists(folder / "sample.tiff"));
     EXPECT_EQ(Run({"-v"}).exitStatus, 0) << "the lock is free again";
+}
+
+// After su or in a container the runtime folder may be unusable: the lock then lies in a
+// private folder under TMPDIR, where it still keeps a second instance out.
+TEST_F(CommandLine, AnUnusableRuntimeFolderStillGivesOneInstance) {
+    RunOptions options{folder.Path(), {}, {{"XDG_RUNTIME_DIR", "/no"}, {"TMPDIR", folder.Path()}}};
+    RunResult alone = RunProgram({"-v"}, options);
+    EXPECT_EQ(alone.out + std::to_string(alone.exitStatus), "3.2\n0") << alone.err;
+    struct stat made;
+    std::string mine = folder / ("velmora-" + std::to_string(getuid()));
+    EXPECT_TRUE(stat(mine.c_str(), &made) == 0 && (made.st_mode & 0777) == 0700);
+    int fd = open((mine + "/Corvanta ZUV iv EDAZ 3.2.lock").c_str(), O_RDWR);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(RunProgram({"-v"}, options).exitStatus, 3);
+    close(fd);
 }
 
 TEST_F(CommandLine, PauseWithoutATerminalReturnsAtEndOfInput) {

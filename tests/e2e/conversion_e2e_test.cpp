@@ -1,5 +1,5 @@
 // Conversions through the real binary: report lines, written files read back with
-// libtiff, hostile inputs, and nothing lost when a save fails.
+// libtiff, hostile inputs, and nothing lost when a save fails or is interrupted.
 #include "e2e/e2e_support.h"
 #include "e2e/tiff_reader.h"
 
@@ -9,10 +9,15 @@
 #include <tiff.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 
 namespace velmora::testing {
 namespace {
@@ -184,6 +189,18 @@ TEST_F(Conversion, AFailedSaveKeepsTheEarlierFile) {
     EXPECT_FALSE(HasPartFiles(folder.Path()));
 }
 
+// Any name the folder takes saves beside the input, 250 bytes and "\" (not a separator) too.
+TEST_F(Conversion, LongAndOddNamesSaveBesideTheInput) {
+    std::string cjk;
+    for (int i = 0; i < 83; ++i)
+        cjk += "\xE5\x86\x99";
+    for (const std::string& base : {std::string(250, 'n'), cjk, std::string("back\\slash")}) {
+        WriteFile(folder / (base + ".dng"), ReadFile(folder / "sample.dng"));
+        EXPECT_EQ(Run({"-q", "-i", base + ".dng"}).exitStatus, 0) << base;
+        EXPECT_TRUE(ReadTiffFacts(folder / (base + ".tiff"))) << base;
+    }
+}
+
 TEST_F(Conversion, AnUnwritableOutputFolderConvertsNothing) {
     // /proc exists but takes no new files, whoever runs the test.
     RunResult result = Run({"-d", "-q", "-i", "sample.dng", "-o", "/proc"});
@@ -192,6 +209,67 @@ TEST_F(Conversion, AnUnwritableOutputFolderConvertsNothing) {
     EXPECT_EQ(lines[lines.size() - 2], "[ERROR] Unable to convert the file!");
     EXPECT_EQ(lines.back(), "Conversion stopped");
     EXPECT_EQ(result.exitStatus, 2);
+}
+
+// Converts input into out.tiff with a save that keeps its temporary file for a while.
+StartedProgram StartSave(const TempFolder& folder, const std::string& input) {
+    RunOptions options{folder.Path(), {}, {}, -1, 120};
+    return StartProgram({"-q", "-i", input, "--filename-mask=out.tiff", "--raw-load-as=48",
+                         "--raw-tone-mapping=none", "--tiff-compression=deflate"},
+                        options);
+}
+
+// Waits until the save's temporary file exists; false when the program ended first.
+bool WaitForPartFile(const StartedProgram& program) {
+    while (!HasPartFiles(program.workFolder)) {
+        siginfo_t ended{};
+        waitid(P_PID, static_cast<id_t>(program.pid), &ended, WEXITED | WNOHANG | WNOWAIT);
+        if (ended.si_pid != 0)
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+TEST_F(Conversion, TerminationSignalsRemoveTheTemporaryFileAndKeepTheEarlierOne) {
+    MakeSampleDng(folder / "large.dng", {"--width=3000", "--height=2000"});
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        WriteFile(folder / "out.tiff", "the earlier output");
+        StartedProgram program = StartSave(folder, "large.dng");
+        ASSERT_TRUE(WaitForPartFile(program)) << signal;
+        kill(program.pid, signal);
+        EXPECT_EQ(FinishProgram(program).signal, signal) << "a shell shows 128 + the signal";
+        EXPECT_EQ(ReadFile(folder / "out.tiff"), "the earlier output") << signal;
+        EXPECT_FALSE(HasPartFiles(folder.Path())) << signal;
+    }
+}
+
+// SIGKILL may leave a ".part" file, never a partial target. The kills spread over one whole
+// run, timed first, so they fall in the decoding, the save and after it on any build.
+TEST_F(Conversion, KillsAtRandomMomentsLeaveTheEarlierOrTheWholeNewFile) {
+    MakeSampleDng(folder / "small.dng", {"--width=1200", "--height=800"});
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(FinishProgram(StartSave(folder, "small.dng")).exitStatus, 0);
+    auto wholeRun = std::chrono::steady_clock::now() - started;
+    ASSERT_TRUE(ReadTiffFacts(folder / "out.tiff"));
+    const std::string complete = ReadFile(folder / "out.tiff"); // the output is reproducible
+    std::mt19937 random(14);
+    int kept = 0, replaced = 0, leftovers = 0;
+    for (int run = 0; run < 30; ++run) {
+        WriteFile(folder / "out.tiff", "the earlier output");
+        StartedProgram program = StartSave(folder, "small.dng");
+        if (run % 3 == 2) // every third kill waits for the temporary file first
+            WaitForPartFile(program);
+        std::this_thread::sleep_for(wholeRun * static_cast<int>(random() % 1200) / 1000);
+        kill(program.pid, SIGKILL);
+        FinishProgram(program);
+        std::string target = ReadFile(folder / "out.tiff");
+        EXPECT_TRUE(target == "the earlier output" || target == complete) << "run " << run;
+        ++(target == complete ? replaced : kept);
+        leftovers += std::system(("rm " + folder.Path() + ".*.part 2>/dev/null").c_str()) == 0;
+    }
+    std::printf("30 kills: %d kept the earlier file, %d left the whole new one, %d a .part file\n",
+                kept, replaced, leftovers);
 }
 
 // A JPEG named as a camera file, stored sideways with EXIF orientation 6.

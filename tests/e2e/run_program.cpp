@@ -33,7 +33,7 @@ std::vector<std::string> RunResult::OutLines() const {
     return SplitLines(out);
 }
 
-RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options) {
+StartedProgram StartProgram(const std::vector<std::string>& arguments, const RunOptions& options) {
     std::string program = options.program.empty() ? BinaryFolder() + "velmoracmd" : options.program;
     std::string outPath = options.workFolder + ".stdout";
     std::string errPath = options.workFolder + ".stderr";
@@ -80,9 +80,10 @@ RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions
         if (in < 0 || out < 0 || err < 0 || chdir(options.workFolder.c_str()) != 0)
             _exit(127);
         dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        // As a shell leaves them: the program itself must keep SIGXFSZ from killing it.
+        for (int sig : {SIGXFSZ, SIGINT, SIGTERM, SIGHUP})
+            signal(sig, SIG_DFL);
         if (options.fileSizeLimit >= 0) {
-            // Writes past the limit then fail with EFBIG instead of killing the process.
-            signal(SIGXFSZ, SIG_IGN);
             rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
                          static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
@@ -92,8 +93,14 @@ RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
+    return {child, options.workFolder};
+}
+
+RunResult FinishProgram(const StartedProgram& started) {
+    std::string outPath = started.workFolder + ".stdout";
+    std::string errPath = started.workFolder + ".stderr";
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(started.pid, &status, 0);
     RunResult result;
     if (WIFEXITED(status))
         result.exitStatus = WEXITSTATUS(status);
@@ -104,6 +111,10 @@ RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions
     unlink(outPath.c_str());
     unlink(errPath.c_str());
     return result;
+}
+
+RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options) {
+    return FinishProgram(StartProgram(arguments, options));
 }
 
 } // namespace velmora::testing

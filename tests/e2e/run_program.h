@@ -26,6 +26,14 @@ struct RunOptions {
 
 RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions& options);
 
+// RunProgram in two halves, for a test that acts on the program while it runs.
+struct StartedProgram {
+    int pid;
+    std::string workFolder;
+};
+StartedProgram StartProgram(const std::vector<std::string>& arguments, const RunOptions& options);
+RunResult FinishProgram(const StartedProgram& started);
+
 std::vector<std::string> SplitLines(const std::string& text);
 
 } // namespace velmora::testing

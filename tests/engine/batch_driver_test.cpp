@@ -5,6 +5,7 @@
 #include "imageops/drawn/watermark_font.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
 #include "support/pictures.h"
@@ -870,11 +871,11 @@ TEST(ExtensionOf, TakesOnlyARealExtensionOfTheName) {
         const char* extension;
     };
     const Case cases[] = {
-        {"a.cr2", "cr2"},       {"/x/y/IMG.CR2", "CR2"},
-        {"a.b.nef", "nef"},     {"/x.y/noext", ""},
-        {"C:\\x.y\\noext", ""}, {".hidden", ""},
-        {"/x/.hidden", ""},     {"a. b", ""},
-        {"name.", ""},          {"", ""},
+        {"a.cr2", "cr2"},   {"/x/y/IMG.CR2", "CR2"},
+        {"a.b.nef", "nef"}, {"/x.y/noext", ""},
+        {"x\\y.z", "z"},    {".hidden", ""},
+        {"/x/.hidden", ""}, {"a. b", ""},
+        {"name.", ""},      {"", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ExtensionOf(c.path), c.extension) << c.path;

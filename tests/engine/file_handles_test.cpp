@@ -79,6 +79,7 @@ TEST(ReadHandleTest, RefusesSeeksBeforeTheStartAndFilesThatAreNotThere) {
 TEST(WriteHandleTest, AgreesWithTheSameWritesInMemory) {
     TempFolder folder;
     std::string model;
+    WriteFile(folder / "out.bin", "earlier bytes are truncated");
     {
         WriteHandle handle(folder / "out.bin");
         ASSERT_TRUE(handle.isOpen());

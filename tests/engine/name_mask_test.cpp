@@ -1,6 +1,7 @@
 #include "engine/name_mask.h"
 
 #include "engine/batch_driver.h"
+#include "platform/paths.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ TEST_F(NameMask, ExpandsEveryPlaceholder) {
         {"base name upper", "%filename[u]%", "/p/mY_pIC.dng", {}, "MY_PIC"},
         {"base name lower", "%filename[l]%", "/p/mY_pIC.dng", {}, "my_pic"},
         {"base name title", "%filename[t]%", "/p/mY_pIC.dng", {}, "My_pic"},
-        {"base name of a name with backslashes", "%filename%", "C:\\in\\dsc.nef", {}, "dsc"},
+        {"a backslash is part of the name", "%filename%", "/in/a\\dsc.nef", {}, "a\\dsc"},
         {"extension", "%ext%", "/p/a.nef", {}, "tiff"},
         {"extension upper", "%ext[u]%", "/p/a.nef", {}, "TIFF"},
         {"extension title", "%ext[t]%", "/p/a.nef", {}, "Tiff"},

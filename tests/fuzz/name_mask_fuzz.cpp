@@ -2,6 +2,7 @@
 // conversion type and one placeholder name.
 #include "engine/name_mask.h"
 #include "fuzz_input.h"
+#include "platform/paths.h"
 #include "settings/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExpandNameMask();
     ExpandWatermarkText();
     ReplacePlaceholder(parts[1], parts[4]);
-    std::string base = BaseNameWithoutExtension(FileNamePart(gJob.InputFile));
+    std::string base = BaseNameWithoutExtension(NameOf(gJob.InputFile));
     if (base.size() > gJob.InputFile.size())
         std::abort();
     return 0;

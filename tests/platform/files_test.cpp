@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "platform/temp_files.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

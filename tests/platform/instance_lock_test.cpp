@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -33,21 +35,21 @@ private:
     std::optional<std::string> saved_;
 };
 
-TEST(InstanceLockPathTest, RuntimeFolderFirstThenTempFolderWithUserId) {
-    const std::string uid = std::to_string(getuid());
+TEST(InstanceLockPlacesTest, RuntimeFolderFirstThenAPrivateFolderUnderTemp) {
+    const std::string mine = "velmora-" + std::to_string(getuid()) + "/Title 3.2.lock";
     struct Case {
         const char* runtime;
         const char* temp;
-        std::string expected;
-    } cases[] = {{"/run/user/7", "/scratch", "/run/user/7/Title 3.2.lock"},
-                 {"/run/user/7/", nullptr, "/run/user/7/Title 3.2.lock"},
-                 {nullptr, "/scratch", "/scratch/Title 3.2-" + uid + ".lock"},
-                 {"", "/scratch/", "/scratch/Title 3.2-" + uid + ".lock"},
-                 {nullptr, nullptr, "/tmp/Title 3.2-" + uid + ".lock"}};
+        std::vector<std::string> expected;
+    } cases[] = {{"/run/user/7", "/scratch", {"/run/user/7/Title 3.2.lock", "/scratch/" + mine}},
+                 {"/run/user/7/", nullptr, {"/run/user/7/Title 3.2.lock", "/tmp/" + mine}},
+                 {nullptr, "/scratch", {"/scratch/" + mine}},
+                 {"", "/scratch/", {"/scratch/" + mine}},
+                 {"relative", nullptr, {"/tmp/" + mine}}};
     for (const Case& c : cases) {
         ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtime);
         ScopedEnv temp("TMPDIR", c.temp);
-        EXPECT_EQ(InstanceLockPath("Title 3.2"), c.expected)
+        EXPECT_EQ(InstanceLockPlaces("Title 3.2"), c.expected)
             << (c.runtime ? c.runtime : "(unset)") << " / " << (c.temp ? c.temp : "(unset)");
     }
 }
@@ -57,15 +59,24 @@ TEST(InstanceLockTest, SecondHolderOfTheSameTitleIsRefused) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", folder.Path().c_str());
     // flock conflicts between open file descriptions, so one process can play both sides.
     EXPECT_EQ(AcquireSingleInstanceLock("Velmora Test 3.2"), LockResult::Acquired);
-    EXPECT_TRUE(testing::FileExists(InstanceLockPath("Velmora Test 3.2")));
+    EXPECT_TRUE(testing::FileExists(InstanceLockPlaces("Velmora Test 3.2").front()));
     EXPECT_EQ(AcquireSingleInstanceLock("Velmora Test 3.2"), LockResult::HeldByAnother);
     EXPECT_EQ(AcquireSingleInstanceLock("Velmora Other 3.2"), LockResult::Acquired);
 }
 
-TEST(InstanceLockTest, UnusableRuntimeFolderIsReported) {
-    testing::TempFolder folder;
-    ScopedEnv runtime("XDG_RUNTIME_DIR", (folder / "missing").c_str());
-    EXPECT_EQ(AcquireSingleInstanceLock("Velmora Test 3.2"), LockResult::Unavailable);
+// The private folder is refused when others could change it, and then no lock can be had.
+TEST(InstanceLockTest, APrivateFolderOthersCouldChangeIsRefused) {
+    for (std::string kind : {"link", "open to others"}) {
+        testing::TempFolder folder;
+        ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
+        ScopedEnv temp("TMPDIR", folder.Path().c_str());
+        std::string mine = folder / ("velmora-" + std::to_string(getuid()));
+        if (kind == "link")
+            symlink(folder.Path().c_str(), mine.c_str());
+        else
+            mkdir(mine.c_str(), 0700), chmod(mine.c_str(), 0777);
+        EXPECT_EQ(AcquireSingleInstanceLock("T 3.2"), LockResult::Unavailable) << kind;
+    }
 }
 
 } // namespace

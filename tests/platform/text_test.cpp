@@ -155,5 +155,13 @@ TEST(DecodeTextFileBytesTest, MarkDroppedUtf8KeptElseLatin1) {
         EXPECT_EQ(DecodeTextFileBytes(c.bytes), c.expected) << c.name;
 }
 
+// Temporary file names are cut to fit; a cut never leaves half a character.
+TEST(Utf8PrefixTest, NeverCutsACharacterInTwo) {
+    const std::string text = "a\xC3\xA9\xE5\x86\x99"; // a, then two and three bytes
+    const size_t kept[] = {0, 1, 1, 3, 3, 3, 6, 6};   // for 0 to 7 bytes
+    for (size_t most = 0; most < 8; ++most)
+        EXPECT_EQ(Utf8Prefix(text, most), text.substr(0, kept[most])) << most;
+}
+
 } // namespace
 } // namespace velmora

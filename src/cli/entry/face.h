@@ -5,8 +5,9 @@
 #include <string>
 
 // The face's entry point: mode is one of the FaceMode values, argument the screenshot
-// folder for FaceMode::Screenshots. Returns the process's exit status.
-extern "C" typedef int (*VelmoraFaceEntry)(int mode, const char* argument);
+// folder for FaceMode::Screenshots, program the name its messages give the program.
+// Returns the process's exit status.
+extern "C" typedef int (*VelmoraFaceEntry)(int mode, const char* argument, const char* program);
 
 namespace velmora {
 

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/instance_lock.h"
 #include "platform/picture_heap.h"
+#include "platform/temp_files.h"
 
 #include <FreeImage.h>
 #include <dlfcn.h>
@@ -23,6 +24,13 @@ int ReportFaceUnavailable(const std::string& program, const char* reason) {
     return kExitError;
 }
 
+std::string JoinedPlaces(const std::vector<std::string>& places) {
+    std::string joined;
+    for (const std::string& place : places)
+        joined += (joined.empty() ? "" : " nor ") + place;
+    return joined;
+}
+
 int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::string& program) {
     std::string library = ProgramLibraryPath(kFaceLibraryName);
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
@@ -35,14 +43,17 @@ int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::stri
     auto entry = reinterpret_cast<VelmoraFaceEntry>(dlsym(handle, kFaceEntrySymbol));
     if (!entry)
         return ReportFaceUnavailable(program, "its library is damaged");
-    return entry(static_cast<int>(mode), argument.c_str());
+    return entry(static_cast<int>(mode), argument.c_str(), program.c_str());
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     ConfigurePictureHeap();
-    std::string program = ExecutableNameForHelp(argc > 0 ? argv[0] : "velmoracmd");
+    RemoveTempFilesOnTermination();
+    // The name the user typed, which may be a link's: the help and every message use it.
+    std::string invokedAs = argc > 0 && argv[0][0] != '\0' ? argv[0] : ExecutablePath();
+    std::string program = ExecutableNameForHelp(invokedAs);
     switch (AcquireSingleInstanceLock(ProgramTitle())) {
     case LockResult::Acquired:
         break;
@@ -52,14 +63,14 @@ int main(int argc, char** argv) {
         return kExitLockHeld;
     case LockResult::Unavailable:
         std::fprintf(stderr, "%s: cannot create the instance lock %s\n", program.c_str(),
-                     InstanceLockPath(ProgramTitle()).c_str());
+                     JoinedPlaces(InstanceLockPlaces(ProgramTitle())).c_str());
         return kExitLockHeld;
     }
 
     FreeImage_Initialise(FALSE);
     SilenceLibraryMessages();
     Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    DriverResult result = ConsoleMain(arguments, ExecutablePath());
+    DriverResult result = ConsoleMain(arguments, invokedAs);
     FlushConsole();
 
     int status = result.exitCode;

@@ -1,6 +1,7 @@
 #include "engine/metadata.h"
 
 #include "platform/files.h"
+#include "platform/paths.h"
 
 #include <exiv2/exiv2.hpp>
 #include <tiffio.h>
@@ -138,12 +139,12 @@ namespace {
 // Sidecars as catalogue programs name them: NAME.EXT.xmp (darktable, digiKam) or NAME.xmp
 // (Lightroom and Camera Raw), in either case of the extension.
 std::vector<std::string> SidecarPaths(const std::string& sourcePath) {
-    size_t slash = sourcePath.rfind('/');
-    size_t dot = sourcePath.rfind('.');
     std::vector<std::string> paths = {sourcePath + ".xmp", sourcePath + ".XMP"};
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
+    std::string withoutExtension =
+        FolderOf(sourcePath) + BaseNameWithoutExtension(NameOf(sourcePath));
+    if (withoutExtension != sourcePath)
         for (const char* extension : {".xmp", ".XMP"})
-            paths.push_back(sourcePath.substr(0, dot) + extension);
+            paths.push_back(withoutExtension + extension);
     return paths;
 }
 

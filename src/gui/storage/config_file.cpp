@@ -4,6 +4,7 @@
 
 #include "cli/help.h"
 #include "engine/format_registry.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/key_value_file.h"
 #include "settings/settings.h"
@@ -276,21 +277,15 @@ std::string HomeFolder() {
     return "/";
 }
 
-std::string WithSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
 } // namespace
 
 std::string ConfigFolder() {
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::string base = xdg && xdg[0] == '/' ? xdg : WithSlash(HomeFolder()) + ".config";
+    std::string base = xdg && xdg[0] == '/' ? xdg : WithTrailingSlash(HomeFolder()) + ".config";
     std::string_view title = kProductName;
     std::string maker(title.substr(0, title.find(' ')));
-    std::string folder = WithSlash(base) + maker + "/velmora/";
+    std::string folder = WithTrailingSlash(base) + maker + "/velmora/";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     return folder;
