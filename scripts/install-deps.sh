@@ -20,6 +20,8 @@ packages=(
     qt6-base-dev qt6-qpa-plugins libarchive-dev xvfb xauth
     # fuzzing harnesses: libFuzzer and the sanitizers' runtime come with clang only
     clang libclang-rt-14-dev
+    # the HTML manual (pictures inside) and the man page, both from docs/manual.md
+    pandoc
     # unit tests and micro-benchmarks
     googletest libgtest-dev libbenchmark-dev
     # an independent reader of the metadata in sources and written files, for the tests
