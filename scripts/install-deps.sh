@@ -28,8 +28,9 @@ packages=(
     libimage-exiftool-perl
     # lcms2's own tools (tificc) to check the embedded profiles by hand and in the benchmark
     liblcms2-utils
-    # benchmarks: LibRaw's own command-line tools as the peer
-    libraw-bin
+    # benchmarks: LibRaw's own command-line tools as the peer; strace times the flushes to the
+    # disk
+    libraw-bin strace
     # the peer script of the preview benchmark (simple_dcraw -e, then convert to TIFF)
     imagemagick
 )

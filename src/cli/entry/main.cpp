@@ -27,7 +27,7 @@ int ReportFaceUnavailable(const std::string& program, const char* reason) {
 std::string JoinedPlaces(const std::vector<std::string>& places) {
     std::string joined;
     for (const std::string& place : places)
-        joined += (joined.empty() ? "" : " nor ") + place;
+        joined += (joined.empty() ? "" : " or ") + place;
     return joined;
 }
 
