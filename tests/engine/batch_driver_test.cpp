@@ -236,9 +236,19 @@ TEST_F(BatchDriverTest, ChecksInTheirOrderAndStopsAtTheFirstError) {
              return textList(in);
          },
          [] { gSettings.DoWatermark = kWatermarkImage; }, "Error: Invalid watermark image"},
-        {"existing watermark image",
+        {"undecodable watermark image",
          [&](const std::string& in) {
-             WriteFile(in + "mark.png", "not checked further here");
+             WriteFile(in + "mark.png", "not a picture");
+             gSettings.WatermarkImage = in + "mark.png";
+             return textList(in);
+         },
+         [] { gSettings.DoWatermark = kWatermarkImage; }, "Error: Invalid watermark image"},
+        {"decodable watermark image",
+         [&](const std::string& in) {
+             Picture mark = testing::MakePicture(4, 3, [](int, int) {
+                 return testing::Rgb{9, 9, 9};
+             });
+             FreeImage_Save(FIF_BMP, mark.get(), (in + "mark.png").c_str(), 0);
              gSettings.WatermarkImage = in + "mark.png";
              return textList(in);
          },

@@ -15,6 +15,7 @@
 #include "gui/window_job.h"
 #include "platform/files.h"
 #include "settings/settings.h"
+#include "support/pictures.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -252,6 +253,8 @@ private slots:
     void convertRefusesWithAWarning() {
         QString dng = MakeDng("sample.dng");
         WriteBytes(Path("notes.txt"), "not a picture");
+        WriteBytes(Path("noise.png"),
+                   QByteArray::fromStdString(velmora::testing::NoiseBytes(900, 3)));
         QDir(folder_->path()).mkdir("out");
         const QString out = Path("out");
         const QString missing = Path("missing/deeper");
@@ -281,9 +284,9 @@ private slots:
             {"unreadable watermark picture", dng, out,
              [&] {
                  gSettings.DoWatermark = 2;
-                 gSettings.WatermarkImage = Path("notes.txt").toStdString();
+                 gSettings.WatermarkImage = Path("noise.png").toStdString();
              },
-             "Unable to load selected file as a watermark image: " + Path("notes.txt")},
+             "Unable to load selected file as a watermark image: " + Path("noise.png")},
         };
         for (const Case& c : cases) {
             SettingsDefaults(false);
