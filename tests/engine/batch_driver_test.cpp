@@ -431,6 +431,7 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
              s.TextXOffset = 7;
              s.TextYOffset = 9;
              s.TextRotation = 45;
+             s.TextSize = kSizeFit;
              s.FilenameMask = "%filename%-%n%.%ext%";
              s.FileTimestamp = kTimestampCustom;
              s.CustomTimestamp = 1600000000;
@@ -493,7 +494,7 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
           "Watermark position: middlecenter",
           "Watermark offset (x/y): 7/9",
           "Watermark rotation: 45",
-          "Watermark size/mode: fixed",
+          "Watermark size/mode: fit",
           "Filename Mask: %filename%-%n%.%ext%",
           "File Timestamp: custom",
           "Custom Timestamp: 1600000000",

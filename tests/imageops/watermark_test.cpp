@@ -1,11 +1,16 @@
 #include "imageops/drawn/watermark.h"
 
 #include "imageops/drawn/png_io.h"
+#include "imageops/drawn/watermark_font.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
 #include "support/pictures.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
 
 namespace velmora {
 namespace {
@@ -135,6 +140,76 @@ TEST(ApplyWatermark, LaysThePictureOverByItsAlpha) {
     gSettings.WatermarkImage = folder / "mark.png";
     gSettings.ImageXOffset = 100;
     EXPECT_FALSE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }), 30, 20, ""));
+}
+
+// The box of pixels that differ from the grey the picture was.
+struct Box {
+    int left = -1, top = -1, width = 0, height = 0;
+};
+Box MarkedBox(FIBITMAP* picture) {
+    int w = int(FreeImage_GetWidth(picture)), h = int(FreeImage_GetHeight(picture));
+    int right = -1, bottom = -1, left = w, top = h;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (PixelAt(picture, x, y) != kGrey)
+                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                bottom = std::max(bottom, y);
+    return right < 0 ? Box{} : Box{left, top, right - left + 1, bottom - top + 1};
+}
+
+TEST(SizeWatermark, EachModeSizesTheLayerByTheBoundaryOnSmallAndLargePictures) {
+    testing::TempFolder folder;
+    Picture logo = MakePicture(40, 30, [](int, int) { return kRed; });
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, logo.get(), (folder / "logo.png").c_str(), 0));
+    ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", 14, kFontRegular, kFontEffectNone));
+    using Check = std::function<void(Box, int w, int h)>;
+    // Offsets of 10 leave a room of (w - 10) x (h - 10) at the top left.
+    auto fitsTheRoom = [](Box b, int w, int h) {
+        EXPECT_LE(b.width, w - 10);
+        EXPECT_LE(b.height, h - 10);
+        EXPECT_GE(std::max(b.width / double(w - 10), b.height / double(h - 10)), 0.97);
+    };
+    auto fillsTheRoom = [](Box b, int w, int h) {
+        EXPECT_EQ(b.width, w - 10);
+        EXPECT_EQ(b.height, h - 10);
+    };
+    struct Case {
+        int kind, mode;
+        Check check;
+    };
+    const Case cases[] = {
+        {kWatermarkImage, kSizeFixed, [](Box b, int, int) { EXPECT_EQ(b.width, 40); }},
+        {kWatermarkImage, kSizeProportional,
+         [](Box b, int w, int) {
+             EXPECT_NEAR(b.width, w / 4, 1);
+             EXPECT_NEAR(b.height, w / 4 * 3 / 4, 1);
+         }},
+        {kWatermarkImage, kSizeFit, fitsTheRoom},
+        {kWatermarkImage, kSizeFill, fillsTheRoom},
+        {kWatermarkText, kSizeProportional,
+         [](Box b, int w, int) { EXPECT_NEAR(b.width, w / 4, w / 100 + 1); }},
+        {kWatermarkText, kSizeFit, fitsTheRoom},
+        {kWatermarkText, kSizeFill, fillsTheRoom},
+    };
+    for (const Case& c : cases)
+        for (auto [w, h] : {std::pair{300, 200}, {1200, 800}}) {
+            SCOPED_TRACE(std::to_string(c.kind) + "/" + std::to_string(c.mode) + " on " +
+                         std::to_string(w));
+            SetPlacement(c.kind, 0, 10, 10);
+            Settings& s = gSettings;
+            s.WatermarkImage = folder / "logo.png";
+            s.BackColor = "FF0000", s.BackOpacity = 255, s.TextPadding = 3;
+            (c.kind == kWatermarkText ? s.TextSize : s.ImageSize) = int8_t(c.mode);
+            (c.kind == kWatermarkText ? s.TextScale : s.ImageScale) = 25;
+            Picture marked = ApplyWatermark(MakePicture(w, h, [](int, int) { return kGrey; }), w, h,
+                                            "Mark%eol%2");
+            ASSERT_TRUE(marked);
+            Box box = MarkedBox(marked.get());
+            EXPECT_EQ(box.left, 10);
+            EXPECT_EQ(box.top, 10);
+            c.check(box, w, h);
+        }
+    FreeWatermarkFont();
 }
 
 } // namespace
