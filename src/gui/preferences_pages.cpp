@@ -5,6 +5,7 @@
 #include "gui/face_text.h"
 #include "gui/preferences_controls.h"
 #include "gui/storage/themes.h"
+#include "imageops/drawn/watermark_font.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
@@ -357,6 +358,17 @@ QStringList SplitList(const std::string& list) {
     return entries;
 }
 
+// The configured families that can be drawn, then the installed ones.
+QStringList OfferedFonts(const std::string& configured) {
+    std::vector<std::string> names;
+    for (const QString& name : SplitList(configured))
+        names.push_back(U(name));
+    QStringList offered;
+    for (const std::string& family : OfferedFontFamilies(names))
+        offered << Q(family);
+    return offered;
+}
+
 QComboBox* ChoiceBox(QWidget* parent, const Entries& entries) {
     auto* box = new QComboBox(parent);
     for (const char* entry : entries)
@@ -514,8 +526,11 @@ private:
                          : [](QWidget* parent, const QString& current) {
                                return TheDesktop().ChooseFontFamily(parent, current);
                            };
-            auto* combo = new ChooserComboField(SplitList(gSettings.*row.offered), swatches,
-                                                chooser, content);
+            using Entries = ChooserComboField::Entries;
+            auto* combo = swatches ? new ChooserComboField(SplitList(gSettings.*row.offered),
+                                                           Entries::Colours, chooser, content)
+                                   : new ChooserComboField(OfferedFonts(gSettings.*row.offered),
+                                                           Entries::Fonts, chooser, content);
             Bind([=] { combo->SetText(Q(gSettings.*text)); },
                  [=] { gSettings.*text = U(combo->Text()); });
             return combo;

@@ -112,7 +112,7 @@ struct Settings {
     // Watermark
     int8_t DoWatermark = 0;
     std::string WatermarkText;
-    std::string FontList = "Arial,Tahoma,Verdana";
+    std::string FontList = "Arial,DejaVu Sans,Liberation Serif";
     std::string FontName = "Arial";
     int32_t FontSize = 14;
     int32_t FontLeading = 0;

@@ -2,15 +2,19 @@
 // at, the clamp of the folder number, what OK and Defaults write into config.ini, and a
 // theme change that reaches the window's pictures at once.
 #include "cli/catalogue/catalogue.h"
+#include "dng/dng_writer.h"
 #include "engine/batch_driver.h"
 #include "engine/format_registry.h"
+#include "engine/pipeline.h"
 #include "fake_desktop.h"
 #include "gui/commands.h"
 #include "gui/main_window.h"
 #include "gui/preferences_controls.h"
 #include "gui/preferences_dialog.h"
+#include "gui/progress_window.h"
 #include "gui/storage/themes.h"
 #include "gui/window_job.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
 
 #include <QComboBox>
@@ -78,6 +82,7 @@ class PreferencesTest : public QObject {
 
 private slots:
     void initTestCase() {
+        SilenceLibraryMessages();
         RebuildAcceptedInputExtensions();
         InitConversionJob();
         LoadCatalogue();
@@ -233,6 +238,40 @@ private slots:
             QTRY_VERIFY(window_->Preferences() == nullptr);
         else
             QVERIFY(dialog->isVisible());
+    }
+
+    // An older settings file may name fonts this system lacks: only the ones that draw are
+    // offered, with every installed family, and each of them converts.
+    void everyOfferedFontConverts() {
+        gSettings.FontList = "Arial,Velmora No Such Face,DejaVu Sans";
+        PreferencesDialog* dialog = Open(kCommandPreferences);
+        QComboBox* box = Find<ChooserComboField>(dialog, "Watermark/Font")->Box();
+        QStringList offered;
+        for (int i = 0; i < box->count(); ++i)
+            offered << box->itemText(i);
+        QCOMPARE(offered.mid(0, 2), QStringList({"Arial", "DejaVu Sans"}));
+        QVERIFY(offered.contains("Liberation Serif") && !offered.contains("Velmora No Such Face"));
+        QCOMPARE(box->itemData(1, Qt::FontRole).value<QFont>().family(), QString("DejaVu Sans"));
+        QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
+        qInfo() << "fonts offered:" << offered.join(", ");
+
+        dng::DngOptions options;
+        options.width = 64;
+        options.height = 48;
+        QString input = folder_->filePath("sample.dng");
+        QVERIFY(dng::WriteDng(input.toStdString(), options, nullptr));
+        gSettings.DoWatermark = kWatermarkText;
+        for (const QString& family : offered) {
+            gSettings.FontName = family.toStdString();
+            static_cast<QLineEdit*>(window_->Control(kInputFileField))->setText(input);
+            window_->RunCommand(kCommandConvert);
+            ProgressWindow* progress = window_->Progress();
+            QVERIFY2(progress, qPrintable(family));
+            QTRY_VERIFY_WITH_TIMEOUT(!progress->Running(), 30000);
+            QVERIFY2(window_->StatusText() == "Conversion complete", qPrintable(family));
+            progress->close();
+            QTRY_VERIFY(window_->Progress() == nullptr);
+        }
     }
 
     void aNewThemeReachesTheWindowAtOnce() {
