@@ -380,6 +380,7 @@ void ConversionWorker() {
             ++index;
             gProgress.CurrentIndex = index;
             gProgress.CurrentFile = path;
+            gProgress.CurrentStage = kStageDecode;
             gProgress.LastDuration = lastDuration;
         }
         gJob.InputFile = path;

@@ -14,6 +14,7 @@
 #include "gui/progress_window.h"
 #include "gui/window_job.h"
 #include "platform/files.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
 #include "support/pictures.h"
 
@@ -73,10 +74,10 @@ class MainWindowTest : public QObject {
 
     QString Path(const QString& name) const { return folder_->filePath(name); }
 
-    QString MakeDng(const QString& name) {
+    QString MakeDng(const QString& name, int width = 64, int height = 48) {
         dng::DngOptions options;
-        options.width = 64;
-        options.height = 48;
+        options.width = width;
+        options.height = height;
         std::string error;
         if (!dng::WriteDng(Path(name).toStdString(), options, &error))
             qFatal("sample DNG: %s", error.c_str());
@@ -326,8 +327,7 @@ private slots:
         QCOMPARE(progress->windowTitle(), QString("Converting (1/1)"));
         QCOMPARE(progress->FileLabel()->text(), QString("Conversion complete"));
         QCOMPARE(progress->TimeLabel()->text(), QString("(1/1)"));
-        QCOMPARE(progress->Bar()->maximum(), 1);
-        QCOMPARE(progress->Bar()->value(), 1);
+        QCOMPARE(progress->Bar()->value(), progress->Bar()->maximum());
         QVERIFY(progress->OkButton()->isEnabled());
         QCOMPARE(QString::fromStdString(gSettings.RecentOutFolders), Path("out") + "/");
 
@@ -335,6 +335,25 @@ private slots:
         QTRY_VERIFY(window->Progress() == nullptr);
         QVERIFY(window->menuBar()->isEnabled());
         QVERIFY(window->centralWidget()->isEnabled());
+    }
+
+    // A full decode of a large file: the bar moves through the file's stages and the time
+    // taken shows, and only the end fills the bar.
+    void progressIsBelowFullWhileTheFileConverts() {
+        QString dng = MakeDng("large.dng", 4000, 3000);
+        gSettings.RawLoadAs = kRaw48;
+        gSettings.RawToneMapping = 0;
+        auto window = OpenWindow();
+        ProgressWindow* progress = StartConversion(*window, dng, folder_->path());
+        QVERIFY(progress);
+        QTRY_COMPARE(progress->windowTitle(), QString("Converting (1/1)"));
+        QVERIFY(progress->Running());
+        QVERIFY(progress->Bar()->value() < progress->Bar()->maximum());
+        QVERIFY(progress->TimeLabel()->text().startsWith("Time Elapsed: 00:00:"));
+        QTRY_VERIFY_WITH_TIMEOUT(!progress->Running(), 120000);
+        QCOMPARE(progress->Bar()->value(), progress->Bar()->maximum());
+        QVERIFY(progress->close());
+        QTRY_VERIFY(window->Progress() == nullptr);
     }
 
     void closingTheProgressWindowAsksFirst_data() {

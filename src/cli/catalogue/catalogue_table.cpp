@@ -113,6 +113,7 @@ const CataloguePair kBuiltInCatalogue[] = {
     {"Convert Progress", "Converting"},
     {"Time Remaining", "Time Remaining: %s1%"},
     {"Time Unknown", "Unknown"},
+    {"Time Elapsed", "Time Elapsed: %s1%"},
     {"OK", "OK"},
     {"Cancel", "Cancel"},
     {"Help", "Help"},
