@@ -23,6 +23,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -30,6 +32,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 using namespace velmora;
@@ -238,6 +241,36 @@ private slots:
             QTRY_VERIFY(window_->Preferences() == nullptr);
         else
             QVERIFY(dialog->isVisible());
+    }
+
+    // At the dialog's own size every row of every page, and of every panel a choice shows,
+    // lies inside the page: nothing needs scrolling.
+    void everyRowIsVisibleWithoutScrolling() {
+        PreferencesDialog* dialog = Open(kCommandPreferences);
+        const std::map<int, const char*> panelChoices = {
+            {kInputPage, "Input/Format"},
+            {kOutputPage, "Output/Format"},
+            {kWatermarkPage, "Watermark/Do Watermark"}};
+        for (int page = 0; page < kPreferencesPageCount; ++page) {
+            dialog->ShowPage(page);
+            auto* area = Find<QScrollArea>(dialog, PreferencesPageEntries()[size_t(page)].entryKey);
+            auto choice = panelChoices.find(page);
+            QComboBox* panels =
+                choice == panelChoices.end() ? nullptr : Find<QComboBox>(dialog, choice->second);
+            for (int shown = 0; shown < (panels ? panels->count() : 1); ++shown) {
+                if (panels)
+                    panels->setCurrentIndex(shown);
+                QCoreApplication::processEvents();
+                QCOMPARE(area->verticalScrollBar()->maximum(), 0);
+                for (QWidget* control : area->findChildren<QWidget*>()) {
+                    if (!control->objectName().contains('/') || !control->isVisibleTo(area))
+                        continue;
+                    QRect place(control->mapTo(area->viewport(), QPoint(0, 0)), control->size());
+                    QVERIFY2(area->viewport()->rect().contains(place),
+                             qPrintable(control->objectName()));
+                }
+            }
+        }
     }
 
     // An older settings file may name fonts this system lacks: only the ones that draw are
