@@ -61,7 +61,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, int page) : QDialog(parent
     pageList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pageList_->setTextElideMode(Qt::ElideRight);
     for (const PreferencesPageEntry& entry : PreferencesPageEntries()) {
-        auto* item = new QListWidgetItem(ThemeIcon(ThemeTable::ToolBarIcons, entry.picture),
+        auto* item = new QListWidgetItem(ThemeIcon(ThemeTable::PageIcons, entry.picture),
                                          Text("Preferences", entry.entryKey), pageList_);
         item->setSizeHint(QSize(0, kPageIconSize));
     }

@@ -153,10 +153,11 @@ private slots:
         };
         for (const Expected& control : controls)
             QCOMPARE(window->Control(control.id)->geometry(), control.place);
-        for (auto [command, y] : {std::pair{kCommandSelectInputFile, 19},
-                                  {kCommandSelectOutputFolder, 59},
-                                  {kCommandOutputFormatOptions, 99}})
-            QCOMPARE(window->FieldToolBar(command)->geometry(), QRect(w - 146, y, 24, 24));
+        // 32-pixel icons, the default Icon Size, centred on their fields.
+        for (auto [command, y] : {std::pair{kCommandSelectInputFile, 12},
+                                  {kCommandSelectOutputFolder, 52},
+                                  {kCommandOutputFormatOptions, 92}})
+            QCOMPARE(window->FieldToolBar(command)->geometry(), QRect(w - 146, y, 36, 36));
         int panelHeight = 260 - window->menuBar()->height() - window->statusBar()->height() - 40;
         QCOMPARE(window->Panel()->geometry(), QRect(0, 0, w, panelHeight));
         QCOMPARE(window->Panel()->mapTo(window.get(), QPoint(0, 0)),

@@ -22,10 +22,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -304,6 +307,33 @@ private slots:
             QVERIFY2(window_->StatusText() == "Conversion complete", qPrintable(family));
             progress->close();
             QTRY_VERIFY(window_->Progress() == nullptr);
+        }
+    }
+
+    // Icon Size reaches the field tool bars and the menus at once; the page list keeps its
+    // 32-pixel icons whatever the size.
+    void iconSizeReachesTheToolBarsAndMenus() {
+        struct Case {
+            int uiSize, toolBar, menu;
+        };
+        QMenu* file = window_->menuBar()->actions().value(0)->menu();
+        QAction* exit = window_->MenuAction(kCommandExit);
+        QAction* options = window_->FieldToolBar(kCommandOutputFormatOptions)->actions().value(0);
+        int menuHeight = 0;
+        for (Case c : {Case{0, 16, 16}, {1, 24, 20}, {2, 32, 24}}) {
+            PreferencesDialog* dialog = Open(kCommandPreferences);
+            QCOMPARE(dialog->PageList()->item(0)->icon().actualSize(QSize(32, 32)), QSize(32, 32));
+            Find<QComboBox>(dialog, "Interface/UI Size")->setCurrentIndex(c.uiSize);
+            QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+            QTRY_VERIFY(window_->Preferences() == nullptr);
+            QSize toolBar(c.toolBar, c.toolBar), menu(c.menu, c.menu);
+            QCOMPARE(window_->FieldToolBar(kCommandOutputFormatOptions)->iconSize(), toolBar);
+            QCOMPARE(options->icon().actualSize(QSize(64, 64)), toolBar);
+            QCOMPARE(file->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, file), c.menu);
+            QCOMPARE(exit->icon().actualSize(menu), menu);
+            file->ensurePolished();
+            QVERIFY(file->actionGeometry(exit).height() > menuHeight);
+            menuHeight = file->actionGeometry(exit).height();
         }
     }
 
