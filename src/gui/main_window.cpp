@@ -344,10 +344,10 @@ void MainWindow::SetStatus(const QString& text) {
 void MainWindow::RunCommand(int command) {
     switch (command) {
     case kCommandNew:
-        RefreshRecentFolders();
+        // With the job's folder empty no entry is selected, so no entry's icon stays shown.
         ResetWindowJob();
+        RefreshRecentFolders();
         inputField_->clear();
-        folderField_->setEditText({});
         break;
     case kCommandExit:
         close();
@@ -374,18 +374,18 @@ void MainWindow::RunCommand(int command) {
         CheckForUpdate(this);
         break;
     case kCommandManual:
-        OpenAddress(QUrl::fromLocalFile(Q(ProgramDocumentPath(kManualFileName))));
+        OpenAddress(this, QUrl::fromLocalFile(Q(ProgramDocumentPath(kManualFileName))));
         break;
     case kCommandSendFeedback: {
         QUrl mail(Q(std::string("mailto:") + kSupportEmailAddress));
         QUrlQuery query;
         query.addQueryItem("subject", Q(ProgramTitle() + " Feedback"));
         mail.setQuery(query);
-        OpenAddress(mail);
+        OpenAddress(this, mail);
         break;
     }
     case kCommandVisitHomepage:
-        OpenAddress(QUrl(Q(kMakerWebAddress)));
+        OpenAddress(this, QUrl(Q(kMakerWebAddress)));
         break;
     case kCommandAbout:
         OpenAbout();
@@ -572,10 +572,6 @@ void MainWindow::ShowThemePictures() {
 
 void MainWindow::OpenAbout() {
     (new AboutWindow(this))->open();
-}
-
-void MainWindow::OpenAddress(const QUrl& url) {
-    TheDesktop().OpenUrl(url);
 }
 
 WindowState MainWindow::CaptureState() const {

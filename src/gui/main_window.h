@@ -85,7 +85,6 @@ private:
     void ApplyIconSizes();
     void OpenCustomConverter();
     void OpenAbout();
-    void OpenAddress(const QUrl& url);
     WindowState CaptureState() const;
 
     QWidget* client_ = nullptr;

@@ -447,9 +447,14 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_F5);
         QCOMPARE(desktop_->warnings.size(), size_t{1});
         InputField(*window)->setText("/somewhere/photo.dng");
+        window->PutOutputFolderFirst("/recent/");
+        FolderField(*window)->setCurrentIndex(0);
         gJob.ProjectFile = "list.vlm";
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(InputField(*window)->text(), QString());
+        // Empty, without the recent folder's icon.
+        QCOMPARE(FolderField(*window)->currentIndex(), -1);
+        QCOMPARE(FolderField(*window)->currentText(), QString());
         QCOMPARE(QString::fromStdString(gJob.ProjectFile), QString("untitled.vlm"));
         QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier);
         QTRY_VERIFY(!window->isVisible());
@@ -471,6 +476,21 @@ private slots:
         QCOMPARE(QUrlQuery(mail).queryItemValue("subject", QUrl::FullyDecoded),
                  QString("Corvanta ZUV iv EDAZ 3.2 Feedback"));
         QCOMPARE(desktop_->opened[2], QUrl("https://www.corvanta.com/velmora/"));
+
+        // Without a handler each says so and shows what to open by hand.
+        desktop_->opens = false;
+        const QString shown[] = {manual.toLocalFile(),
+                                 "mailto:support@corvanta.com?subject=Corvanta ZUV iv EDAZ 3.2 "
+                                 "Feedback",
+                                 "https://www.corvanta.com/velmora/"};
+        for (int command : {kCommandManual, kCommandSendFeedback, kCommandVisitHomepage})
+            window->RunCommand(command);
+        QCOMPARE(desktop_->errors.size(), size_t{3});
+        for (size_t i = 0; i < 3; ++i) {
+            QCOMPARE(desktop_->errors[i].title, QString("Error"));
+            QCOMPARE(desktop_->errors[i].text, "The following address could not be opened:\r\n" +
+                                                   shown[i] + "\r\n\r\nPlease, open it by hand.");
+        }
     }
 
     void selectInputFileOffersTheRawFormats() {
