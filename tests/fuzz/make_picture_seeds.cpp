@@ -1,7 +1,6 @@
 // Writes the seed pictures of the watermark picture and PNG harnesses: small pictures in
-// each form the decoders take, made with FreeImage, plus BMP variants FreeImage never
-// writes (a version 4 header with bit fields, a version 5 header with RLE8 rows). Usage:
-// make-picture-seeds <corpus folder>
+// each form the decoders take, made with FreeImage, plus the BMP header variants FreeImage
+// never writes. Usage: make-picture-seeds <corpus folder>
 #include <FreeImage.h>
 
 #include <cstdio>
@@ -65,39 +64,6 @@ std::vector<BYTE> BitfieldsBmp() {
     return b;
 }
 
-// A 4 x 2 RLE8 bitmap with a version 5 header, each row closed by an end-of-line before
-// the end-of-bitmap mark, as ImageMagick writes palette pictures.
-std::vector<BYTE> Rle8Bmp() {
-    const std::vector<BYTE> rows = {4, 1, 0, 0, 2, 2, 2, 3, 0, 0, 0, 1};
-    std::vector<BYTE> b{'B', 'M'};
-    Put32(b, 14 + 124 + 4 * 4 + static_cast<unsigned>(rows.size()));
-    Put32(b, 0);
-    Put32(b, 14 + 124 + 4 * 4);
-    Put32(b, 124);
-    Put32(b, 4);
-    Put32(b, 2);
-    Put16(b, 1);
-    Put16(b, 8);
-    Put32(b, 1);
-    Put32(b, static_cast<unsigned>(rows.size()));
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, 4);
-    b.resize(14 + 124);
-    for (unsigned colour : {0x000000u, 0xFF0000u, 0x00FF00u, 0x0000FFu})
-        Put32(b, colour);
-    b.insert(b.end(), rows.begin(), rows.end());
-    return b;
-}
-
-bool Write(const std::vector<BYTE>& bytes, const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (file)
-        std::fclose(file);
-    return written;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -105,32 +71,36 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make-picture-seeds <corpus folder>\n");
         return 2;
     }
-    std::string pictures = std::string(argv[1]) + "/watermark_picture/",
-                png = std::string(argv[1]) + "/png/";
+    std::string bmp = std::string(argv[1]) + "/watermark_picture/",
+                png = std::string(argv[1]) + "/png/", jpeg = bmp;
     FIBITMAP* ramp = Ramp();
     FIBITMAP* rgb = FreeImage_ConvertTo24Bits(ramp);
     FIBITMAP* grey = FreeImage_ConvertToGreyscale(ramp);
     bool ok = true;
-    ok &= Save(FIF_BMP, FreeImage_Threshold(rgb, 128), pictures + "1bit.bmp");
-    ok &= Save(FIF_BMP, FreeImage_ConvertTo4Bits(rgb), pictures + "4bit.bmp");
-    ok &= Save(FIF_BMP, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), pictures + "8bit.bmp");
-    ok &= Save(FIF_BMP, FreeImage_Clone(rgb), pictures + "24bit.bmp");
-    ok &= Save(FIF_BMP, FreeImage_Clone(ramp), pictures + "32bit.bmp");
-    ok &= Write(BitfieldsBmp(), pictures + "32bit-bitfields-topdown.bmp");
-    ok &= Write(Rle8Bmp(), pictures + "rle8-v5.bmp");
-    ok &= Save(FIF_GIF, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), pictures + "palette.gif");
-    ok &= Save(FIF_TIFF, FreeImage_Clone(ramp), pictures + "rgba.tif", TIFF_DEFLATE);
-    ok &= Save(FIF_WEBP, FreeImage_Clone(rgb), pictures + "lossy.webp", 80);
+    ok &= Save(FIF_BMP, FreeImage_Threshold(rgb, 128), bmp + "1bit.bmp");
+    ok &= Save(FIF_BMP, FreeImage_ConvertTo4Bits(rgb), bmp + "4bit.bmp");
+    ok &= Save(FIF_BMP, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), bmp + "8bit.bmp");
+    ok &= Save(FIF_BMP, FreeImage_Clone(rgb), bmp + "24bit.bmp");
+    ok &= Save(FIF_BMP, FreeImage_Clone(ramp), bmp + "32bit.bmp");
+    ok &= Save(FIF_BMP, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), bmp + "rle8.bmp", BMP_SAVE_RLE);
+    ok &= Save(FIF_GIF, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), bmp + "palette.gif");
+    ok &= Save(FIF_TIFF, FreeImage_Clone(ramp), bmp + "rgba.tif", TIFF_LZW);
+    ok &= Save(FIF_WEBP, FreeImage_Clone(rgb), bmp + "lossy.webp", 80);
+    std::vector<BYTE> bitfields = BitfieldsBmp();
+    FILE* file = std::fopen((bmp + "32bit-bitfields-topdown.bmp").c_str(), "wb");
+    ok &= file && std::fwrite(bitfields.data(), 1, bitfields.size(), file) == bitfields.size();
+    if (file)
+        std::fclose(file);
     ok &= Save(FIF_PNG, FreeImage_Clone(rgb), png + "rgb.png");
     ok &= Save(FIF_PNG, FreeImage_Clone(ramp), png + "rgba.png", PNG_INTERLACED);
     ok &= Save(FIF_PNG, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), png + "palette.png");
     ok &= Save(FIF_PNG, FreeImage_Clone(grey), png + "grey.png");
     ok &= Save(FIF_PNG, FreeImage_Threshold(rgb, 128), png + "1bit.png");
     ok &= Save(FIF_PNG, FreeImage_ConvertToType(ramp, FIT_RGBA16), png + "rgba16.png");
-    ok &= Save(FIF_JPEG, FreeImage_Clone(rgb), pictures + "baseline.jpg", JPEG_QUALITYNORMAL);
-    ok &= Save(FIF_JPEG, FreeImage_Clone(rgb), pictures + "progressive.jpg",
+    ok &= Save(FIF_JPEG, FreeImage_Clone(rgb), jpeg + "baseline.jpg", JPEG_QUALITYNORMAL);
+    ok &= Save(FIF_JPEG, FreeImage_Clone(rgb), jpeg + "progressive.jpg",
                JPEG_PROGRESSIVE | JPEG_SUBSAMPLING_444);
-    ok &= Save(FIF_JPEG, FreeImage_Clone(grey), pictures + "grey.jpg", JPEG_QUALITYBAD);
+    ok &= Save(FIF_JPEG, FreeImage_Clone(grey), jpeg + "grey.jpg", JPEG_QUALITYBAD);
     FreeImage_Unload(grey);
     FreeImage_Unload(rgb);
     FreeImage_Unload(ramp);

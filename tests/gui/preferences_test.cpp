@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
@@ -37,6 +38,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <tuple>
+#include <utility>
 
 using namespace velmora;
 using velmora::testing::FakeDesktop;
@@ -250,34 +253,30 @@ private slots:
     // lies inside the page: nothing needs scrolling.
     void everyRowIsVisibleWithoutScrolling() {
         PreferencesDialog* dialog = Open(kCommandPreferences);
-        const std::map<int, const char*> panelChoices = {
-            {kInputPage, "Input/Format"},
-            {kOutputPage, "Output/Format"},
-            {kWatermarkPage, "Watermark/Do Watermark"}};
+        const std::map<int, const char*> choices = {{kInputPage, "Input/Format"},
+                                                    {kOutputPage, "Output/Format"},
+                                                    {kWatermarkPage, "Watermark/Do Watermark"}};
         for (int page = 0; page < kPreferencesPageCount; ++page) {
             dialog->ShowPage(page);
             auto* area = Find<QScrollArea>(dialog, PreferencesPageEntries()[size_t(page)].entryKey);
-            auto choice = panelChoices.find(page);
-            QComboBox* panels =
-                choice == panelChoices.end() ? nullptr : Find<QComboBox>(dialog, choice->second);
+            auto* panels =
+                choices.count(page) ? Find<QComboBox>(dialog, choices.at(page)) : nullptr;
             for (int shown = 0; shown < (panels ? panels->count() : 1); ++shown) {
                 if (panels)
                     panels->setCurrentIndex(shown);
                 QCoreApplication::processEvents();
                 QCOMPARE(area->verticalScrollBar()->maximum(), 0);
-                for (QWidget* control : area->findChildren<QWidget*>()) {
-                    if (!control->objectName().contains('/') || !control->isVisibleTo(area))
-                        continue;
-                    QRect place(control->mapTo(area->viewport(), QPoint(0, 0)), control->size());
-                    QVERIFY2(area->viewport()->rect().contains(place),
-                             qPrintable(control->objectName()));
-                }
+                for (QWidget* row : area->findChildren<QWidget*>(QRegularExpression("/")))
+                    QVERIFY2(!row->isVisibleTo(area) ||
+                                 area->viewport()->rect().contains(
+                                     QRect(row->mapTo(area->viewport(), QPoint()), row->size())),
+                             qPrintable(row->objectName()));
             }
         }
     }
 
     // An older settings file may name fonts this system lacks: only the ones that draw are
-    // offered, with every installed family, and each of them converts.
+    // offered, each in its own face, with every installed family, and each of them converts.
     void everyOfferedFontConverts() {
         gSettings.FontList = "Arial,Velmora No Such Face,DejaVu Sans";
         PreferencesDialog* dialog = Open(kCommandPreferences);
@@ -289,13 +288,8 @@ private slots:
         QVERIFY(offered.contains("Liberation Serif") && !offered.contains("Velmora No Such Face"));
         QCOMPARE(box->itemData(1, Qt::FontRole).value<QFont>().family(), QString("DejaVu Sans"));
         QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
-        qInfo() << "fonts offered:" << offered.join(", ");
-
-        dng::DngOptions options;
-        options.width = 64;
-        options.height = 48;
         QString input = folder_->filePath("sample.dng");
-        QVERIFY(dng::WriteDng(input.toStdString(), options, nullptr));
+        QVERIFY(dng::WriteDng(input.toStdString(), {.width = 64, .height = 48}));
         gSettings.DoWatermark = kWatermarkText;
         for (const QString& family : offered) {
             gSettings.FontName = family.toStdString();
@@ -313,27 +307,22 @@ private slots:
     // Icon Size reaches the field tool bars and the menus at once; the page list keeps its
     // 32-pixel icons whatever the size.
     void iconSizeReachesTheToolBarsAndMenus() {
-        struct Case {
-            int uiSize, toolBar, menu;
-        };
         QMenu* file = window_->menuBar()->actions().value(0)->menu();
         QAction* exit = window_->MenuAction(kCommandExit);
-        QAction* options = window_->FieldToolBar(kCommandOutputFormatOptions)->actions().value(0);
         int menuHeight = 0;
-        for (Case c : {Case{0, 16, 16}, {1, 24, 20}, {2, 32, 24}}) {
+        for (auto [uiSize, toolBar, menu] : {std::tuple{0, 16, 16}, {1, 24, 20}, {2, 32, 24}}) {
             PreferencesDialog* dialog = Open(kCommandPreferences);
             QCOMPARE(dialog->PageList()->item(0)->icon().actualSize(QSize(32, 32)), QSize(32, 32));
-            Find<QComboBox>(dialog, "Interface/UI Size")->setCurrentIndex(c.uiSize);
+            Find<QComboBox>(dialog, "Interface/UI Size")->setCurrentIndex(uiSize);
             QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
             QTRY_VERIFY(window_->Preferences() == nullptr);
-            QSize toolBar(c.toolBar, c.toolBar), menu(c.menu, c.menu);
-            QCOMPARE(window_->FieldToolBar(kCommandOutputFormatOptions)->iconSize(), toolBar);
-            QCOMPARE(options->icon().actualSize(QSize(64, 64)), toolBar);
-            QCOMPARE(file->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, file), c.menu);
-            QCOMPARE(exit->icon().actualSize(menu), menu);
-            file->ensurePolished();
-            QVERIFY(file->actionGeometry(exit).height() > menuHeight);
-            menuHeight = file->actionGeometry(exit).height();
+            QToolBar* bar = window_->FieldToolBar(kCommandOutputFormatOptions);
+            QCOMPARE(bar->actions().value(0)->icon().actualSize(QSize(64, 64)),
+                     QSize(toolBar, toolBar));
+            QCOMPARE(file->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, file), menu);
+            QCOMPARE(exit->icon().actualSize(QSize(menu, menu)), QSize(menu, menu));
+            QVERIFY(file->actionGeometry(exit).height() >
+                    std::exchange(menuHeight, file->actionGeometry(exit).height()));
         }
     }
 

@@ -2,7 +2,7 @@
 
 #include "imageops/color.h"
 #include "imageops/drawn/drawing.h"
-#include "imageops/drawn/png_hand_over.h"
+#include "imageops/drawn/picture_io.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
 

@@ -1,4 +1,4 @@
-#include "imageops/drawn/png_hand_over.h"
+#include "imageops/drawn/picture_io.h"
 
 #include "imageops/drawn/png_io.h"
 #include "support/pictures.h"
