@@ -22,24 +22,19 @@ constexpr FREE_IMAGE_FORMAT kWatermarkFormats[] = {FIF_BMP, FIF_JPEG, FIF_PNG,
 // CMYK: half the raster bound's pixels keep that within the raster's 1 GiB.
 constexpr int64_t kMaxJpegPixels = kMaxRasterPixels / 2;
 
-struct CloseMemory {
-    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
-};
-using Memory = std::unique_ptr<FIMEMORY, CloseMemory>;
-
 // FreeImage only reads the bytes, though its interface takes them as writable.
-Memory OpenMemory(std::string& bytes) {
-    return Memory(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(bytes.data()),
-                                       static_cast<DWORD>(bytes.size())));
+MemoryStream OpenMemory(std::string& bytes) {
+    return MemoryStream(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(bytes.data()),
+                                             static_cast<DWORD>(bytes.size())));
 }
 
 Picture LoadFromBytes(FREE_IMAGE_FORMAT format, std::string& bytes, int flags) {
-    Memory memory = OpenMemory(bytes);
+    MemoryStream memory = OpenMemory(bytes);
     return Picture(memory ? FreeImage_LoadFromMemory(format, memory.get(), flags) : nullptr);
 }
 
 FREE_IMAGE_FORMAT FormatOf(std::string& bytes) {
-    Memory memory = OpenMemory(bytes);
+    MemoryStream memory = OpenMemory(bytes);
     FREE_IMAGE_FORMAT format =
         memory ? FreeImage_GetFileTypeFromMemory(memory.get(), 0) : FIF_UNKNOWN;
     bool offered = std::find(std::begin(kWatermarkFormats), std::end(kWatermarkFormats), format) !=

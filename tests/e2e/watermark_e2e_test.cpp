@@ -23,7 +23,9 @@ protected:
     }
     // Runs ImageMagick's convert in the test's folder.
     void MagickWrites(const std::string& arguments) {
-        RunOptions run{folder.Path(), "/bin/sh"};
+        RunOptions run;
+        run.workFolder = folder.Path();
+        run.program = "/bin/sh";
         ASSERT_EQ(RunProgram({"-c", "convert " + arguments}, run).exitStatus, 0) << arguments;
     }
     // Converts with the 24-bit decode and gives back the written picture.
@@ -149,8 +151,10 @@ TEST_F(Watermarks, EveryCommonPictureFileIsDrawn) {
 
 TEST_F(Watermarks, AnUndecodablePictureEndsTheRunBeforeConverting) {
     WriteFile(folder / "noise.png", NoiseBytes(4000, 11));
+    RunOptions run;
+    run.workFolder = folder.Path();
     std::string mark = "--wm-image=" + (folder / "noise.png");
-    RunResult result = RunProgram({"-q", "-i", input, "-o", folder.Path(), mark}, {folder.Path()});
+    RunResult result = RunProgram({"-q", "-i", input, "-o", folder.Path(), mark}, run);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.out, "Error: Invalid watermark image\n");
     EXPECT_FALSE(FileExists(folder / "sample.tiff"));

@@ -14,17 +14,13 @@ RgbaPixels TakePixels(Raster layer) {
     return layer.ToPixels();
 }
 
-struct CloseMemory {
-    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
-};
-
 } // namespace
 
 Picture PictureFromPng(std::span<const uint8_t> png) {
     if (png.empty())
         return nullptr;
     // FreeImage only reads the buffer, though its interface takes it as writable.
-    std::unique_ptr<FIMEMORY, CloseMemory> memory(
+    MemoryStream memory(
         FreeImage_OpenMemory(const_cast<BYTE*>(png.data()), static_cast<DWORD>(png.size())));
     if (!memory)
         return nullptr;
