@@ -210,8 +210,6 @@ Picture ApplyWatermark(Picture picture, int width, int height, const std::string
         return picture;
     layer = RotateWatermark(std::move(layer));
     layer = SizeWatermark(std::move(layer), width, height, expandedText);
-    if (!layer)
-        return picture;
     layer =
         FitWatermark(std::move(layer), width, height, PictureWidth(layer), PictureHeight(layer));
     // The picture was asked to carry a watermark; going out without it would pass unnoticed.

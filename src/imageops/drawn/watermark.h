@@ -1,5 +1,6 @@
-// The watermark step: a text or picture layer turned, cut to the area it may cover,
-// anchored at one of nine positions and laid over the picture by its alpha.
+// The watermark step: a text or picture layer turned, sized by its size mode, cut to the
+// area it may cover, anchored at one of nine positions and laid over the picture by its
+// alpha.
 #pragma once
 
 #include "imageops/picture.h"
@@ -16,9 +17,9 @@ struct LayerPosition {
 
 // With DoWatermark on, gives the picture back as 24 bits with the text layer (expandedText,
 // placeholders already replaced) or the picture layer over it, turned, sized by its size
-// mode, cut to fit and anchored; width and height are its size after resizing. Without a layer the
-// picture comes back unmarked. A layer cut to nothing by its offsets fails the picture: it comes
-// back as none.
+// mode, cut to fit and anchored; width and height are its size after resizing. Without a
+// layer the picture comes back unmarked; a layer that cannot be sized, or is cut to nothing
+// by its offsets, fails the picture: it comes back as none.
 Picture ApplyWatermark(Picture picture, int width, int height, const std::string& expandedText);
 
 // The layer turned by the watermark's rotation when it is 1..359 degrees; the uncovered
