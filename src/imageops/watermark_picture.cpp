@@ -13,8 +13,8 @@
 namespace velmora {
 namespace {
 
-// The formats a watermark picture may have; FreeImage's readers of the others are not
-// offered files from outside.
+// The formats a watermark picture may have. FreeImage reads more, but its readers of the
+// rarer ones are not given a user's files.
 constexpr FREE_IMAGE_FORMAT kWatermarkFormats[] = {FIF_BMP, FIF_JPEG, FIF_PNG,
                                                    FIF_GIF, FIF_TIFF, FIF_WEBP};
 
