@@ -7,6 +7,7 @@
 #include "engine/pipeline.h"
 #include "engine/signature_sniffer.h"
 #include "imageops/drawn_steps.h"
+#include "imageops/watermark_picture.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -263,7 +264,8 @@ Error CheckWatermark(const Listing& debug) {
         debug("Watermark opacity: ", s.ImageOpacity);
         ListPlacement(debug, s.ImageBoundary, s.ImagePosition, s.ImageXOffset, s.ImageYOffset,
                       s.WatermarkImageRotation, s.ImageSize);
-        if (FileSize(s.WatermarkImage) <= 0)
+        // Decoded once here: a picture that cannot be would leave every file unmarked.
+        if (!LoadWatermarkPicture(s.WatermarkImage))
             return "Invalid watermark image";
     }
     return {};
@@ -365,6 +367,7 @@ void ConversionWorker() {
             ++index;
             gProgress.CurrentIndex = index;
             gProgress.CurrentFile = path;
+            gProgress.CurrentStage = kStageDecode;
             gProgress.LastDuration = lastDuration;
         }
         gJob.InputFile = path;

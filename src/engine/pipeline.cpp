@@ -192,6 +192,12 @@ bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, Pendin
     return SaveToFileChecked(picture, gJob.OutputFif, path, gJob.SaveFlags);
 }
 
+// For the window's progress bar: the worker is at this stage of the current file.
+void ReportStage(FileStage stage) {
+    std::lock_guard lock(gRunMutex);
+    gProgress.CurrentStage = stage;
+}
+
 void DiscardLibraryMessage(FREE_IMAGE_FORMAT, const char*) {}
 void DiscardTiffMessage(const char*, const char*, va_list) {}
 
@@ -351,6 +357,7 @@ bool ConvertOneFile() {
     if (width == 0 || height == 0)
         return false;
 
+    ReportStage(kStageSteps);
     PictureColor color =
         SourceColor(origin, gSettings.RawLoadAs, picture.get(), gJob.InputFile, [&] {
             return sourceMetadata ? sourceMetadata->declaredColor() : ExifColorDeclaration{};
@@ -389,6 +396,7 @@ bool ConvertOneFile() {
         FreeImage_SetDotsPerMeterY(picture.get(), static_cast<unsigned>(resolution.dotsPerMeterY));
     }
 
+    ReportStage(kStageSave);
     gJob.OutputFile = BuildOutputPath();
     // Writing over the file being converted would destroy the only copy of the source.
     if (SameFile(gJob.OutputFile, gJob.InputFile))

@@ -22,7 +22,7 @@ QLabel* LinkLabel(QWidget* parent, const QString& caption, const QString& addres
     label->setTextFormat(Qt::RichText);
     label->setOpenExternalLinks(false);
     QObject::connect(label, &QLabel::linkActivated, parent,
-                     [](const QString& link) { TheDesktop().OpenUrl(QUrl(link)); });
+                     [parent](const QString& link) { OpenAddress(parent, QUrl(link)); });
     return label;
 }
 

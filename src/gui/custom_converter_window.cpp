@@ -49,7 +49,7 @@ void CustomConverterWindow::Search() {
     }
     QUrl address = SearchAddress(from_->text(), to_->text());
     close();
-    TheDesktop().OpenUrl(address);
+    OpenAddress(parentWidget(), address);
 }
 
 } // namespace velmora

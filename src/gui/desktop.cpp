@@ -1,5 +1,7 @@
 #include "gui/desktop.h"
 
+#include "gui/face_text.h"
+
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -64,6 +66,14 @@ bool Desktop::OpenUrl(const QUrl& url) {
 
 Desktop& TheDesktop() {
     return *gDesktop;
+}
+
+void OpenAddress(QWidget* parent, const QUrl& url) {
+    if (TheDesktop().OpenUrl(url))
+        return;
+    QString shown = url.isLocalFile() ? url.toLocalFile() : url.toDisplayString();
+    TheDesktop().ShowError(parent, Text("Msg", "Error"),
+                           Filled("Msg", "Unable to open address", U(shown)));
 }
 
 void SetDesktop(Desktop* desktop) {

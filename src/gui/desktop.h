@@ -35,6 +35,10 @@ public:
 };
 
 Desktop& TheDesktop();
+
+// Opens an address with its default handler; when nothing can, says so in an error box
+// that shows the address (a file's path) for the user to open by hand.
+void OpenAddress(QWidget* parent, const QUrl& url);
 // Replaces the desktop until called again; nullptr puts the real one back.
 void SetDesktop(Desktop* desktop);
 

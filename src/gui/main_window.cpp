@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -102,17 +103,41 @@ constexpr ControlRow kControlRows[] = {
     {kConvertButton, "Convert", {400, 20, 100, 100}},
 };
 
+// Each field's tool bar is centred on its field's middle row.
 struct FieldToolBarRow {
     int command;
-    int y;
+    int centreY;
     const char* picture;
 };
 
 constexpr FieldToolBarRow kFieldToolBarRows[] = {
-    {kCommandSelectInputFile, 19, "Add"},
-    {kCommandSelectOutputFolder, 59, "OutFolder"},
-    {kCommandOutputFormatOptions, 99, "OutFormat"},
+    {kCommandSelectInputFile, 30, "Add"},
+    {kCommandSelectOutputFolder, 70, "OutFolder"},
+    {kCommandOutputFormatOptions, 110, "OutFormat"},
 };
+
+// The field rows are 40 pixels apart: their tool bars hold icons of up to 32 pixels, with
+// 2 pixels about them.
+constexpr int kLargestFieldIcon = 32, kToolBarPadding = 4;
+
+// Menus drawn at the menu icon size that Icon Size asks for: Qt's menus take it from the
+// style's small icon size.
+class MenuIconStyle : public QProxyStyle {
+public:
+    explicit MenuIconStyle(int size) : size_(size) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        return metric == PM_SmallIconSize ? size_
+                                          : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    int size_;
+};
+
+int MenuIconSize(int toolBarIconSize) {
+    return 16 + (toolBarIconSize - 16) / 2;
+}
 
 } // namespace
 
@@ -145,7 +170,7 @@ void MainWindow::BuildMenus() {
             // The text after the TAB is what the menu shows as the shortcut.
             if (row.shortcut)
                 text += QString("\t") + row.shortcut;
-            QAction* action = menu->addAction(ThemeIcon(ThemeTable::MenuIcons, row.picture), text);
+            QAction* action = menu->addAction(MenuIcon(row.picture), text);
             if (row.shortcut)
                 action->setShortcut(QKeySequence(row.shortcut));
             action->setData(command);
@@ -210,7 +235,6 @@ void MainWindow::BuildFieldToolBars() {
         auto* bar = new QToolBar(panel_);
         bar->setMovable(false);
         bar->setFloatable(false);
-        bar->setIconSize(QSize(20, 20));
         bar->setContentsMargins(0, 0, 0, 0);
         bar->layout()->setContentsMargins(0, 0, 0, 0);
         QAction* action = bar->addAction(ThemeIcon(ThemeTable::ToolBarIcons, row.picture),
@@ -219,9 +243,27 @@ void MainWindow::BuildFieldToolBars() {
         action->setData(row.command);
         int number = row.command;
         connect(action, &QAction::triggered, this, [this, number] { RunCommand(number); });
-        bar->setGeometry(kMinimumWidth - 146, row.y, 24, 24);
+        bar->move(kMinimumWidth - 146, 0);
         fieldToolBars_[row.command] = bar;
     }
+    ApplyIconSizes();
+}
+
+void MainWindow::ApplyIconSizes() {
+    int icon = std::min(ThemePictureSize(ThemeTable::ToolBarIcons), kLargestFieldIcon);
+    int side = icon + kToolBarPadding;
+    for (const FieldToolBarRow& row : kFieldToolBarRows) {
+        QToolBar* bar = fieldToolBars_[row.command];
+        bar->setIconSize(QSize(icon, icon));
+        bar->setGeometry(bar->x(), row.centreY - side / 2, side, side);
+    }
+    // The menus change style together; the one they had goes once none uses it.
+    QStyle* previous = menuStyle_;
+    menuStyle_ = new MenuIconStyle(MenuIconSize(icon));
+    menuStyle_->setParent(this);
+    for (QAction* title : menuBar()->actions())
+        title->menu()->setStyle(menuStyle_);
+    delete previous;
 }
 
 void MainWindow::FillOutputFormats() {
@@ -303,10 +345,10 @@ void MainWindow::SetStatus(const QString& text) {
 void MainWindow::RunCommand(int command) {
     switch (command) {
     case kCommandNew:
-        RefreshRecentFolders();
+        // With the job's folder empty no entry is selected, so no entry's icon stays shown.
         ResetWindowJob();
+        RefreshRecentFolders();
         inputField_->clear();
-        folderField_->setEditText({});
         break;
     case kCommandExit:
         close();
@@ -333,18 +375,18 @@ void MainWindow::RunCommand(int command) {
         CheckForUpdate(this);
         break;
     case kCommandManual:
-        OpenAddress(QUrl::fromLocalFile(Q(ProgramDocumentPath(kManualFileName))));
+        OpenAddress(this, QUrl::fromLocalFile(Q(ProgramDocumentPath(kManualFileName))));
         break;
     case kCommandSendFeedback: {
         QUrl mail(Q(std::string("mailto:") + kSupportEmailAddress));
         QUrlQuery query;
         query.addQueryItem("subject", Q(ProgramTitle() + " Feedback"));
         mail.setQuery(query);
-        OpenAddress(mail);
+        OpenAddress(this, mail);
         break;
     }
     case kCommandVisitHomepage:
-        OpenAddress(QUrl(Q(kMakerWebAddress)));
+        OpenAddress(this, QUrl(Q(kMakerWebAddress)));
         break;
     case kCommandAbout:
         OpenAbout();
@@ -518,20 +560,17 @@ void MainWindow::ShowConvertPicture() {
 
 void MainWindow::ShowThemePictures() {
     for (auto& [command, action] : menuActions_)
-        action->setIcon(ThemeIcon(ThemeTable::MenuIcons, RowOf(command).picture));
+        action->setIcon(MenuIcon(RowOf(command).picture));
     for (const FieldToolBarRow& row : kFieldToolBarRows)
         fieldToolBars_[row.command]->actions().value(0)->setIcon(
             ThemeIcon(ThemeTable::ToolBarIcons, row.picture));
     ShowConvertPicture();
     RefreshRecentFolders();
+    ApplyIconSizes();
 }
 
 void MainWindow::OpenAbout() {
     (new AboutWindow(this))->open();
-}
-
-void MainWindow::OpenAddress(const QUrl& url) {
-    TheDesktop().OpenUrl(url);
 }
 
 WindowState MainWindow::CaptureState() const {

@@ -15,6 +15,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QStyle;
 class QToolBar;
 class QToolButton;
 
@@ -79,9 +80,11 @@ private:
     void OpenPreferences(int page);
     void ShowConvertPicture();
     void ShowThemePictures();
+    // The field tool bars' icons at the Icon Size setting (at most 32 pixels) and the menus'
+    // halfway between 16 pixels and that.
+    void ApplyIconSizes();
     void OpenCustomConverter();
     void OpenAbout();
-    void OpenAddress(const QUrl& url);
     WindowState CaptureState() const;
 
     QWidget* client_ = nullptr;
@@ -97,6 +100,7 @@ private:
     std::map<int, QAction*> menuActions_;
     QPointer<ProgressWindow> progress_;
     QPointer<PreferencesDialog> preferences_;
+    QStyle* menuStyle_ = nullptr;
     bool closed_ = false;
     WindowState closingState_;
 };

@@ -145,14 +145,14 @@ void ColorField::ShowSwatch() {
     swatch_->setIcon(SwatchIcon(ColourOf(Text())));
 }
 
-ChooserComboField::ChooserComboField(const QStringList& entries, bool colourSwatches,
-                                     Chooser chooser, QWidget* parent)
-    : QWidget(parent), colourSwatches_(colourSwatches) {
+ChooserComboField::ChooserComboField(const QStringList& entries, Entries kind, Chooser chooser,
+                                     QWidget* parent)
+    : QWidget(parent), colourSwatches_(kind == Entries::Colours) {
     box_ = new QComboBox(this);
     box_->setEditable(true);
     box_->setInsertPolicy(QComboBox::NoInsert);
     for (const QString& entry : entries)
-        box_->addItem(colourSwatches_ ? SwatchIcon(ColourOf(entry)) : QIcon(), entry);
+        AddEntry(entry);
     choose_ = MakeChooseButton(this);
     auto* layout = RowLayout(this);
     layout->addWidget(box_, 1);
@@ -169,14 +169,24 @@ QString ChooserComboField::Text() const {
     return colourSwatches_ ? text.toUpper() : text;
 }
 
+void ChooserComboField::AddEntry(const QString& entry) {
+    if (colourSwatches_) {
+        box_->addItem(SwatchIcon(ColourOf(entry)), entry);
+        return;
+    }
+    box_->addItem(entry);
+    box_->setItemData(box_->count() - 1, QFont(entry), Qt::FontRole);
+}
+
 void ChooserComboField::SetText(const QString& text) {
-    // A value from elsewhere joins the offered entries, so the list shows what is chosen.
     int index = box_->findText(text, Qt::MatchFixedString);
-    if (index < 0) {
-        box_->addItem(colourSwatches_ ? SwatchIcon(ColourOf(text)) : QIcon(), text);
+    if (index < 0 && colourSwatches_) {
+        AddEntry(text);
         index = box_->count() - 1;
     }
     box_->setCurrentIndex(index);
+    if (index < 0)
+        box_->setEditText(text);
 }
 
 PathField::PathField(Chooser chooser, QWidget* parent) : QWidget(parent) {

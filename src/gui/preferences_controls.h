@@ -59,13 +59,15 @@ private:
 };
 
 // An editable drop-down of offered entries with a "..." button whose chooser returns a new
-// entry (empty when cancelled). Colour lists show each entry's colour.
+// entry (empty when cancelled). A colour list shows each entry's colour, and a colour from
+// elsewhere joins it. A font list shows each family in its own face and offers only the
+// families given: a value from elsewhere is shown, not offered.
 class ChooserComboField : public QWidget {
     Q_OBJECT
 public:
+    enum class Entries { Colours, Fonts };
     using Chooser = std::function<QString(QWidget* parent, const QString& current)>;
-    ChooserComboField(const QStringList& entries, bool colourSwatches, Chooser chooser,
-                      QWidget* parent);
+    ChooserComboField(const QStringList& entries, Entries kind, Chooser chooser, QWidget* parent);
 
     QString Text() const;
     void SetText(const QString& text);
@@ -76,6 +78,8 @@ private:
     QComboBox* box_;
     QToolButton* choose_;
     bool colourSwatches_;
+
+    void AddEntry(const QString& entry);
 };
 
 // A path field with a "..." button whose chooser returns a path (empty when cancelled).

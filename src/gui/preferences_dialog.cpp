@@ -27,6 +27,9 @@ enum ControlId : int {
 };
 
 constexpr int kPageIconSize = 32;
+// The page list on the left, the title strip and the page beside it, the buttons below.
+constexpr int kMargin = 10, kPagesX = 140, kPagesY = 50;
+constexpr int kButtonsY = kPagesY + kPreferencesPageHeight + kMargin, kButtonHeight = 25;
 
 PreferencesChange ChangeSince(const std::string& themeBefore, int sizeBefore) {
     if (gSettings.UiTheme != themeBefore)
@@ -48,41 +51,45 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, int page) : QDialog(parent
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
     setWindowTitle(Text("Preferences", "Title"));
-    setFixedSize(600, 350);
+    setFixedSize(kPagesX + kPreferencesPageWidth + kMargin, kButtonsY + kButtonHeight + kMargin);
 
-    pageList_ = Placed(new QListWidget(this), kPageListId, {10, 10, 120, 295});
+    pageList_ = Placed(new QListWidget(this), kPageListId,
+                       {kMargin, kMargin, 120, kButtonsY - kMargin - kMargin});
     pageList_->setIconSize(QSize(kPageIconSize, kPageIconSize));
     // Nine rows of one icon's height fit the list, so it never needs a scroll bar.
     pageList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pageList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pageList_->setTextElideMode(Qt::ElideRight);
     for (const PreferencesPageEntry& entry : PreferencesPageEntries()) {
-        auto* item = new QListWidgetItem(ThemeIcon(ThemeTable::ToolBarIcons, entry.picture),
+        auto* item = new QListWidgetItem(ThemeIcon(ThemeTable::PageIcons, entry.picture),
                                          Text("Preferences", entry.entryKey), pageList_);
         item->setSizeHint(QSize(0, kPageIconSize));
     }
 
-    auto* strip = Placed(new QFrame(this), kTitleStripId, {140, 10, 450, 30});
+    auto* strip =
+        Placed(new QFrame(this), kTitleStripId, {kPagesX, kMargin, kPreferencesPageWidth, 30});
     strip->setFrameShape(QFrame::StyledPanel);
     strip->setAutoFillBackground(true);
     strip->setBackgroundRole(QPalette::Base);
-    title_ = Placed(new QLabel(strip), kTitleLabelId, {10, 0, 430, 30});
+    title_ = Placed(new QLabel(strip), kTitleLabelId, {10, 0, kPreferencesPageWidth - 20, 30});
     QFont bold = title_->font();
     bold.setBold(true);
     title_->setFont(bold);
 
     pages_ = new QStackedWidget(this);
-    pages_->setGeometry(140, 50, 450, 255);
+    pages_->setGeometry(kPagesX, kPagesY, kPreferencesPageWidth, kPreferencesPageHeight);
     form_ = std::make_unique<PreferencesForm>(pages_);
     for (int i = 0; i < kPreferencesPageCount; ++i)
         pages_->addWidget(form_->Page(i));
     form_->Load();
 
-    defaults_ =
-        Placed(new QPushButton(Text("Dialog", "Defaults"), this), kDefaultsId, {140, 315, 90, 25});
-    ok_ = Placed(new QPushButton(Text("Dialog", "OK"), this), kOkId, {400, 315, 90, 25});
-    cancel_ =
-        Placed(new QPushButton(Text("Dialog", "Cancel"), this), kCancelId, {500, 315, 90, 25});
+    const int right = kPagesX + kPreferencesPageWidth;
+    defaults_ = Placed(new QPushButton(Text("Dialog", "Defaults"), this), kDefaultsId,
+                       {kPagesX, kButtonsY, 90, kButtonHeight});
+    ok_ = Placed(new QPushButton(Text("Dialog", "OK"), this), kOkId,
+                 {right - 190, kButtonsY, 90, kButtonHeight});
+    cancel_ = Placed(new QPushButton(Text("Dialog", "Cancel"), this), kCancelId,
+                     {right - 90, kButtonsY, 90, kButtonHeight});
     ok_->setDefault(true);
     connect(defaults_, &QPushButton::clicked, this, &PreferencesDialog::ResetToDefaults);
     connect(ok_, &QPushButton::clicked, this, &PreferencesDialog::Confirm);

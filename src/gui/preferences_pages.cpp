@@ -5,6 +5,7 @@
 #include "gui/face_text.h"
 #include "gui/preferences_controls.h"
 #include "gui/storage/themes.h"
+#include "imageops/drawn/watermark_font.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
@@ -31,13 +32,18 @@ using TextField = std::string S::*;
 using Entries = std::vector<const char*>;
 
 // The grid inside a page: a label at x 10, its control at x 170 (240 wide), rows 30 apart
-// from y 10; a unit or unit choice follows a shorter number field.
+// from y 10; a unit or unit choice follows a shorter number field. A list of more rows than
+// a column holds runs on in a second column, 420 pixels to the right.
 constexpr int kLabelX = 10, kLabelWidth = 155;
 constexpr int kControlX = 170, kControlWidth = 240;
 constexpr int kNumberWidth = 110, kUnitX = 285, kUnitWidth = 125;
 constexpr int kRowTop = 10, kRowStep = 30, kRowHeight = 24;
-// Leaves room for the page's vertical scroll bar inside the 450-pixel panel.
-constexpr int kContentWidth = 430;
+constexpr size_t kRowsPerColumn = 10;
+constexpr int kColumnStep = 420;
+static_assert(2 * kRowTop + kRowStep * (kRowsPerColumn + 1) <= kPreferencesPageHeight,
+              "a column and the row above a panel fit the page");
+static_assert(kColumnStep + kControlX + kControlWidth <= kPreferencesPageWidth,
+              "two columns fit the page");
 constexpr int kGammaDivisor = 100;
 
 enum class RowKind {
@@ -76,6 +82,8 @@ struct Row {
     // The comma list a drop-down offers.
     TextField offered = nullptr;
     std::string format;
+    // The row heads the second column of its page or panel.
+    bool startsColumn = false;
 };
 
 int GetInt(IntField field) {
@@ -153,6 +161,11 @@ Row Slider(const char* label, std::string key, IntField field, int minimum, int 
     Row row{RowKind::Slider, label, std::move(key), field};
     row.minimum = minimum;
     row.maximum = maximum;
+    return row;
+}
+
+Row InSecondColumn(Row row) {
+    row.startsColumn = true;
     return row;
 }
 
@@ -270,7 +283,7 @@ PageRows PageTable(int page) {
              Check("Image Resize", "Do Image Resize", &S::DoImageResize),
              Number("Image Width", "Image Width", &S::ImageWidth, nullptr, &S::ImageWidthUnit),
              Number("Image Height", "Image Height", &S::ImageHeight, nullptr, &S::ImageHeightUnit),
-             Check("Keep Aspect Ratio", "Keep Aspect Ratio", &S::KeepAspectRatio),
+             InSecondColumn(Check("Keep Aspect Ratio", "Keep Aspect Ratio", &S::KeepAspectRatio)),
              Choice("Resize Type", "Image Resize Type", &S::ImageResizeType, kResizeTypes),
              Choice("Resize Algorithm", "Image Resize Algorithm", &S::ImageResizeAlgorithm,
                     kResizeAlgorithms),
@@ -357,6 +370,17 @@ QStringList SplitList(const std::string& list) {
     return entries;
 }
 
+// The configured families that can be drawn, then the installed ones.
+QStringList OfferedFonts(const std::string& configured) {
+    std::vector<std::string> names;
+    for (const QString& name : SplitList(configured))
+        names.push_back(U(name));
+    QStringList offered;
+    for (const std::string& family : OfferedFontFamilies(names))
+        offered << Q(family);
+    return offered;
+}
+
 QComboBox* ChoiceBox(QWidget* parent, const Entries& entries) {
     auto* box = new QComboBox(parent);
     for (const char* entry : entries)
@@ -410,26 +434,47 @@ public:
 
     Builder(PreferencesForm& form, const char* group) : form_(form), group_(group) {}
 
-    Parts AddRows(QWidget* content, const std::vector<Row>& rows, int firstRow) {
+    // Rows down the first column, then from the column break down the second.
+    Parts AddRows(QWidget* content, const std::vector<Row>& rows) {
         Parts parts;
-        for (size_t i = 0; i < rows.size(); ++i)
+        size_t second = SecondColumnStart(rows);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            bool right = i >= second;
+            int line = static_cast<int>(right ? i - second : i);
             parts[rows[i].key] =
-                AddRow(content, rows[i], kRowTop + kRowStep * (firstRow + static_cast<int>(i)));
+                AddRow(content, rows[i], right ? kColumnStep : 0, kRowTop + kRowStep * line);
+        }
         return parts;
     }
 
+    // The rows a list takes in its taller column.
+    static int RowsTall(const std::vector<Row>& rows) {
+        size_t second = SecondColumnStart(rows);
+        return static_cast<int>(std::max(second, rows.size() - second));
+    }
+
+    // Where the second column starts: at the row marked for it, else half-way through a
+    // list longer than a column holds; the list's end when it keeps to one column.
+    static size_t SecondColumnStart(const std::vector<Row>& rows) {
+        auto marked =
+            std::find_if(rows.begin(), rows.end(), [](const Row& row) { return row.startsColumn; });
+        if (marked != rows.end())
+            return static_cast<size_t>(marked - rows.begin());
+        return rows.size() > kRowsPerColumn ? (rows.size() + 1) / 2 : rows.size();
+    }
+
 private:
-    RowParts AddRow(QWidget* content, const Row& row, int y) {
+    RowParts AddRow(QWidget* content, const Row& row, int x, int y) {
         RowParts parts;
         auto* label = new QLabel(Text("Preferences", row.label), content);
-        label->setGeometry(kLabelX, y, kLabelWidth, kRowHeight);
+        label->setGeometry(x + kLabelX, y, kLabelWidth, kRowHeight);
         std::vector<QWidget*> units;
         QWidget* control = MakeControl(content, row, units);
         control->setObjectName(Name(row.key));
         int width = row.kind == RowKind::Number ? kNumberWidth : kControlWidth;
-        control->setGeometry(kControlX, y, width, kRowHeight);
+        control->setGeometry(x + kControlX, y, width, kRowHeight);
         for (QWidget* unit : units)
-            unit->setGeometry(kUnitX, y, kUnitWidth, kRowHeight);
+            unit->setGeometry(x + kUnitX, y, kUnitWidth, kRowHeight);
         parts.control = control;
         parts.widgets = {label, control};
         parts.widgets.insert(parts.widgets.end(), units.begin(), units.end());
@@ -514,8 +559,11 @@ private:
                          : [](QWidget* parent, const QString& current) {
                                return TheDesktop().ChooseFontFamily(parent, current);
                            };
-            auto* combo = new ChooserComboField(SplitList(gSettings.*row.offered), swatches,
-                                                chooser, content);
+            using Entries = ChooserComboField::Entries;
+            auto* combo = swatches ? new ChooserComboField(SplitList(gSettings.*row.offered),
+                                                           Entries::Colours, chooser, content)
+                                   : new ChooserComboField(OfferedFonts(gSettings.*row.offered),
+                                                           Entries::Fonts, chooser, content);
             Bind([=] { combo->SetText(Q(gSettings.*text)); },
                  [=] { gSettings.*text = U(combo->Text()); });
             return combo;
@@ -618,10 +666,10 @@ PreferencesForm::PreferencesForm(QWidget* parent) {
         area->setFrameShape(QFrame::NoFrame);
         area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         auto* content = new QWidget;
-        auto top = builder.AddRows(content, table.rows, 0);
-        const int topRows = static_cast<int>(table.rows.size());
+        auto top = builder.AddRows(content, table.rows);
+        const int topRows = Builder::RowsTall(table.rows);
         auto heightFor = [](int rows) { return 2 * kRowTop + kRowStep * rows; };
-        content->setFixedSize(kContentWidth, heightFor(topRows));
+        content->setFixedSize(kPreferencesPageWidth, heightFor(topRows));
 
         if (!table.panels.empty()) {
             auto* choice = static_cast<QComboBox*>(top[table.rows.back().key].control);
@@ -629,9 +677,9 @@ PreferencesForm::PreferencesForm(QWidget* parent) {
             std::vector<int> panelRows;
             for (const std::vector<Row>& rows : table.panels) {
                 auto* panel = new QWidget;
-                auto parts = builder.AddRows(panel, rows, 0);
+                auto parts = builder.AddRows(panel, rows);
                 stack->addWidget(panel);
-                panelRows.push_back(static_cast<int>(rows.size()));
+                panelRows.push_back(Builder::RowsTall(rows));
                 if (parts.count("RAW Load As")) {
                     // Headerless bits need their size; decoded HDR pictures need tone mapping.
                     auto* loadAs = static_cast<QComboBox*>(parts["RAW Load As"].control);
@@ -655,8 +703,8 @@ PreferencesForm::PreferencesForm(QWidget* parent) {
                 int index = std::max(choice->currentIndex(), 0);
                 stack->setCurrentIndex(index);
                 int rows = panelRows[static_cast<size_t>(index)];
-                stack->setGeometry(0, panelTop, kContentWidth, heightFor(rows));
-                content->setFixedSize(kContentWidth, heightFor(topRows + rows));
+                stack->setGeometry(0, panelTop, kPreferencesPageWidth, heightFor(rows));
+                content->setFixedSize(kPreferencesPageWidth, heightFor(topRows + rows));
             };
             QObject::connect(choice, &QComboBox::currentIndexChanged, stack, show);
             followers_.push_back(show);

@@ -25,6 +25,9 @@ enum PreferencesPage : int {
     kPreferencesPageCount = 9,
 };
 
+// Every page's rows fit this area, in one column or two, without scrolling.
+constexpr int kPreferencesPageWidth = 830, kPreferencesPageHeight = 350;
+
 // The page list's entry (catalogue group "Preferences") and the theme picture shown for it.
 struct PreferencesPageEntry {
     const char* entryKey;

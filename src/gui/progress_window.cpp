@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <mutex>
 
 namespace velmora {
@@ -32,7 +33,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, int total) : QDialog(parent), to
     timeLabel_ = new QLabel(
         Filled("Dialog", "Time Remaining", CatalogueText("Dialog", "Time Unknown")), this);
     bar_ = new QProgressBar(this);
-    bar_->setRange(0, total_);
+    bar_->setRange(0, total_ * kFileStages);
     bar_->setValue(0);
     ok_ = new QPushButton(Text("Dialog", "OK"), this);
     ok_->setEnabled(false);
@@ -67,6 +68,7 @@ void ProgressWindow::Start() {
         gProgress.Running = 1;
     }
     running_ = true;
+    runClock_.start();
     worker_ = QThread::create([] { ConversionWorker(); });
     worker_->start();
     show();
@@ -77,7 +79,7 @@ void ProgressWindow::Poll() {
     // While the question is open the run mutex is held here; the worker waits for it.
     if (asking_)
         return;
-    int index;
+    int index, stage;
     std::string file;
     int64_t lastDuration;
     {
@@ -85,23 +87,41 @@ void ProgressWindow::Poll() {
         index = gProgress.CurrentIndex;
         file = gProgress.CurrentFile;
         lastDuration = gProgress.LastDuration;
+        stage = gProgress.CurrentStage;
     }
     if (index > shownIndex_)
-        ShowProgress(index, file, lastDuration);
+        ShowFile(index, file);
+    if (index > 0) {
+        // Files done, and the stages of the current one: full only when the run is over.
+        bar_->setValue((index - 1) * kFileStages + stage);
+        ShowTime(index, lastDuration);
+    }
     if (worker_->isFinished())
         Finish();
 }
 
-void ProgressWindow::ShowProgress(int index, const std::string& file, int64_t lastDuration) {
+void ProgressWindow::ShowFile(int index, const std::string& file) {
     shownIndex_ = index;
+    fileClock_.start();
     setWindowTitle(Text("Dialog", "Convert Progress") + " " +
                    Filled("Msg", "Progress", std::to_string(index), std::to_string(total_)));
     fileLabel_->setText(FitInMiddle(Q(file), fileLabel_->fontMetrics(), fileLabel_->width() - 20));
-    if (lastDuration != 0) {
-        QString left = DurationText(RemainingMilliseconds(lastDuration, total_, index));
-        timeLabel_->setText(Filled("Dialog", "Time Remaining", U(left)));
+}
+
+// Once a file is done, its time for each file still to go, less what the current one has
+// taken so far; until then, the time the run has taken. Refreshed once a second.
+void ProgressWindow::ShowTime(int index, int64_t lastDuration) {
+    int64_t elapsed = runClock_.elapsed();
+    if (elapsed / 1000 == shownSecond_)
+        return;
+    shownSecond_ = elapsed / 1000;
+    if (lastDuration == 0) {
+        timeLabel_->setText(Filled("Dialog", "Time Elapsed", U(DurationText(elapsed))));
+        return;
     }
-    bar_->setValue(index);
+    int64_t left = RemainingMilliseconds(lastDuration, total_, index) - fileClock_.elapsed();
+    timeLabel_->setText(
+        Filled("Dialog", "Time Remaining", U(DurationText(std::max<int64_t>(left, 0)))));
 }
 
 void ProgressWindow::Finish() {
@@ -114,6 +134,9 @@ void ProgressWindow::Finish() {
         converted = gProgress.ConvertedCount;
     }
     FreeWatermarkFont();
+    // Every file was visited; a run broken off keeps the bar where it stopped.
+    if (!stopped_)
+        bar_->setValue(bar_->maximum());
     // Nothing written counts as stopped, as the console's summary says.
     bool complete = !stopped_ && converted > 0;
     QString result = Text("Msg", complete ? "Conversion complete" : "Conversion is not complete");

@@ -1,8 +1,10 @@
 // The conversion's progress window: runs the worker on its own thread, shows the current
-// file, the time remaining and a progress bar, and asks before a run is broken off.
+// file, the time remaining (or taken, before a file is done) and a progress bar that moves
+// through each file's stages, and asks before a run is broken off.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cstdint>
@@ -40,12 +42,15 @@ protected:
 
 private:
     void Poll();
-    void ShowProgress(int index, const std::string& file, int64_t lastDuration);
+    void ShowFile(int index, const std::string& file);
+    void ShowTime(int index, int64_t lastDuration);
     void Finish();
     void AskToBreak();
 
     int total_;
     int shownIndex_ = 0;
+    int64_t shownSecond_ = -1;
+    QElapsedTimer runClock_, fileClock_;
     bool running_ = false;
     bool stopped_ = false;
     bool asking_ = false;

@@ -20,4 +20,12 @@ QIcon ThemeIcon(ThemeTable table, const std::string& name) {
     return pixmap.isNull() ? QIcon() : QIcon(pixmap);
 }
 
+QIcon MenuIcon(const std::string& name) {
+    QIcon icon = ThemeIcon(ThemeTable::MenuIcons, name);
+    QPixmap larger = ThemePixmap(ThemeTable::ToolBarIcons, name);
+    if (!larger.isNull())
+        icon.addPixmap(larger);
+    return icon;
+}
+
 } // namespace velmora

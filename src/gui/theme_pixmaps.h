@@ -12,5 +12,8 @@ namespace velmora {
 
 QPixmap ThemePixmap(ThemeTable table, const std::string& name);
 QIcon ThemeIcon(ThemeTable table, const std::string& name);
+// The menu picture of a name with its tool bar picture beside it: menus drawn with larger
+// icons than 16 pixels take the larger picture.
+QIcon MenuIcon(const std::string& name);
 
 } // namespace velmora

@@ -28,7 +28,7 @@ UninstallWindow::UninstallWindow() {
 
 void UninstallWindow::Next() {
     if (visit_->isChecked())
-        TheDesktop().OpenUrl(QUrl(Q(kUninstallPageAddress)));
+        OpenAddress(this, QUrl(Q(kUninstallPageAddress)));
     close();
 }
 

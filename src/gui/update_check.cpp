@@ -228,7 +228,7 @@ void CheckForUpdate(QWidget* parent, int waitMilliseconds) {
                           Text("Msg", "Internet connection problems"));
     } else if (latest > kVersionNumber) {
         if (desktop.AskQuestion(parent, Text("Msg", "New Update"), Text("Msg", "New Update Text")))
-            desktop.OpenUrl(QUrl(Q(UpdatePageAddress())));
+            OpenAddress(parent, QUrl(Q(UpdatePageAddress())));
     } else {
         desktop.Inform(parent, Text("Msg", "No Update"), Text("Msg", "No Update Text"));
     }

@@ -3,8 +3,8 @@
 #include "engine/batch_driver.h"
 #include "engine/format_registry.h"
 #include "engine/pipeline.h"
-#include "imageops/drawn/picture_io.h"
 #include "imageops/drawn/watermark_font.h"
+#include "imageops/watermark_picture.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -50,7 +50,7 @@ std::optional<StartRefusal> CheckConversionStart(std::string& outputFolder) {
     if (s.DoWatermark == kWatermarkImage) {
         if (s.WatermarkImage.empty())
             return StartRefusal{"Empty watermark image", {}};
-        if (!DecodePictureFile(s.WatermarkImage))
+        if (!LoadWatermarkPicture(s.WatermarkImage))
             return StartRefusal{"Invalid watermark image", s.WatermarkImage};
     }
     return std::nullopt;

@@ -18,6 +18,13 @@ struct UnloadBitmap {
 
 using Picture = std::unique_ptr<FIBITMAP, UnloadBitmap>;
 
+struct CloseMemory {
+    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
+};
+
+// A FreeImage memory stream, closed when it goes out of scope.
+using MemoryStream = std::unique_ptr<FIMEMORY, CloseMemory>;
+
 inline int PictureWidth(const Picture& picture) {
     return picture ? static_cast<int>(FreeImage_GetWidth(picture.get())) : 0;
 }

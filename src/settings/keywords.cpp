@@ -33,7 +33,7 @@ const Words& ListWords(int list) {
         {"IMAGE", "FRAME"},
         {"TOPLEFT", "TOPCENTER", "TOPRIGHT", "MIDDLELEFT", "MIDDLECENTER", "MIDDLERIGHT",
          "BOTTOMLEFT", "BOTTOMCENTER", "BOTTOMRIGHT"},
-        {"FIXED"},
+        {"FIXED", "PROPORTIONAL", "FIT", "FILL"},
         {"CURRENT", "ORIGINAL", "CUSTOM"},
     }};
     return lists[static_cast<size_t>(list)];

@@ -42,6 +42,7 @@ enum FrameKind { kFrameNone = 0, kFrameSolid = 1 };
 enum FontStyle { kFontRegular = 0, kFontBold = 1, kFontItalic = 2, kFontBoldItalic = 3 };
 enum FontEffect { kFontEffectNone = 0, kFontUnderline = 1, kFontStrikethrough = 2 };
 enum ColorMode { kColorRgb = 0, kColorCmyk = 1, kColorLab = 2 };
+enum SizeMode { kSizeFixed = 0, kSizeProportional = 1, kSizeFit = 2, kSizeFill = 3 };
 
 // Word to value, ignoring case; an unknown word gives 0. The Compression list
 // recognises the words of every format.

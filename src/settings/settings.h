@@ -112,7 +112,7 @@ struct Settings {
     // Watermark
     int8_t DoWatermark = 0;
     std::string WatermarkText;
-    std::string FontList = "Arial,Tahoma,Verdana";
+    std::string FontList = "Arial,DejaVu Sans,Liberation Serif";
     std::string FontName = "Arial";
     int32_t FontSize = 14;
     int32_t FontLeading = 0;
@@ -179,12 +179,17 @@ struct ConversionJob {
     int32_t FrameNumber = 0;
 };
 
+// How far the current file has come: decoding, the image steps, saving.
+enum FileStage : int8_t { kStageDecode = 0, kStageSteps = 1, kStageSave = 2 };
+constexpr int kFileStages = 3;
+
 struct ConversionProgress {
     int32_t CurrentIndex = 0;
     std::string CurrentFile;
     int64_t LastDuration = 0;
     int32_t ConvertedCount = 0;
     int8_t Running = 0;
+    int8_t CurrentStage = kStageDecode;
 };
 
 // Entry of InputFileMap: the file's folder relative to the job's InputFolder.

@@ -8,16 +8,25 @@
 
 #include <FreeImage.h>
 
+#include <cstdio>
+
 namespace velmora::testing {
 namespace {
 
 class Watermarks : public ::testing::Test {
 protected:
     void SetUp() override {
-        input = folder / "sample.dng";
+        input = ownSample = folder / "sample.dng";
         MakeSampleDng(input, {"--width=640", "--height=428", "--no-preview"});
         if (!SamplesFolder().empty())
             input = SamplePath("dngconv_canon_eos6d_lossy.dng");
+    }
+    // Runs ImageMagick's convert in the test's folder.
+    void MagickWrites(const std::string& arguments) {
+        RunOptions run;
+        run.workFolder = folder.Path();
+        run.program = "/bin/sh";
+        ASSERT_EQ(RunProgram({"-c", "convert " + arguments}, run).exitStatus, 0) << arguments;
     }
     // Converts with the 24-bit decode and gives back the written picture.
     Picture Convert(std::vector<std::string> options) {
@@ -36,7 +45,7 @@ protected:
         EXPECT_EQ(result.err, "");
         return LoadWrittenTiff(folder / "out.tiff");
     }
-    std::string input;
+    std::string input, ownSample;
     TempFolder folder;
 };
 
@@ -103,12 +112,52 @@ TEST_F(Watermarks, PictureAtTheTopLeftWithHalfOpacity) {
         << blended.r << "," << blended.g << "," << blended.b;
 }
 
-TEST_F(Watermarks, AnUnreadableWatermarkPictureLeavesThePictureAlone) {
-    WriteFile(folder / "broken.png", "\x89PNG\r\n\x1A\n but nothing after");
+// ImageMagick's pictures are 40 x 30: red on the left half, blue or clear on the right.
+TEST_F(Watermarks, EveryCommonPictureFileIsDrawn) {
+    const std::string halves = "-size 20x30 xc:red -size 20x30 xc:blue +append ";
+    struct Case {
+        const char* file;
+        std::string magick; // ImageMagick's arguments before the file; empty: written by us
+        int tolerance = 0;
+        bool clearRight = false;
+    };
+    const Case cases[] = {
+        {"written.tiff", ""}, // our own output, with an EXIF directory and an ICC profile
+        {"rle8.bmp", "-size 20x30 xc:red -size 20x30 gradient:blue-navy +append -type palette "},
+        {"os2.bmp", halves + "bmp2:"},
+        {"rgb565.bmp", halves + "-define bmp:subtype=RGB565 ", 8},
+        {"cmyk.jpg", halves + "-colorspace CMYK -quality 95 ", 40},
+        {"alpha.png", halves + "-transparent blue png32:", 0, true},
+        {"clear.gif", halves + "-transparent blue ", 0, true},
+        {"lossy.webp", halves + "-quality 90 ", 40},
+    };
+    input = ownSample;
     Picture plain = Convert({});
-    Picture result = Convert({"--wm-image=" + (folder / "broken.png")});
-    ASSERT_TRUE(plain && result);
-    EXPECT_EQ(PixelAt(result.get(), 20, 20), PixelAt(plain.get(), 20, 20));
+    ASSERT_TRUE(plain);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (c.magick.empty())
+            ASSERT_EQ(std::rename((folder / "out.tiff").c_str(), (folder / c.file).c_str()), 0);
+        else
+            ASSERT_NO_FATAL_FAILURE(MagickWrites(c.magick + c.file));
+        Picture marked =
+            Convert({"--wm-image=" + (folder / c.file), "--wm-image-position=topleft"});
+        ASSERT_TRUE(marked);
+        Rgb left = c.magick.empty() ? PixelAt(plain.get(), 5, 5) : Rgb{255, 0, 0};
+        EXPECT_TRUE(Near(PixelAt(marked.get(), 15, 15), left, c.tolerance));
+        EXPECT_TRUE(!c.clearRight || PixelAt(marked.get(), 45, 25) == PixelAt(plain.get(), 45, 25));
+    }
+}
+
+TEST_F(Watermarks, AnUndecodablePictureEndsTheRunBeforeConverting) {
+    WriteFile(folder / "noise.png", NoiseBytes(4000, 11));
+    RunOptions run;
+    run.workFolder = folder.Path();
+    std::string mark = "--wm-image=" + (folder / "noise.png");
+    RunResult result = RunProgram({"-q", "-i", input, "-o", folder.Path(), mark}, run);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, "Error: Invalid watermark image\n");
+    EXPECT_FALSE(FileExists(folder / "sample.tiff"));
 }
 
 } // namespace

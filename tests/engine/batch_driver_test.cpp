@@ -237,9 +237,19 @@ TEST_F(BatchDriverTest, ChecksInTheirOrderAndStopsAtTheFirstError) {
              return textList(in);
          },
          [] { gSettings.DoWatermark = kWatermarkImage; }, "Error: Invalid watermark image"},
-        {"existing watermark image",
+        {"undecodable watermark image",
          [&](const std::string& in) {
-             WriteFile(in + "mark.png", "not checked further here");
+             WriteFile(in + "mark.png", "not a picture");
+             gSettings.WatermarkImage = in + "mark.png";
+             return textList(in);
+         },
+         [] { gSettings.DoWatermark = kWatermarkImage; }, "Error: Invalid watermark image"},
+        {"decodable watermark image",
+         [&](const std::string& in) {
+             Picture mark = testing::MakePicture(4, 3, [](int, int) {
+                 return testing::Rgb{9, 9, 9};
+             });
+             FreeImage_Save(FIF_BMP, mark.get(), (in + "mark.png").c_str(), 0);
              gSettings.WatermarkImage = in + "mark.png";
              return textList(in);
          },
@@ -422,6 +432,7 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
              s.TextXOffset = 7;
              s.TextYOffset = 9;
              s.TextRotation = 45;
+             s.TextSize = kSizeFit;
              s.FilenameMask = "%filename%-%n%.%ext%";
              s.FileTimestamp = kTimestampCustom;
              s.CustomTimestamp = 1600000000;
@@ -484,7 +495,7 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
           "Watermark position: middlecenter",
           "Watermark offset (x/y): 7/9",
           "Watermark rotation: 45",
-          "Watermark size/mode: fixed",
+          "Watermark size/mode: fit",
           "Filename Mask: %filename%-%n%.%ext%",
           "File Timestamp: custom",
           "Custom Timestamp: 1600000000",

@@ -1,6 +1,6 @@
-// Writes the seed pictures of the BMP, PNG and JPEG harnesses: small pictures in each form
-// the decoders take, made with FreeImage, plus the BMP header variants FreeImage never
-// writes. Usage: make-picture-seeds <corpus folder>
+// Writes the seed pictures of the watermark picture and PNG harnesses: small pictures in
+// each form the decoders take, made with FreeImage, plus the BMP header variants FreeImage
+// never writes. Usage: make-picture-seeds <corpus folder>
 #include <FreeImage.h>
 
 #include <cstdio>
@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make-picture-seeds <corpus folder>\n");
         return 2;
     }
-    std::string bmp = std::string(argv[1]) + "/bmp/", png = std::string(argv[1]) + "/png/",
-                jpeg = std::string(argv[1]) + "/jpeg/";
+    std::string bmp = std::string(argv[1]) + "/watermark_picture/",
+                png = std::string(argv[1]) + "/png/", jpeg = bmp;
     FIBITMAP* ramp = Ramp();
     FIBITMAP* rgb = FreeImage_ConvertTo24Bits(ramp);
     FIBITMAP* grey = FreeImage_ConvertToGreyscale(ramp);
@@ -82,6 +82,10 @@ int main(int argc, char** argv) {
     ok &= Save(FIF_BMP, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), bmp + "8bit.bmp");
     ok &= Save(FIF_BMP, FreeImage_Clone(rgb), bmp + "24bit.bmp");
     ok &= Save(FIF_BMP, FreeImage_Clone(ramp), bmp + "32bit.bmp");
+    ok &= Save(FIF_BMP, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), bmp + "rle8.bmp", BMP_SAVE_RLE);
+    ok &= Save(FIF_GIF, FreeImage_ColorQuantize(rgb, FIQ_WUQUANT), bmp + "palette.gif");
+    ok &= Save(FIF_TIFF, FreeImage_Clone(ramp), bmp + "rgba.tif", TIFF_LZW);
+    ok &= Save(FIF_WEBP, FreeImage_Clone(rgb), bmp + "lossy.webp", 80);
     std::vector<BYTE> bitfields = BitfieldsBmp();
     FILE* file = std::fopen((bmp + "32bit-bitfields-topdown.bmp").c_str(), "wb");
     ok &= file && std::fwrite(bitfields.data(), 1, bitfields.size(), file) == bitfields.size();

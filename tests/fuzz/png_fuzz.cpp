@@ -1,4 +1,5 @@
-// PNG watermark pictures; what decodes must survive the encoder's round trip unchanged.
+// PNG theme pictures and drawn layers; what decodes must survive the encoder's round
+// trip unchanged.
 #include "imageops/drawn/png_io.h"
 
 #include <cstdlib>

@@ -17,6 +17,7 @@ public:
     std::vector<Box> warnings, questions, notes, errors;
     std::vector<QUrl> opened;
     bool answer = false;
+    bool opens = true; // whether an address finds a handler
     std::function<void()> whileAsking;
     QString chosenFile, chosenFolder, filter, folderStart, chosenFontFamily;
     QColor chosenColor;
@@ -51,7 +52,7 @@ public:
     }
     bool OpenUrl(const QUrl& url) override {
         opened.push_back(url);
-        return true;
+        return opens;
     }
 };
 

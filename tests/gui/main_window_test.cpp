@@ -14,7 +14,9 @@
 #include "gui/progress_window.h"
 #include "gui/window_job.h"
 #include "platform/files.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
+#include "support/pictures.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -72,10 +74,10 @@ class MainWindowTest : public QObject {
 
     QString Path(const QString& name) const { return folder_->filePath(name); }
 
-    QString MakeDng(const QString& name) {
+    QString MakeDng(const QString& name, int width = 64, int height = 48) {
         dng::DngOptions options;
-        options.width = 64;
-        options.height = 48;
+        options.width = width;
+        options.height = height;
         std::string error;
         if (!dng::WriteDng(Path(name).toStdString(), options, &error))
             qFatal("sample DNG: %s", error.c_str());
@@ -151,10 +153,11 @@ private slots:
         };
         for (const Expected& control : controls)
             QCOMPARE(window->Control(control.id)->geometry(), control.place);
-        for (auto [command, y] : {std::pair{kCommandSelectInputFile, 19},
-                                  {kCommandSelectOutputFolder, 59},
-                                  {kCommandOutputFormatOptions, 99}})
-            QCOMPARE(window->FieldToolBar(command)->geometry(), QRect(w - 146, y, 24, 24));
+        // 32-pixel icons, the default Icon Size, centred on their fields.
+        for (auto [command, y] : {std::pair{kCommandSelectInputFile, 12},
+                                  {kCommandSelectOutputFolder, 52},
+                                  {kCommandOutputFormatOptions, 92}})
+            QCOMPARE(window->FieldToolBar(command)->geometry(), QRect(w - 146, y, 36, 36));
         int panelHeight = 260 - window->menuBar()->height() - window->statusBar()->height() - 40;
         QCOMPARE(window->Panel()->geometry(), QRect(0, 0, w, panelHeight));
         QCOMPARE(window->Panel()->mapTo(window.get(), QPoint(0, 0)),
@@ -252,6 +255,8 @@ private slots:
     void convertRefusesWithAWarning() {
         QString dng = MakeDng("sample.dng");
         WriteBytes(Path("notes.txt"), "not a picture");
+        WriteBytes(Path("noise.png"),
+                   QByteArray::fromStdString(velmora::testing::NoiseBytes(900, 3)));
         QDir(folder_->path()).mkdir("out");
         const QString out = Path("out");
         const QString missing = Path("missing/deeper");
@@ -281,9 +286,9 @@ private slots:
             {"unreadable watermark picture", dng, out,
              [&] {
                  gSettings.DoWatermark = 2;
-                 gSettings.WatermarkImage = Path("notes.txt").toStdString();
+                 gSettings.WatermarkImage = Path("noise.png").toStdString();
              },
-             "Unable to load selected file as a watermark image: " + Path("notes.txt")},
+             "Unable to load selected file as a watermark image: " + Path("noise.png")},
         };
         for (const Case& c : cases) {
             SettingsDefaults(false);
@@ -323,8 +328,7 @@ private slots:
         QCOMPARE(progress->windowTitle(), QString("Converting (1/1)"));
         QCOMPARE(progress->FileLabel()->text(), QString("Conversion complete"));
         QCOMPARE(progress->TimeLabel()->text(), QString("(1/1)"));
-        QCOMPARE(progress->Bar()->maximum(), 1);
-        QCOMPARE(progress->Bar()->value(), 1);
+        QCOMPARE(progress->Bar()->value(), progress->Bar()->maximum());
         QVERIFY(progress->OkButton()->isEnabled());
         QCOMPARE(QString::fromStdString(gSettings.RecentOutFolders), Path("out") + "/");
 
@@ -332,6 +336,25 @@ private slots:
         QTRY_VERIFY(window->Progress() == nullptr);
         QVERIFY(window->menuBar()->isEnabled());
         QVERIFY(window->centralWidget()->isEnabled());
+    }
+
+    // A full decode of a large file: the bar moves through the file's stages and the time
+    // taken shows, and only the end fills the bar.
+    void progressIsBelowFullWhileTheFileConverts() {
+        QString dng = MakeDng("large.dng", 4000, 3000);
+        gSettings.RawLoadAs = kRaw48;
+        gSettings.RawToneMapping = 0;
+        auto window = OpenWindow();
+        ProgressWindow* progress = StartConversion(*window, dng, folder_->path());
+        QVERIFY(progress);
+        QTRY_COMPARE(progress->windowTitle(), QString("Converting (1/1)"));
+        QVERIFY(progress->Running());
+        QVERIFY(progress->Bar()->value() < progress->Bar()->maximum());
+        QVERIFY(progress->TimeLabel()->text().startsWith("Time Elapsed: 00:00:"));
+        QTRY_VERIFY_WITH_TIMEOUT(!progress->Running(), 120000);
+        QCOMPARE(progress->Bar()->value(), progress->Bar()->maximum());
+        QVERIFY(progress->close());
+        QTRY_VERIFY(window->Progress() == nullptr);
     }
 
     void closingTheProgressWindowAsksFirst_data() {
@@ -424,9 +447,14 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_F5);
         QCOMPARE(desktop_->warnings.size(), size_t{1});
         InputField(*window)->setText("/somewhere/photo.dng");
+        window->PutOutputFolderFirst("/recent/");
+        FolderField(*window)->setCurrentIndex(0);
         gJob.ProjectFile = "list.vlm";
         QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(InputField(*window)->text(), QString());
+        // Empty, without the recent folder's icon.
+        QCOMPARE(FolderField(*window)->currentIndex(), -1);
+        QCOMPARE(FolderField(*window)->currentText(), QString());
         QCOMPARE(QString::fromStdString(gJob.ProjectFile), QString("untitled.vlm"));
         QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier);
         QTRY_VERIFY(!window->isVisible());
@@ -448,6 +476,21 @@ private slots:
         QCOMPARE(QUrlQuery(mail).queryItemValue("subject", QUrl::FullyDecoded),
                  QString("Corvanta ZUV iv EDAZ 3.2 Feedback"));
         QCOMPARE(desktop_->opened[2], QUrl("https://www.corvanta.com/velmora/"));
+
+        // Without a handler each says so and shows what to open by hand.
+        desktop_->opens = false;
+        const QString shown[] = {manual.toLocalFile(),
+                                 "mailto:support@corvanta.com?subject=Corvanta ZUV iv EDAZ 3.2 "
+                                 "Feedback",
+                                 "https://www.corvanta.com/velmora/"};
+        for (int command : {kCommandManual, kCommandSendFeedback, kCommandVisitHomepage})
+            window->RunCommand(command);
+        QCOMPARE(desktop_->errors.size(), size_t{3});
+        for (size_t i = 0; i < 3; ++i) {
+            QCOMPARE(desktop_->errors[i].title, QString("Error"));
+            QCOMPARE(desktop_->errors[i].text, "The following address could not be opened:\r\n" +
+                                                   shown[i] + "\r\n\r\nPlease, open it by hand.");
+        }
     }
 
     void selectInputFileOffersTheRawFormats() {

@@ -2,15 +2,19 @@
 // at, the clamp of the folder number, what OK and Defaults write into config.ini, and a
 // theme change that reaches the window's pictures at once.
 #include "cli/catalogue/catalogue.h"
+#include "dng/dng_writer.h"
 #include "engine/batch_driver.h"
 #include "engine/format_registry.h"
+#include "engine/pipeline.h"
 #include "fake_desktop.h"
 #include "gui/commands.h"
 #include "gui/main_window.h"
 #include "gui/preferences_controls.h"
 #include "gui/preferences_dialog.h"
+#include "gui/progress_window.h"
 #include "gui/storage/themes.h"
 #include "gui/window_job.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
 
 #include <QComboBox>
@@ -18,15 +22,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <tuple>
+#include <utility>
 
 using namespace velmora;
 using velmora::testing::FakeDesktop;
@@ -78,6 +91,7 @@ class PreferencesTest : public QObject {
 
 private slots:
     void initTestCase() {
+        SilenceLibraryMessages();
         RebuildAcceptedInputExtensions();
         InitConversionJob();
         LoadCatalogue();
@@ -233,6 +247,83 @@ private slots:
             QTRY_VERIFY(window_->Preferences() == nullptr);
         else
             QVERIFY(dialog->isVisible());
+    }
+
+    // At the dialog's own size every row of every page, and of every panel a choice shows,
+    // lies inside the page: nothing needs scrolling.
+    void everyRowIsVisibleWithoutScrolling() {
+        PreferencesDialog* dialog = Open(kCommandPreferences);
+        const std::map<int, const char*> choices = {{kInputPage, "Input/Format"},
+                                                    {kOutputPage, "Output/Format"},
+                                                    {kWatermarkPage, "Watermark/Do Watermark"}};
+        for (int page = 0; page < kPreferencesPageCount; ++page) {
+            dialog->ShowPage(page);
+            auto* area = Find<QScrollArea>(dialog, PreferencesPageEntries()[size_t(page)].entryKey);
+            auto* panels =
+                choices.count(page) ? Find<QComboBox>(dialog, choices.at(page)) : nullptr;
+            for (int shown = 0; shown < (panels ? panels->count() : 1); ++shown) {
+                if (panels)
+                    panels->setCurrentIndex(shown);
+                QCoreApplication::processEvents();
+                QCOMPARE(area->verticalScrollBar()->maximum(), 0);
+                for (QWidget* row : area->findChildren<QWidget*>(QRegularExpression("/")))
+                    QVERIFY2(!row->isVisibleTo(area) ||
+                                 area->viewport()->rect().contains(
+                                     QRect(row->mapTo(area->viewport(), QPoint()), row->size())),
+                             qPrintable(row->objectName()));
+            }
+        }
+    }
+
+    // An older settings file may name fonts this system lacks: only the ones that draw are
+    // offered, each in its own face, with every installed family, and each of them converts.
+    void everyOfferedFontConverts() {
+        gSettings.FontList = "Arial,Velmora No Such Face,DejaVu Sans";
+        PreferencesDialog* dialog = Open(kCommandPreferences);
+        QComboBox* box = Find<ChooserComboField>(dialog, "Watermark/Font")->Box();
+        QStringList offered;
+        for (int i = 0; i < box->count(); ++i)
+            offered << box->itemText(i);
+        QCOMPARE(offered.mid(0, 2), QStringList({"Arial", "DejaVu Sans"}));
+        QVERIFY(offered.contains("Liberation Serif") && !offered.contains("Velmora No Such Face"));
+        QCOMPARE(box->itemData(1, Qt::FontRole).value<QFont>().family(), QString("DejaVu Sans"));
+        QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
+        QString input = folder_->filePath("sample.dng");
+        QVERIFY(dng::WriteDng(input.toStdString(), {.width = 64, .height = 48}));
+        gSettings.DoWatermark = kWatermarkText;
+        for (const QString& family : offered) {
+            gSettings.FontName = family.toStdString();
+            static_cast<QLineEdit*>(window_->Control(kInputFileField))->setText(input);
+            window_->RunCommand(kCommandConvert);
+            ProgressWindow* progress = window_->Progress();
+            QVERIFY2(progress, qPrintable(family));
+            QTRY_VERIFY_WITH_TIMEOUT(!progress->Running(), 30000);
+            QVERIFY2(window_->StatusText() == "Conversion complete", qPrintable(family));
+            progress->close();
+            QTRY_VERIFY(window_->Progress() == nullptr);
+        }
+    }
+
+    // Icon Size reaches the field tool bars and the menus at once; the page list keeps its
+    // 32-pixel icons whatever the size.
+    void iconSizeReachesTheToolBarsAndMenus() {
+        QMenu* file = window_->menuBar()->actions().value(0)->menu();
+        QAction* exit = window_->MenuAction(kCommandExit);
+        int menuHeight = 0;
+        for (auto [uiSize, toolBar, menu] : {std::tuple{0, 16, 16}, {1, 24, 20}, {2, 32, 24}}) {
+            PreferencesDialog* dialog = Open(kCommandPreferences);
+            QCOMPARE(dialog->PageList()->item(0)->icon().actualSize(QSize(32, 32)), QSize(32, 32));
+            Find<QComboBox>(dialog, "Interface/UI Size")->setCurrentIndex(uiSize);
+            QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+            QTRY_VERIFY(window_->Preferences() == nullptr);
+            QToolBar* bar = window_->FieldToolBar(kCommandOutputFormatOptions);
+            QCOMPARE(bar->actions().value(0)->icon().actualSize(QSize(64, 64)),
+                     QSize(toolBar, toolBar));
+            QCOMPARE(file->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, file), menu);
+            QCOMPARE(exit->icon().actualSize(QSize(menu, menu)), QSize(menu, menu));
+            QVERIFY(file->actionGeometry(exit).height() >
+                    std::exchange(menuHeight, file->actionGeometry(exit).height()));
+        }
     }
 
     void aNewThemeReachesTheWindowAtOnce() {

@@ -1,11 +1,16 @@
 #include "imageops/drawn/watermark.h"
 
 #include "imageops/drawn/png_io.h"
+#include "imageops/drawn/watermark_font.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
 #include "support/pictures.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
 
 namespace velmora {
 namespace {
@@ -135,6 +140,66 @@ TEST(ApplyWatermark, LaysThePictureOverByItsAlpha) {
     gSettings.WatermarkImage = folder / "mark.png";
     gSettings.ImageXOffset = 100;
     EXPECT_FALSE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }), 30, 20, ""));
+}
+
+// Width and height of the box of pixels that differ from the grey picture; its corner must
+// be the offsets' (10, 10).
+std::pair<double, double> MarkedSize(FIBITMAP* picture) {
+    int right = 0, bottom = 0;
+    for (int y = 0; y < int(FreeImage_GetHeight(picture)); ++y)
+        for (int x = 0; x < int(FreeImage_GetWidth(picture)); ++x)
+            if (PixelAt(picture, x, y) != kGrey) {
+                EXPECT_TRUE(x >= 10 && y >= 10) << x << "," << y;
+                right = std::max(right, x), bottom = std::max(bottom, y);
+            }
+    return {right - 9, bottom - 9};
+}
+
+// What each mode makes of a layer of natural size n on a w x h picture whose offsets leave
+// a room of (w - 10) x (h - 10); Proportional at 25 percent.
+std::pair<double, double> ExpectedSize(int mode, double w, double h, std::pair<double, double> n) {
+    double fit = std::min((w - 10) / n.first, (h - 10) / n.second);
+    switch (mode) {
+    case kSizeProportional:
+        return {w / 4, w / 4 * n.second / n.first};
+    case kSizeFit:
+        return {n.first * fit, n.second * fit};
+    case kSizeFill:
+        return {w - 10, h - 10};
+    default:
+        return n;
+    }
+}
+
+TEST(SizeWatermark, EachModeSizesTheLayerByTheBoundaryOnSmallAndLargePictures) {
+    testing::TempFolder folder;
+    Picture logo = MakePicture(40, 30, [](int, int) { return kRed; });
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, logo.get(), (folder / "logo.png").c_str(), 0));
+    ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", 14, kFontRegular, kFontEffectNone));
+    // Text grows with whole-pixel glyph advances, so only nearly in step with its font.
+    for (auto [kind, tolerance] : {std::pair{kWatermarkImage, 0.01}, {kWatermarkText, 0.03}})
+        for (auto [w, h] : {std::pair{300, 200}, {1200, 800}}) {
+            std::pair<double, double> natural;
+            for (int mode : {kSizeFixed, kSizeProportional, kSizeFit, kSizeFill}) {
+                SCOPED_TRACE(std::to_string(kind) + "/" + std::to_string(mode) + " on " +
+                             std::to_string(w));
+                SetPlacement(kind, 0, 10, 10);
+                Settings& s = gSettings;
+                s.WatermarkImage = folder / "logo.png";
+                s.BackColor = "FF0000", s.BackOpacity = 255, s.TextPadding = 3;
+                s.TextSize = s.ImageSize = int8_t(mode);
+                s.TextScale = s.ImageScale = 25;
+                Picture marked = ApplyWatermark(MakePicture(w, h, [](int, int) { return kGrey; }),
+                                                w, h, "Mark%eol%2");
+                ASSERT_TRUE(marked);
+                auto size = MarkedSize(marked.get());
+                natural = mode == kSizeFixed ? size : natural;
+                auto expected = ExpectedSize(mode, w, h, natural);
+                EXPECT_NEAR(size.first, expected.first, expected.first * tolerance + 1);
+                EXPECT_NEAR(size.second, expected.second, expected.second * tolerance + 1);
+            }
+        }
+    FreeWatermarkFont();
 }
 
 } // namespace

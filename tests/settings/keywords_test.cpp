@@ -49,7 +49,7 @@ const ListCase kLists[] = {
     {kPositionList,
      {"TOPLEFT", "TOPCENTER", "TOPRIGHT", "MIDDLELEFT", "MIDDLECENTER", "MIDDLERIGHT", "BOTTOMLEFT",
       "BOTTOMCENTER", "BOTTOMRIGHT"}},
-    {kSizeModeList, {"FIXED"}},
+    {kSizeModeList, {"FIXED", "PROPORTIONAL", "FIT", "FILL"}},
     {kTimestampList, {"CURRENT", "ORIGINAL", "CUSTOM"}}};
 
 TEST(KeywordListTest, EveryWordReadsAsItsPositionAndWritesBackInLowerCase) {

@@ -1,5 +1,6 @@
 #include "support/pictures.h"
 
+#include "imageops/picture_file_fixes.h"
 #include "support/test_support.h"
 
 #include <cstdlib>
@@ -178,23 +179,7 @@ std::string PixelBytes(FIBITMAP* picture) {
 
 Picture LoadWrittenTiff(const std::string& path, int flags) {
     std::string bytes = ReadFile(path);
-    bool little = bytes.compare(0, 2, "II") == 0;
-    auto read = [&](size_t at, int size) {
-        uint32_t value = 0;
-        for (int i = 0; i < size && at + i < bytes.size(); ++i)
-            value |= uint32_t(uint8_t(bytes[at + (little ? i : size - 1 - i)])) << (8 * i);
-        return value;
-    };
-    if (bytes.size() >= 8) {
-        size_t directory = read(4, 4);
-        uint32_t entries = read(directory, 2);
-        for (uint32_t i = 0; i < entries && directory + 14 + 12 * i <= bytes.size(); ++i) {
-            size_t entry = directory + 2 + 12 * i;
-            if (read(entry, 2) == 34665) // the EXIF pointer; 34664 keeps the tags in order
-                bytes[entry + (little ? 0 : 1)] =
-                    char(uint8_t(bytes[entry + (little ? 0 : 1)]) - 1);
-        }
-    }
+    HideTiffExifDirectories(bytes);
     FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(bytes.data()),
                                             static_cast<DWORD>(bytes.size()));
     Picture picture(FreeImage_LoadFromMemory(FIF_TIFF, memory, flags));

@@ -50,9 +50,8 @@ std::string ExifSegment(const ExifFields& fields);
 std::string EncodeJpeg(FIBITMAP* picture, const ExifFields* exif = nullptr);
 
 // A TIFF the program wrote, read back with FreeImage. FreeImage 3.18 reads the ICC profile of
-// a TIFF after freeing it when the file also has an EXIF directory (it reads that directory in
-// between), and written files have both; the copy read here has its EXIF pointer renamed to a
-// private tag that FreeImage passes over.
+// a TIFF after freeing it when the file also has an EXIF directory, and written files have
+// both; the copy read here has its EXIF pointer hidden (HideTiffExifDirectories).
 Picture LoadWrittenTiff(const std::string& path, int flags = 0);
 
 // Bytes no decoder recognises: pseudo-random, never starting with a known signature byte.

@@ -97,6 +97,8 @@ const CataloguePair kBuiltInCatalogue[] = {
     {"Ask break export", "Do you want to break the export?"},
     {"Ask break conversion", "Do you want to break the conversion?"},
     {"Empty extensions", "Please, fill all required fields and try again!"},
+    {"Unable to open address", "The following address could not be opened:\r\n%s1%"
+                               "\r\n\r\nPlease, open it by hand."},
 
     {"_GROUP_", "Dialog"},
     {"Select Input Files", "Select Input Files"},
@@ -113,6 +115,7 @@ const CataloguePair kBuiltInCatalogue[] = {
     {"Convert Progress", "Converting"},
     {"Time Remaining", "Time Remaining: %s1%"},
     {"Time Unknown", "Unknown"},
+    {"Time Elapsed", "Time Elapsed: %s1%"},
     {"OK", "OK"},
     {"Cancel", "Cancel"},
     {"Help", "Help"},

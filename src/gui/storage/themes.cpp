@@ -36,7 +36,7 @@ struct Slot {
 using Table = std::map<std::string, Slot>;
 
 Table& TableOf(ThemeTable table) {
-    static Table tables[3];
+    static Table tables[4];
     return tables[static_cast<int>(table)];
 }
 
@@ -170,6 +170,8 @@ const std::vector<std::string>& ThemePictureNames(ThemeTable table) {
 }
 
 int ThemePictureSize(ThemeTable table) {
+    if (table == ThemeTable::PageIcons)
+        return 32;
     if (table != ThemeTable::ToolBarIcons)
         return 16;
     static constexpr int kToolBarSizes[] = {16, 24, 32, 48, 64};
@@ -248,8 +250,10 @@ void LoadThemeFrom(const std::string& folder, bool buttons, bool menuIcons, bool
     if (config == entries->end())
         return;
     KeyValueText text = ParseKeyValueText(DecodeTextFileBytes(config->second));
+    // The page icons have a fixed size, as the menu icons have, and come with them.
     const std::pair<ThemeTable, bool> flagged[] = {{ThemeTable::Buttons, buttons},
                                                    {ThemeTable::MenuIcons, menuIcons},
+                                                   {ThemeTable::PageIcons, menuIcons},
                                                    {ThemeTable::ToolBarIcons, toolBar}};
     for (auto [table, wanted] : flagged) {
         if (!wanted)
@@ -276,7 +280,8 @@ void LoadThemeFrom(const std::string& folder, bool buttons, bool menuIcons, bool
 }
 
 void ResetThemePictures() {
-    for (ThemeTable table : {ThemeTable::Buttons, ThemeTable::MenuIcons, ThemeTable::ToolBarIcons})
+    for (ThemeTable table : {ThemeTable::Buttons, ThemeTable::MenuIcons, ThemeTable::ToolBarIcons,
+                             ThemeTable::PageIcons})
         ResetThemePictures(table);
 }
 

@@ -1,6 +1,6 @@
 // The pictures of the graphical face: three named tables (buttons, menu icons, tool bar
-// icons), each picture built in and replaceable by a ZIP theme archive in the program's
-// gfx folder.
+// icons), and the icons of the Preferences page list, each picture built in and replaceable
+// by a ZIP theme archive in the program's gfx folder.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +16,13 @@ struct ThemePicture {
     std::vector<uint8_t> rgba;
 };
 
-enum class ThemeTable { Buttons, MenuIcons, ToolBarIcons };
+// PageIcons holds the icon names at the page list's 32 pixels, whatever the tool bar size.
+enum class ThemeTable { Buttons, MenuIcons, ToolBarIcons, PageIcons };
 
 // The fixed names of each table.
 const std::vector<std::string>& ThemePictureNames(ThemeTable table);
-// Pixels asked for: 16 for buttons and menu icons, by UI Size for the tool bar.
+// Pixels asked for: 16 for buttons and menu icons, by UI Size for the tool bar, 32 for the
+// page icons.
 int ThemePictureSize(ThemeTable table);
 // The picture currently in a table (built in until a theme replaced it; built-in pictures
 // are drawn at the table's current size); an empty picture for a name not in the table.
@@ -39,9 +41,9 @@ const std::map<std::string, std::string>& ThemeList();
 void ListThemes();
 void ListThemesIn(const std::string& folder);
 // Replaces the pictures of the flagged tables from the archive named by UI Theme, in
-// ThemeFolder() or another folder. When that archive is gone and ThemeList is not empty,
-// UI Theme becomes the first listed theme. Pictures the theme does not supply stay as they
-// were.
+// ThemeFolder() or another folder; the page icons come with the menu icons. When that archive is
+// gone and ThemeList is not empty, UI Theme becomes the first listed theme. Pictures the theme does
+// not supply stay as they were.
 void LoadTheme(bool buttons, bool menuIcons, bool toolBar);
 void LoadThemeFrom(const std::string& folder, bool buttons, bool menuIcons, bool toolBar);
 // Puts the built-in pictures back into every table: call it before LoadTheme when the

@@ -1,31 +1,29 @@
 #include "imageops/drawn/image_layer.h"
 
-#include "imageops/drawn/picture_io.h"
+#include "imageops/watermark_picture.h"
 #include "settings/settings.h"
 
 #include <algorithm>
-#include <new>
 
 namespace velmora {
 namespace {
 
-Picture DrawImageLayer() {
-    auto pixels = DecodePictureFile(gSettings.WatermarkImage);
-    if (!pixels)
-        return nullptr;
-    // Each pixel is written, not blended: a picture without alpha becomes a rectangle of
-    // ImageOpacity, one with alpha keeps its own shape.
-    int opacity = std::clamp(gSettings.ImageOpacity, 0, 255);
-    bool grey = gSettings.ImageGreyscale != 0;
-    for (int y = 0; y < pixels->height; ++y)
-        for (int x = 0; x < pixels->width; ++x) {
-            Rgba c = pixels->At(x, y);
+// Each pixel is rewritten, not blended: a picture without alpha is a rectangle of
+// ImageOpacity, one with alpha keeps its own shape.
+void FadeAndGrey(FIBITMAP* layer, int opacity, bool grey) {
+    unsigned width = FreeImage_GetWidth(layer), height = FreeImage_GetHeight(layer);
+    for (unsigned y = 0; y < height; ++y) {
+        BYTE* p = FreeImage_GetScanLine(layer, static_cast<int>(y));
+        for (unsigned x = 0; x < width; ++x, p += 4) {
+            Rgba c{p[FI_RGBA_RED], p[FI_RGBA_GREEN], p[FI_RGBA_BLUE], p[FI_RGBA_ALPHA]};
             if (grey)
                 c = GreyFilter(c);
-            c.alpha = static_cast<uint8_t>((c.alpha * opacity + 127) / 255);
-            pixels->Set(x, y, c);
+            p[FI_RGBA_RED] = c.red;
+            p[FI_RGBA_GREEN] = c.green;
+            p[FI_RGBA_BLUE] = c.blue;
+            p[FI_RGBA_ALPHA] = static_cast<BYTE>((c.alpha * opacity + 127) / 255);
         }
-    return HandOverToFreeImage(*pixels);
+    }
 }
 
 } // namespace
@@ -36,12 +34,11 @@ Rgba GreyFilter(Rgba c) {
 }
 
 Picture BuildImageLayer() {
-    // A picture too large for the memory left fails that layer, not the run.
-    try {
-        return DrawImageLayer();
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    Picture layer = LoadWatermarkPicture(gSettings.WatermarkImage);
+    if (layer)
+        FadeAndGrey(layer.get(), std::clamp(gSettings.ImageOpacity, 0, 255),
+                    gSettings.ImageGreyscale != 0);
+    return layer;
 }
 
 } // namespace velmora

@@ -10,8 +10,8 @@ namespace velmora {
 // Grey of a colour by integer weights summing to 256, keeping its alpha.
 Rgba GreyFilter(Rgba colour);
 
-// A 32-bit bitmap with alpha of the picture file, decoded by our own decoders; none when
-// the file cannot be read or decoded.
+// A 32-bit bitmap with alpha of the picture file; none when the file cannot be read or
+// decoded.
 Picture BuildImageLayer();
 
 } // namespace velmora

@@ -1,4 +1,4 @@
-// PNG in memory through libpng's simplified API: decoding a watermark picture and
+// PNG in memory through libpng's simplified API: decoding theme pictures and
 // encoding drawn layers for the hand-over to FreeImage.
 #pragma once
 

@@ -1,26 +1,14 @@
-// Decoded pictures as the drawing facility exchanges them: 8-bit red, green, blue, alpha,
-// straight (not premultiplied) alpha, rows from the top. Also the one bound every raster
-// and decoded picture must meet before memory is asked for it.
+// Pixels as the drawing facility exchanges them: 8-bit red, green, blue, alpha, straight
+// (not premultiplied) alpha, rows from the top.
 #pragma once
 
 #include "imageops/color.h"
+#include "imageops/raster_bound.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace velmora {
-
-// cairo's image surfaces stop at 32767 pixels a side; the pixel count keeps one raster
-// within 1 GiB.
-constexpr int64_t kMaxRasterSide = 32767;
-constexpr int64_t kMaxRasterPixels = int64_t{1} << 28;
-
-// True when a raster of this size may be made. Sizes come from input (picture headers,
-// font sizes, paddings), so they are checked before they size anything.
-inline bool RasterSizeAllowed(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= kMaxRasterSide && height <= kMaxRasterSide &&
-           width * height <= kMaxRasterPixels;
-}
 
 struct RgbaPixels {
     int width = 0, height = 0;

@@ -24,19 +24,27 @@ enum Alignment { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
 struct TextBlock {
     std::vector<std::string> lines;
     std::vector<int> rasterWidths;
-    int64_t lineHeight = 0, pitch = 0;
+    int64_t padding = 0, lineHeight = 0, pitch = 0;
     int64_t width = 0, height = 0;
+    // The part of the block that is drawn: its top-left corner.
+    int64_t keptWidth = 0, keptHeight = 0;
 
     bool Several() const { return lines.size() > 1; }
     double LineTop(size_t line) const {
-        return static_cast<double>(gSettings.TextPadding + pitch * static_cast<int64_t>(line));
+        return static_cast<double>(padding + pitch * static_cast<int64_t>(line));
     }
 };
 
+int64_t Scaled(int64_t pixels, double factor) {
+    return std::llround(static_cast<double>(pixels) * factor);
+}
+
 // The block is always sized by the raster measurement, also when it is drawn antialiased.
-TextBlock LayOut(const std::string& text, const Font& font) {
+// Padding and leading grow with the font, so a scaled block looks the same.
+TextBlock LayOut(const std::string& text, const Font& font, const TextScaling& scaling) {
     TextBlock block;
     block.lines = WatermarkLines(text);
+    block.padding = Scaled(gSettings.TextPadding, scaling.factor);
     int64_t minimum = block.Several() ? kMinimumBlockSide : 0;
     block.width = minimum;
     block.lineHeight = minimum;
@@ -46,24 +54,34 @@ TextBlock LayOut(const std::string& text, const Font& font) {
         block.width = std::max<int64_t>(block.width, extent.width);
         block.lineHeight = std::max<int64_t>(block.lineHeight, extent.height);
     }
-    block.pitch = block.lineHeight + gSettings.FontLeading;
+    block.pitch = block.lineHeight + Scaled(gSettings.FontLeading, scaling.factor);
     block.height = block.lineHeight + block.pitch * static_cast<int64_t>(block.lines.size() - 1);
-    block.width += 2 * int64_t{gSettings.TextPadding};
-    block.height += 2 * int64_t{gSettings.TextPadding};
+    block.width += 2 * block.padding;
+    block.height += 2 * block.padding;
+    block.keptWidth = std::min(block.width, scaling.keptWidth);
+    block.keptHeight = std::min(block.height, scaling.keptHeight);
     return block;
+}
+
+int64_t AlignLineIn(int64_t lineWidth, int64_t blockWidth, int64_t padding) {
+    if (gSettings.TextAlignment == kAlignCenter)
+        return std::llround(static_cast<double>(blockWidth - lineWidth) / 2.0);
+    if (gSettings.TextAlignment == kAlignRight)
+        return blockWidth - lineWidth - padding;
+    return padding;
 }
 
 // A single line starts at the padding whatever the alignment.
 double LineLeft(const TextBlock& block, int lineWidth) {
-    return block.Several() ? AlignLine(lineWidth, static_cast<int>(block.width))
-                           : gSettings.TextPadding;
+    return static_cast<double>(block.Several() ? AlignLineIn(lineWidth, block.width, block.padding)
+                                               : block.padding);
 }
 
 // Every pixel written as it is meant, alpha included: the box in the background colour,
 // each line on a cell of it, in hard-edged text.
 std::optional<Raster> DrawRasterText(const TextBlock& block, const Font& font) {
     const Settings& s = gSettings;
-    auto layer = Raster::Create(block.width, block.height);
+    auto layer = Raster::Create(block.keptWidth, block.keptHeight);
     if (!layer)
         return std::nullopt;
     Rgba text = ParseHexColorAlpha(s.FontColor, s.TextOpacity);
@@ -84,8 +102,8 @@ std::optional<Raster> DrawRasterText(const TextBlock& block, const Font& font) {
 // glyph edges are not made more transparent twice.
 std::optional<Raster> DrawAntialiasedText(const TextBlock& block, const Font& font) {
     const Settings& s = gSettings;
-    auto text = Raster::Create(block.width, block.height);
-    auto layer = Raster::Create(block.width, block.height);
+    auto text = Raster::Create(block.keptWidth, block.keptHeight);
+    auto layer = Raster::Create(block.keptWidth, block.keptHeight);
     if (!text || !layer)
         return std::nullopt;
     Rgba textColour = ParseHexColorAlpha(s.FontColor, 255);
@@ -102,16 +120,19 @@ std::optional<Raster> DrawAntialiasedText(const TextBlock& block, const Font& fo
     return layer;
 }
 
-Picture DrawTextLayer(const std::string& expandedText) {
+Picture DrawTextLayer(const std::string& expandedText, const TextScaling& scaling) {
     const WatermarkFont* loaded = LoadedWatermarkFont();
     if (!loaded)
         return nullptr;
-    auto font = Font::Open(loaded->family, loaded->pixelSize, loaded->bold, loaded->italic,
-                           loaded->underline, loaded->strikeout);
+    auto pixelSize = std::max<int64_t>(Scaled(loaded->pixelSize, scaling.factor), 1);
+    if (pixelSize > kMaxRasterSide)
+        return nullptr;
+    auto font = Font::Open(loaded->family, static_cast<int>(pixelSize), loaded->bold,
+                           loaded->italic, loaded->underline, loaded->strikeout);
     if (!font)
         return nullptr;
-    TextBlock block = LayOut(expandedText, *font);
-    if (!RasterSizeAllowed(block.width, block.height))
+    TextBlock block = LayOut(expandedText, *font, scaling);
+    if (!RasterSizeAllowed(block.keptWidth, block.keptHeight))
         return nullptr;
     auto layer = gSettings.TextAntialiasing ? DrawAntialiasedText(block, *font)
                                             : DrawRasterText(block, *font);
@@ -133,18 +154,14 @@ std::vector<std::string> WatermarkLines(const std::string& text) {
 }
 
 int AlignLine(int lineWidth, int blockWidth) {
-    int64_t x = gSettings.TextPadding;
-    if (gSettings.TextAlignment == kAlignCenter)
-        x = std::llround((int64_t{blockWidth} - lineWidth) / 2.0);
-    else if (gSettings.TextAlignment == kAlignRight)
-        x = int64_t{blockWidth} - lineWidth - gSettings.TextPadding;
-    return static_cast<int>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX));
+    return static_cast<int>(std::clamp<int64_t>(
+        AlignLineIn(lineWidth, blockWidth, gSettings.TextPadding), INT32_MIN, INT32_MAX));
 }
 
-Picture BuildTextLayer(const std::string& expandedText) {
+Picture BuildTextLayer(const std::string& expandedText, const TextScaling& scaling) {
     // A block too large for the memory left fails that layer, not the run.
     try {
-        return DrawTextLayer(expandedText);
+        return DrawTextLayer(expandedText, scaling);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -2,8 +2,11 @@
 
 #include "imageops/drawn/image_layer.h"
 #include "imageops/drawn/text_layer.h"
+#include "imageops/drawn/watermark_size.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
+
+#include <algorithm>
 
 namespace velmora {
 namespace {
@@ -25,14 +28,20 @@ enum Position {
 struct Placement {
     int64_t rotation, xOffset, yOffset;
     int boundary, position;
+    SizeRequest size;
 };
 
 Placement CurrentPlacement() {
     const Settings& s = gSettings;
     if (s.DoWatermark == kWatermarkImage)
-        return {s.WatermarkImageRotation, s.ImageXOffset, s.ImageYOffset, s.ImageBoundary,
-                s.ImagePosition};
-    return {s.TextRotation, s.TextXOffset, s.TextYOffset, s.TextBoundary, s.TextPosition};
+        return {s.WatermarkImageRotation, s.ImageXOffset,  s.ImageYOffset,
+                s.ImageBoundary,          s.ImagePosition, {s.ImageSize, s.ImageScale}};
+    return {s.TextRotation, s.TextXOffset,  s.TextYOffset,
+            s.TextBoundary, s.TextPosition, {s.TextSize, s.TextScale}};
+}
+
+bool Turns(const Placement& placement) {
+    return placement.rotation > 0 && placement.rotation < 360;
 }
 
 struct Area {
@@ -53,6 +62,37 @@ Picture Layer(const std::string& expandedText) {
     if (gSettings.DoWatermark == kWatermarkImage)
         return BuildImageLayer();
     return nullptr;
+}
+
+// What the fit rule keeps of the area: the offsets are margins on their side.
+Extent Room(const Area& area, const Placement& placement) {
+    return {area.width - std::max<int64_t>(placement.xOffset, 0),
+            area.height - std::max<int64_t>(placement.yOffset, 0)};
+}
+
+// Text is laid out again at the scaled font, turned as before. Its width does not follow
+// the font exactly (whole-pixel advances), so a fitted block that came out a little too
+// large is laid out once more at the size that fits.
+Picture ScaleTextLayer(const std::string& text, double factor, const Placement& placement,
+                       Extent room) {
+    constexpr int kFitAttempts = 3;
+    TextScaling scaling{factor};
+    // Only an upright block is cut to the room before it is drawn; a turned one is cut
+    // after turning.
+    if (placement.size.mode == kSizeFill && !Turns(placement))
+        scaling.keptWidth = room.width, scaling.keptHeight = room.height;
+    Picture layer;
+    for (int attempt = 0; attempt < kFitAttempts; ++attempt) {
+        layer = RotateWatermark(BuildTextLayer(text, scaling));
+        if (!layer || placement.size.mode != kSizeFit)
+            break;
+        double over = std::min(static_cast<double>(room.width) / PictureWidth(layer),
+                               static_cast<double>(room.height) / PictureHeight(layer));
+        if (over >= 1.0)
+            break;
+        scaling.factor *= over;
+    }
+    return layer;
 }
 
 // The layer over the part of the picture it covers. A layer that does not lie wholly
@@ -76,10 +116,23 @@ Picture LayOver(Picture picture, FIBITMAP* layer, LayerPosition at) {
 } // namespace
 
 Picture RotateWatermark(Picture layer) {
-    int64_t angle = CurrentPlacement().rotation;
-    if (!layer || angle <= 0 || angle >= 360)
+    Placement placement = CurrentPlacement();
+    if (!layer || !Turns(placement))
         return layer;
-    return Picture(FreeImage_Rotate(layer.get(), static_cast<double>(angle), nullptr));
+    return Picture(FreeImage_Rotate(layer.get(), static_cast<double>(placement.rotation), nullptr));
+}
+
+Picture SizeWatermark(Picture layer, int width, int height, const std::string& expandedText) {
+    Placement placement = CurrentPlacement();
+    Area area = PlacementArea(width, height, placement);
+    Extent room = Room(area, placement);
+    double factor = LayerScale(placement.size, {PictureWidth(layer), PictureHeight(layer)},
+                               {area.width, area.height}, room);
+    if (!layer || factor == 1.0)
+        return layer;
+    if (gSettings.DoWatermark == kWatermarkText)
+        return ScaleTextLayer(expandedText, factor, placement, room);
+    return ScalePictureLayer(std::move(layer), factor, room);
 }
 
 Picture FitWatermark(Picture layer, int width, int height, int layerWidth, int layerHeight) {
@@ -156,6 +209,7 @@ Picture ApplyWatermark(Picture picture, int width, int height, const std::string
     if (!layer)
         return picture;
     layer = RotateWatermark(std::move(layer));
+    layer = SizeWatermark(std::move(layer), width, height, expandedText);
     layer =
         FitWatermark(std::move(layer), width, height, PictureWidth(layer), PictureHeight(layer));
     // The picture was asked to carry a watermark; going out without it would pass unnoticed.

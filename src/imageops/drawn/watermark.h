@@ -1,5 +1,6 @@
-// The watermark step: a text or picture layer turned, cut to the area it may cover,
-// anchored at one of nine positions and laid over the picture by its alpha.
+// The watermark step: a text or picture layer turned, sized by its size mode, cut to the
+// area it may cover, anchored at one of nine positions and laid over the picture by its
+// alpha.
 #pragma once
 
 #include "imageops/picture.h"
@@ -15,14 +16,20 @@ struct LayerPosition {
 };
 
 // With DoWatermark on, gives the picture back as 24 bits with the text layer (expandedText,
-// placeholders already replaced) or the picture layer over it; width and height are its
-// size after resizing. Without a layer the picture comes back unmarked. A layer cut to
-// nothing by its offsets fails the picture: it comes back as none.
+// placeholders already replaced) or the picture layer over it, turned, sized by its size
+// mode, cut to fit and anchored; width and height are its size after resizing. Without a
+// layer the picture comes back unmarked; a layer that cannot be sized, or is cut to nothing
+// by its offsets, fails the picture: it comes back as none.
 Picture ApplyWatermark(Picture picture, int width, int height, const std::string& expandedText);
 
 // The layer turned by the watermark's rotation when it is 1..359 degrees; the uncovered
 // corners are transparent.
 Picture RotateWatermark(Picture layer);
+
+// The turned layer at the size its size mode asks for (see watermark_size.h): text is
+// laid out again at a scaled font, a picture rescaled. None when the scaled text cannot be
+// drawn.
+Picture SizeWatermark(Picture layer, int width, int height, const std::string& expandedText);
 
 // The top-left part of the layer that fits the area (the picture, or the frame's inner
 // area for the FRAME boundary) less the offsets; none when nothing is left.

@@ -14,6 +14,8 @@ namespace velmora {
 namespace {
 
 constexpr int kMaxPointSize = 2000;
+// Any size will do to ask whether a face can be honoured.
+constexpr int kProbePointSize = 12;
 
 struct PatternDeleter {
     void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
@@ -94,6 +96,40 @@ std::optional<WatermarkFont> ResolveWatermarkFont(const std::string& face, int p
         return font;
     }
     return std::nullopt;
+}
+
+std::vector<std::string> InstalledFontFamilies() {
+    std::vector<std::string> families;
+    if (!FcInit())
+        return families;
+    PatternPtr outlines(FcPatternCreate());
+    FcPatternAddBool(outlines.get(), FC_OUTLINE, FcTrue);
+    std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> family(
+        FcObjectSetBuild(FC_FAMILY, nullptr), &FcObjectSetDestroy);
+    std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
+        FcFontList(nullptr, outlines.get(), family.get()), &FcFontSetDestroy);
+    for (int i = 0; fonts && i < fonts->nfont; ++i) {
+        FcChar8* name = nullptr;
+        if (FcPatternGetString(fonts->fonts[i], FC_FAMILY, 0, &name) == FcResultMatch)
+            families.emplace_back(reinterpret_cast<const char*>(name));
+    }
+    std::sort(families.begin(), families.end());
+    families.erase(std::unique(families.begin(), families.end()), families.end());
+    return families;
+}
+
+std::vector<std::string> OfferedFontFamilies(const std::vector<std::string>& configured) {
+    std::vector<std::string> offered;
+    auto add = [&](const std::string& family) {
+        if (!Contains(offered, family))
+            offered.push_back(family);
+    };
+    for (const std::string& family : configured)
+        if (ResolveWatermarkFont(family, kProbePointSize, kFontRegular, kFontEffectNone))
+            add(family);
+    for (const std::string& family : InstalledFontFamilies())
+        add(family);
+    return offered;
 }
 
 namespace {

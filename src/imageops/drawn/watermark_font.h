@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -23,6 +24,15 @@ int PointsToPixels(int points);
 // font is refused, as are sizes no raster could hold.
 std::optional<WatermarkFont> ResolveWatermarkFont(const std::string& face, int pointSize,
                                                   int fontStyle, int fontEffect);
+
+// Families of the installed outline fonts (the only kind the drawing renders), each by the
+// first name fontconfig gives it, sorted.
+std::vector<std::string> InstalledFontFamilies();
+
+// The families a window offers: those of the configured list that can be honoured
+// (installed, or an alias such as Arial for Liberation Sans), in their order, then every
+// installed family not among them.
+std::vector<std::string> OfferedFontFamilies(const std::vector<std::string>& configured);
 
 // The process-wide slot.
 bool LoadWatermarkFont(const std::string& face, int pointSize, int fontStyle, int fontEffect);

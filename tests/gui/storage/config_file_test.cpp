@@ -45,7 +45,7 @@ std::string DefaultFileText() {
         "Solid Opacity = 255\n; \n"
         "[Watermark]\nDo Watermark = 0\nText = " +
         kDefaultWatermarkText +
-        "\nFonts = Arial,Tahoma,Verdana\nFont = Arial\nFont Size = 14\n"
+        "\nFonts = Arial,DejaVu Sans,Liberation Serif\nFont = Arial\nFont Size = 14\n"
         "Font Leading = 0\nFont Colors = " +
         kDefaultColorPalette +
         "\nFont Color = FFFFFF\nFont Style = 0\nFont Effect = 0\n"

@@ -13,7 +13,7 @@ namespace velmora {
 namespace {
 
 constexpr ThemeTable kTables[] = {ThemeTable::Buttons, ThemeTable::MenuIcons,
-                                  ThemeTable::ToolBarIcons};
+                                  ThemeTable::ToolBarIcons, ThemeTable::PageIcons};
 
 // A PNG of one colour; its size and colour show which entry a picture came from.
 std::string SolidPng(int size, Rgba colour) {
@@ -186,8 +186,10 @@ TEST_F(ThemesTest, ShippedThemesSupplyEveryPicture) {
             // Built-in pictures follow the size asked for; the theme's stay as loaded.
             const int loaded = ThemePictureSize(ThemeTable::ToolBarIcons);
             gSettings.UiSize = uiSize == 0 ? 1 : 0;
-            for (const std::string& name : ThemePictureNames(ThemeTable::ToolBarIcons))
+            for (const std::string& name : ThemePictureNames(ThemeTable::ToolBarIcons)) {
                 EXPECT_EQ(ThemeImage(ThemeTable::ToolBarIcons, name).width, loaded) << name;
+                EXPECT_EQ(ThemeImage(ThemeTable::PageIcons, name).width, 32) << name;
+            }
         }
     }
 }
