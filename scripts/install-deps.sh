@@ -8,6 +8,8 @@ packages=(
     build-essential cmake pkg-config
     # decoding, encoding and pixel work (FreeImage on LibRaw); libtiff to read results back in tests
     libfreeimage-dev libtiff-dev
+    # camera RAW decoding with LibRaw itself (the library FreeImage's RAW loader uses)
+    libraw-dev
     # the source's EXIF, XMP and IPTC written into the TIFF (FreeImage writes none there)
     libexiv2-dev
     # the ICC profile of every output and the RGB to CMYK separation

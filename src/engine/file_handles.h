@@ -25,6 +25,7 @@ public:
     size_t read(void* destination, size_t bytes);
     int seek(int64_t offset, int origin);
     int64_t tell() const { return position_; }
+    int64_t size() const { return size_; }
 
 private:
     bool fillWindow();

@@ -58,12 +58,12 @@ const std::vector<InputFormat>& InputFormatTable() {
             {"wmf", "apm", "Aldus Placeable Metafile"},
             {"raw", "raw,raw1,raw2", "Camera RAW Image"},
             {"raw", "3fr", "Hasselblad Camera RAW Image"},
-            {"raw", "arw,sr2,srf", "Sony Camera RAW Image"},
+            {"raw", "arw,sr2,srf,arq", "Sony Camera RAW Image"},
             {"raw", "bay", "Casio Camera RAW Image"},
             {"raw", "bmq", "NuCore RAW Image"},
             {"raw", "cap,iiq,eip", "Phase One Camera RAW Image"},
             {"raw", "cine", "Phantom RAW Image"},
-            {"raw", "cr2,crw", "Canon Camera RAW Image"},
+            {"raw", "cr2,crw,cr3", "Canon Camera RAW Image"},
             {"raw", "cs1", "Capture Shop RAW Image"},
             {"raw", "dc2,dcr,drf,dsc,k25,kc2,kdc,dcs", "Kodak Camera RAW Image"},
             {"raw", "dng", "Adobe Digital Negative Image"},
@@ -85,6 +85,7 @@ const std::vector<InputFormat>& InputFormatTable() {
             {"raw", "ari", "ARRI RAW Image"},
             {"raw", "r3d", "RED RAW Image"},
             {"raw", "rwl", "Leica Camera RAW Image"},
+            {"raw", "srw", "Samsung Camera RAW Image"},
         };
         std::vector<InputFormat> entries;
         for (const Row& row : rows) {

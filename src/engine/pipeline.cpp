@@ -1,5 +1,6 @@
 #include "engine/pipeline.h"
 
+#include "engine/camera_raw.h"
 #include "engine/file_handles.h"
 #include "engine/format_registry.h"
 #include "engine/metadata.h"
@@ -138,14 +139,6 @@ bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int 
     bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
                                         flags) != FALSE;
     return out.close() && saved;
-}
-
-Picture LoadCameraRaw(const std::string& path, int flags) {
-    ReadHandle in(path);
-    if (!in.isOpen())
-        return nullptr;
-    FreeImageIO io = ReadHandle::io();
-    return Picture(FreeImage_LoadFromHandle(FIF_RAW, &io, &in, flags));
 }
 
 // The frame and the watermark come from the drawing library, opened only when a run asks
@@ -299,9 +292,8 @@ Picture LoadInputPicture(const std::string& path, PictureOrigin* origin) {
         picture = LoadRawBits(path, gSettings.RawLoadAs), from = PictureOrigin::HeaderlessBits;
     if (!picture) {
         QuietStandardError quiet;
-        picture = LoadCameraRaw(path, LoadFlagsFor("raw"));
-        from = gSettings.RawLoadAs == kRawAuto ? PictureOrigin::CameraPreview
-                                               : PictureOrigin::CameraDecode;
+        CameraRawPicture camera = LoadCameraRaw(path, LoadFlagsFor("raw"));
+        picture = std::move(camera.picture), from = camera.origin;
     }
     if (!picture)
         picture.reset(FreeImage_Load(FIF_JPEG, path.c_str(), kJpegLoadFlags)),
@@ -358,10 +350,9 @@ bool ConvertOneFile() {
         return false;
 
     ReportStage(kStageSteps);
-    PictureColor color =
-        SourceColor(origin, gSettings.RawLoadAs, picture.get(), gJob.InputFile, [&] {
-            return sourceMetadata ? sourceMetadata->declaredColor() : ExifColorDeclaration{};
-        });
+    PictureColor color = SourceColor(origin, picture.get(), [&] {
+        return sourceMetadata ? sourceMetadata->declaredColor() : ExifColorDeclaration{};
+    });
     Picture metadataHolder(FreeImage_AllocateT(FIT_BITMAP, 10, 10, 8, 0, 0, 0));
     if (metadataHolder)
         FreeImage_CloneMetadata(metadataHolder.get(), picture.get());

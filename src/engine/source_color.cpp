@@ -1,9 +1,5 @@
 #include "engine/source_color.h"
 
-#include "engine/file_handles.h"
-#include "imageops/picture.h"
-#include "settings/keywords.h"
-
 #include <cstring>
 
 namespace velmora {
@@ -36,26 +32,6 @@ std::string DisplayProfileOf(FIBITMAP* picture) {
         return {};
     std::string bytes(static_cast<const char*>(icc->data), static_cast<size_t>(icc->size));
     return IsDisplayProfile(bytes) ? bytes : std::string();
-}
-
-// With no preview to give, LibRaw's preview load decodes the whole picture for display;
-// LibRaw's previews carry EXIF (its own when the camera wrote none), and a thumbnail that
-// is a bare bitmap is smaller than the picture.
-bool IsDisplayDecode(FIBITMAP* picture, const std::string& path) {
-    if (FreeImage_GetMetadataCount(FIMD_EXIF_MAIN, picture) != 0)
-        return false;
-    ReadHandle in(path);
-    if (!in.isOpen())
-        return false;
-    FreeImageIO io = ReadHandle::io();
-    Picture header(FreeImage_LoadFromHandle(FIF_RAW, &io, &in, FIF_LOAD_NOPIXELS));
-    if (!header)
-        return false;
-    unsigned width = FreeImage_GetWidth(picture), height = FreeImage_GetHeight(picture);
-    unsigned fullWidth = FreeImage_GetWidth(header.get()),
-             fullHeight = FreeImage_GetHeight(header.get());
-    return (width == fullWidth && height == fullHeight) ||
-           (width == fullHeight && height == fullWidth);
 }
 
 // A picture that carries its own meaning: its profile, else its EXIF, else (for a preview)
@@ -93,17 +69,15 @@ ExifColorDeclaration DeclarationOf(FIBITMAP* picture) {
     return declaration;
 }
 
-PictureColor SourceColor(PictureOrigin origin, int rawLoadAs, FIBITMAP* picture,
-                         const std::string& path,
+PictureColor SourceColor(PictureOrigin origin, FIBITMAP* picture,
                          const std::function<ExifColorDeclaration()>& declaredBySource) {
     switch (origin) {
-    case PictureOrigin::CameraDecode:
-        return {rawLoadAs == kRaw24 ? ColorEncoding::Bt709Curve
-                                    : ColorEncoding::LinearSrgbPrimaries,
-                {}};
+    case PictureOrigin::CameraDisplayDecode:
+        return {ColorEncoding::Bt709Curve, {}};
+    case PictureOrigin::CameraLinearDecode:
+        return {ColorEncoding::LinearSrgbPrimaries, {}};
     case PictureOrigin::CameraPreview:
-        if (IsDisplayDecode(picture, path))
-            return {ColorEncoding::Bt709Curve, {}};
+    case PictureOrigin::CameraThumbnail:
         return SelfDescribedColor(picture, true, declaredBySource);
     case PictureOrigin::Jpeg:
         return SelfDescribedColor(picture, false, declaredBySource);

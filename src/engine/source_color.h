@@ -13,7 +13,18 @@
 
 namespace velmora {
 
-enum class PictureOrigin { None, HeaderlessBits, CameraDecode, CameraPreview, Jpeg };
+// Where the loaded picture came from: for a camera file, its embedded preview (a compressed
+// picture) or bitmap thumbnail, or LibRaw's decode for display (8 bits, BT.709 curve) or its
+// linear 16-bit decode.
+enum class PictureOrigin {
+    None,
+    HeaderlessBits,
+    CameraPreview,
+    CameraThumbnail,
+    CameraDisplayDecode,
+    CameraLinearDecode,
+    Jpeg
+};
 
 // What an EXIF block says of the colour space: ColorSpace (0 when absent), the
 // interoperability index ("R98", "R03"), and the maker's own colour-space setting (Canon and
@@ -32,8 +43,7 @@ ExifColorDeclaration DeclarationOf(FIBITMAP* picture);
 
 // The meaning of the freshly loaded picture's values. declaredBySource reads the camera
 // file's declaration; it is asked only for a preview that says nothing itself.
-PictureColor SourceColor(PictureOrigin origin, int rawLoadAs, FIBITMAP* picture,
-                         const std::string& path,
+PictureColor SourceColor(PictureOrigin origin, FIBITMAP* picture,
                          const std::function<ExifColorDeclaration()>& declaredBySource);
 
 } // namespace velmora

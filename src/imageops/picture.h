@@ -9,14 +9,18 @@
 
 namespace velmora {
 
+// Unloads the bitmap, and lets go of whatever holds the pixels of a bitmap that only shows
+// them (see PictureOverPixels).
 struct UnloadBitmap {
-    void operator()(FIBITMAP* bitmap) const {
-        if (bitmap)
-            FreeImage_Unload(bitmap);
-    }
+    void operator()(FIBITMAP* bitmap) const;
 };
 
 using Picture = std::unique_ptr<FIBITMAP, UnloadBitmap>;
+
+// A picture over pixels FreeImage does not own (a bitmap made with
+// FreeImage_ConvertFromRawBitsEx without copying): owner keeps them until the picture goes.
+// A decoder that hands over its own buffer so spares a copy of the whole picture.
+Picture PictureOverPixels(FIBITMAP* bitmap, std::shared_ptr<void> owner);
 
 struct CloseMemory {
     void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }

@@ -86,12 +86,12 @@ TEST(IsValidBpp, NamedCases) {
         EXPECT_EQ(IsValidBpp(c.format, c.depth), c.valid) << c.format << " " << c.depth;
 }
 
-TEST(InputFormatTable, HoldsSeventyNineDistinctExtensions) {
+TEST(InputFormatTable, HoldsEightyTwoDistinctExtensions) {
     std::set<std::string> extensions;
     for (const InputFormat& entry : InputFormatTable())
         extensions.emplace(entry.extension);
-    EXPECT_EQ(InputFormatTable().size(), 79u);
-    EXPECT_EQ(extensions.size(), 79u);
+    EXPECT_EQ(InputFormatTable().size(), 82u);
+    EXPECT_EQ(extensions.size(), 82u);
 }
 
 TEST(InputFormatTable, AliasesTakeTheGroupAndDescriptionOfTheirRow) {
@@ -107,7 +107,8 @@ TEST(InputFormatTable, AliasesTakeTheGroupAndDescriptionOfTheirRow) {
         {"apm", "wmf", "Aldus Placeable Metafile"},   {"raw2", "raw", "Camera RAW Image"},
         {"eip", "raw", "Phase One Camera RAW Image"}, {"crw", "raw", "Canon Camera RAW Image"},
         {"dcs", "raw", "Kodak Camera RAW Image"},     {"ptx", "raw", "Pentax Camera RAW Image"},
-        {"rwl", "raw", "Leica Camera RAW Image"},
+        {"rwl", "raw", "Leica Camera RAW Image"},     {"cr3", "raw", "Canon Camera RAW Image"},
+        {"srw", "raw", "Samsung Camera RAW Image"},   {"arq", "raw", "Sony Camera RAW Image"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.extension);
@@ -120,12 +121,12 @@ TEST(InputFormatTable, AliasesTakeTheGroupAndDescriptionOfTheirRow) {
     EXPECT_EQ(FindInputFormat("xyz"), nullptr);
 }
 
-TEST(AcceptedInputExtensions, AreTheFortyEightRawExtensions) {
+TEST(AcceptedInputExtensions, AreTheFiftyOneRawExtensions) {
     RebuildAcceptedInputExtensions();
     const std::vector<std::string>& accepted = AcceptedInputExtensions();
     std::set<std::string> distinct(accepted.begin(), accepted.end());
-    EXPECT_EQ(accepted.size(), 48u);
-    EXPECT_EQ(distinct.size(), 48u);
+    EXPECT_EQ(accepted.size(), 51u);
+    EXPECT_EQ(distinct.size(), 51u);
     for (const std::string& extension : accepted) {
         const InputFormat* entry = FindInputFormat(extension);
         ASSERT_NE(entry, nullptr) << extension;

@@ -1,0 +1,323 @@
+// LibRaw's types first: FreeImage.h then leaves its own 64-bit integer names to them.
+#include <libraw/libraw.h>
+
+#include "engine/camera_raw.h"
+
+#include "engine/file_handles.h"
+#include "platform/picture_heap.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+
+namespace velmora {
+namespace {
+
+// LibRaw reads the file through our windowed handle, as it did inside FreeImage.
+class HandleStream : public LibRaw_abstract_datastream {
+public:
+    explicit HandleStream(ReadHandle& file) : file_(file) {}
+
+    int valid() override { return file_.isOpen(); }
+    // Whole items, as fread counts them.
+    int read(void* buffer, size_t size, size_t count) override {
+        if (size == 0 || count == 0 || count > SIZE_MAX / size)
+            return 0;
+        return static_cast<int>(file_.read(buffer, size * count) / size);
+    }
+    int seek(INT64 offset, int origin) override { return file_.seek(offset, origin); }
+    INT64 tell() override { return file_.tell(); }
+    INT64 size() override { return file_.size(); }
+    int eof() override { return file_.tell() >= file_.size(); }
+    int get_char() override {
+        unsigned char c = 0;
+        return file_.read(&c, 1) == 1 ? c : -1;
+    }
+    // One line with its line end, as FreeImage's stream gives it, but always terminated.
+    char* gets(char* buffer, int length) override {
+        if (length <= 0)
+            return nullptr;
+        std::memset(buffer, 0, static_cast<size_t>(length));
+        for (int i = 0; i < length - 1; ++i) {
+            if (file_.read(&buffer[i], 1) != 1)
+                return nullptr;
+            if (buffer[i] == '\n')
+                break;
+        }
+        return buffer;
+    }
+    // One word of text (Leaf and Mamiya files keep numbers so), read up to the blank after it.
+    // FreeImage's stream also stopped at every '0' digit, cutting 1024 to 10.
+    int scanf_one(const char* format, void* value) override {
+        constexpr size_t kLongestWord = 64;
+        std::string word;
+        char c = 0;
+        while (word.size() < kLongestWord && file_.read(&c, 1) == 1) {
+            bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0';
+            if (blank && !word.empty())
+                break;
+            if (!blank)
+                word += c;
+        }
+        return word.empty() ? 0 : std::sscanf(word.c_str(), format, value);
+    }
+    void* make_jas_stream() override { return nullptr; }
+
+private:
+    ReadHandle& file_;
+};
+
+struct ClearThumbnail {
+    void operator()(libraw_processed_image_t* thumbnail) const {
+        LibRaw::dcraw_clear_mem(thumbnail);
+    }
+};
+
+// LibRaw with what the loader needs from inside it: its allocator, to give the raw data back
+// as soon as LibRaw has made its own picture of it, and to shrink that picture once it holds
+// FreeImage's layout. A decoder whose picture became a bitmap's pixels lives as long as it.
+class RawDecoder : public LibRaw {
+public:
+    RawDecoder() { callbacks.pre_scalecolors_cb = ReleaseRawData; }
+
+    // The processed picture as FreeImage's loader makes it (FreeImage_AllocateT,
+    // copy_mem_image, FreeImage_FlipVertical), made in LibRaw's own buffer.
+    static Picture PictureInPlace(const std::shared_ptr<RawDecoder>& self) {
+        RawDecoder& raw = *self;
+        ReleaseRawData(&raw);
+        int width = 0, height = 0, colors = 0, bitsPerSample = 0;
+        raw.get_mem_image_format(&width, &height, &colors, &bitsPerSample);
+        if (colors != 3 || (bitsPerSample != 8 && bitsPerSample != 16) || !raw.imgdata.image)
+            return nullptr;
+        // copy_mem_image writes every value no further into the buffer than where it read it,
+        // so it can convert LibRaw's picture over itself as long as it reads it in order: the
+        // camera's turn is applied afterwards, and 8-bit pictures are made in RGB order and
+        // swapped, since the blue value would land on red before red is read.
+        const int columns = raw.imgdata.sizes.width, rows = raw.imgdata.sizes.height;
+        const int flip = raw.imgdata.sizes.flip;
+        const unsigned bpp = 3 * static_cast<unsigned>(bitsPerSample);
+        const unsigned pitch = (static_cast<unsigned>(columns) * bpp + 31) / 32 * 4;
+        raw.imgdata.sizes.flip = 0;
+        int copied = raw.copy_mem_image(raw.imgdata.image, static_cast<int>(pitch), 0);
+        raw.imgdata.sizes.flip = flip;
+        if (copied != LIBRAW_SUCCESS)
+            return nullptr;
+        auto* bits = reinterpret_cast<BYTE*>(raw.imgdata.image);
+        if (bitsPerSample == 8)
+            SwapRedAndBlue(bits, columns, rows, pitch);
+        if (!raw.ShrinkPicture(static_cast<size_t>(pitch) * static_cast<size_t>(rows)))
+            return nullptr;
+        bits = reinterpret_cast<BYTE*>(raw.imgdata.image);
+        FIBITMAP* bitmap = FreeImage_ConvertFromRawBitsEx(
+            FALSE, bits, bitsPerSample == 16 ? FIT_RGB16 : FIT_BITMAP, columns, rows,
+            static_cast<int>(pitch), bpp, 0, 0, 0, FALSE);
+        Picture picture = PictureOverPixels(bitmap, self);
+        if (!picture)
+            return nullptr;
+        // FreeImage's rows go bottom up: LibRaw's top row comes last unless the camera turned
+        // the picture upside down.
+        if (flip & 4)
+            return TurnedQuarter(std::move(picture), raw, flip);
+        if (!(flip & 2))
+            FreeImage_FlipVertical(picture.get());
+        if (flip & 1)
+            FreeImage_FlipHorizontal(picture.get());
+        return picture;
+    }
+
+    // What the loaded picture does not need: the file, the embedded preview, LibRaw's tables.
+    void ReleaseAllButPicture() {
+        get_internal_data_pointer()->internal_data.input = nullptr;
+        free(imgdata.thumbnail.thumb);
+        imgdata.thumbnail.thumb = nullptr;
+        free(libraw_internal_data.output_data.histogram);
+        libraw_internal_data.output_data.histogram = nullptr;
+    }
+
+private:
+    // Called by dcraw_process once the raw data is in LibRaw's picture, before any of the
+    // picture's own work (scaling, demosaicing) starts.
+    static void ReleaseRawData(void* context) {
+        auto& raw = static_cast<RawDecoder&>(*static_cast<LibRaw*>(context));
+        libraw_rawdata_t& data = raw.imgdata.rawdata;
+        if (!data.raw_alloc)
+            return;
+        raw.free(data.raw_alloc);
+        data.raw_alloc = nullptr;
+        data.raw_image = nullptr;
+        data.color3_image = nullptr;
+        data.color4_image = nullptr;
+        data.float_image = nullptr;
+        data.float3_image = nullptr;
+        data.float4_image = nullptr;
+        ReturnFreedHeapMemory();
+    }
+
+    static void SwapRedAndBlue(BYTE* bits, int columns, int rows, unsigned pitch) {
+        for (int row = 0; row < rows; ++row) {
+            BYTE* pixel = bits + static_cast<size_t>(row) * pitch;
+            for (int column = 0; column < columns; ++column, pixel += 3)
+                std::swap(pixel[0], pixel[2]);
+        }
+    }
+
+    // The picture now takes pitch × rows bytes of LibRaw's buffer of eight bytes a pixel.
+    bool ShrinkPicture(size_t bytes) {
+        void* kept = memmgr.realloc(imgdata.image, bytes);
+        if (!kept) {
+            // The allocator forgot the buffer it could not move.
+            ::free(imgdata.image);
+            imgdata.image = nullptr;
+            return false;
+        }
+        imgdata.image = static_cast<ushort(*)[4]>(kept);
+        ReturnFreedHeapMemory();
+        return true;
+    }
+
+    // A picture whose rows LibRaw would read from its columns cannot be turned where it lies;
+    // FreeImage turns it into a bitmap of its own (quarter turns are exact), and LibRaw's
+    // buffer goes at once.
+    static Picture TurnedQuarter(Picture picture, RawDecoder& raw, int flip) {
+        Picture turned(FreeImage_Rotate(picture.get(), 90));
+        picture.reset();
+        raw.free_image();
+        if (!turned)
+            return nullptr;
+        if (!(flip & 2))
+            FreeImage_FlipHorizontal(turned.get());
+        if (!(flip & 1))
+            FreeImage_FlipVertical(turned.get());
+        return turned;
+    }
+};
+
+// The camera's embedded picture as FreeImage's loader takes it: a compressed one (a JPEG,
+// turned by its EXIF orientation) through FreeImage's own loaders, a bitmap row by row.
+CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags);
+
+Picture BitmapThumbnail(const libraw_processed_image_t& thumbnail) {
+    const unsigned width = thumbnail.width, height = thumbnail.height;
+    const unsigned bytes = thumbnail.bits / 8u;
+    // A grey thumbnail is spread over the three channels (FreeImage's loader read it as if
+    // it had three, past its end).
+    const unsigned colors = thumbnail.colors == 1 ? 1u : 3u;
+    if ((bytes != 1 && bytes != 2) || (thumbnail.colors != 1 && thumbnail.colors != 3) ||
+        static_cast<uint64_t>(width) * height * colors * bytes > thumbnail.data_size)
+        return nullptr;
+    Picture picture(bytes == 2 ? FreeImage_AllocateT(FIT_RGB16, static_cast<int>(width),
+                                                     static_cast<int>(height))
+                               : FreeImage_AllocateT(FIT_BITMAP, static_cast<int>(width),
+                                                     static_cast<int>(height), 24));
+    if (!picture)
+        return nullptr;
+    const unsigned channelStep = colors == 3 ? 1 : 0;
+    for (unsigned y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(picture.get(), static_cast<int>(height - 1 - y));
+        const size_t first = static_cast<size_t>(y) * width * colors;
+        for (unsigned x = 0; x < width; ++x) {
+            const size_t at = first + static_cast<size_t>(x) * colors;
+            if (bytes == 2) {
+                const auto* values = reinterpret_cast<const WORD*>(thumbnail.data);
+                auto* out = reinterpret_cast<FIRGB16*>(row) + x;
+                out->red = values[at];
+                out->green = values[at + channelStep];
+                out->blue = values[at + 2 * channelStep];
+            } else {
+                RGBTRIPLE* out = reinterpret_cast<RGBTRIPLE*>(row) + x;
+                out->rgbtRed = thumbnail.data[at];
+                out->rgbtGreen = thumbnail.data[at + channelStep];
+                out->rgbtBlue = thumbnail.data[at + 2 * channelStep];
+            }
+        }
+    }
+    return picture;
+}
+
+CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
+    if (raw.unpack_thumb() != LIBRAW_SUCCESS)
+        return {};
+    int error = 0;
+    std::unique_ptr<libraw_processed_image_t, ClearThumbnail> thumbnail(
+        raw.dcraw_make_mem_thumb(&error));
+    if (!thumbnail)
+        return {};
+    if (thumbnail->type != LIBRAW_IMAGE_BITMAP) {
+        MemoryStream memory(FreeImage_OpenMemory(thumbnail->data, thumbnail->data_size));
+        FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
+        if (format == FIF_JPEG)
+            flags |= JPEG_EXIFROTATE;
+        return {Picture(FreeImage_LoadFromMemory(format, memory.get(), flags)),
+                PictureOrigin::CameraPreview};
+    }
+    if (flags & FIF_LOAD_NOPIXELS)
+        return {};
+    return {BitmapThumbnail(*thumbnail), PictureOrigin::CameraThumbnail};
+}
+
+// FreeImage's parameters of a full decode: 8 bits on the BT.709 curve or 16 bits linear,
+// no automatic brightening, white balance averaged over the picture, AHD demosaicing.
+CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSample) {
+    libraw_output_params_t& params = raw->imgdata.params;
+    params.output_bps = bitsPerSample;
+    params.gamm[0] = bitsPerSample == 16 ? 1 : 1 / 2.222;
+    params.gamm[1] = bitsPerSample == 16 ? 1 : 4.5;
+    params.no_auto_bright = 1;
+    params.use_auto_wb = 1;
+    params.user_qual = 3;
+    if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS)
+        return {};
+    return {RawDecoder::PictureInPlace(raw), bitsPerSample == 16
+                                                 ? PictureOrigin::CameraLinearDecode
+                                                 : PictureOrigin::CameraDisplayDecode};
+}
+
+CameraRawPicture Load(ReadHandle& file, int flags) {
+    std::shared_ptr<RawDecoder> raw(new (std::nothrow) RawDecoder);
+    if (!raw)
+        return {};
+    HandleStream stream(file);
+    libraw_output_params_t& params = raw->imgdata.params;
+    params.shot_select = 0;
+    params.use_camera_wb = 1;
+    params.use_camera_matrix = 1;
+    params.half_size = (flags & RAW_HALFSIZE) == RAW_HALFSIZE ? 1 : 0;
+    CameraRawPicture loaded;
+    if (raw->open_datastream(&stream) == LIBRAW_SUCCESS) {
+        const bool preview = (flags & RAW_PREVIEW) == RAW_PREVIEW;
+        if (preview)
+            loaded = EmbeddedPicture(*raw, 0);
+        if (!loaded.picture)
+            loaded = Decoded(raw, preview || (flags & RAW_DISPLAY) == RAW_DISPLAY ? 8 : 16);
+        if (loaded.picture && raw->imgdata.color.profile)
+            FreeImage_CreateICCProfile(loaded.picture.get(), raw->imgdata.color.profile,
+                                       static_cast<long>(raw->imgdata.color.profile_length));
+        // A decode carries the metadata of the embedded preview (its EXIF above all).
+        if (loaded.picture && !preview) {
+            CameraRawPicture header = EmbeddedPicture(*raw, FIF_LOAD_NOPIXELS);
+            if (header.picture)
+                FreeImage_CloneMetadata(loaded.picture.get(), header.picture.get());
+        }
+    }
+    raw->ReleaseAllButPicture();
+    return loaded;
+}
+
+} // namespace
+
+CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags) {
+    ReadHandle file(path);
+    if (!file.isOpen())
+        return {};
+    try {
+        return Load(file, rawLoadFlags);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+} // namespace velmora

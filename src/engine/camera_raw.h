@@ -1,0 +1,24 @@
+// Camera RAW files decoded with LibRaw, exactly as FreeImage's RAW loader decodes them (the
+// same LibRaw, the same parameters, pixels, ICC profile and metadata), but without its extra
+// copies: LibRaw's raw data goes once its picture of it is made, and that picture is turned
+// into FreeImage's layout where it lies and handed over as the bitmap's pixels.
+#pragma once
+
+#include "engine/source_color.h"
+#include "imageops/picture.h"
+
+#include <string>
+
+namespace velmora {
+
+struct CameraRawPicture {
+    Picture picture;
+    PictureOrigin origin = PictureOrigin::None;
+};
+
+// Loads a camera RAW file in one of FreeImage's RAW load modes: RAW_PREVIEW (the embedded
+// preview, else the display decode), RAW_DISPLAY (8-bit BT.709 curve), RAW_HALFSIZE or
+// RAW_DEFAULT (16-bit linear, at half or full size). No picture when LibRaw cannot read it.
+CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags);
+
+} // namespace velmora
