@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -84,6 +86,8 @@ class RawDecoder : public LibRaw {
 public:
     RawDecoder() { callbacks.pre_scalecolors_cb = ReleaseRawData; }
 
+    std::function<void()> whenRawDataGone;
+
     // The processed picture as FreeImage's loader makes it (FreeImage_AllocateT,
     // copy_mem_image, FreeImage_FlipVertical), made in LibRaw's own buffer.
     static Picture PictureInPlace(const std::shared_ptr<RawDecoder>& self) {
@@ -106,24 +110,22 @@ public:
         raw.imgdata.sizes.flip = flip;
         if (copied != LIBRAW_SUCCESS)
             return nullptr;
-        auto* bits = reinterpret_cast<BYTE*>(raw.imgdata.image);
-        if (bitsPerSample == 8)
-            SwapRedAndBlue(bits, columns, rows, pitch);
+        // FreeImage keeps its rows bottom up: LibRaw's top row goes last, unless the camera
+        // turned the picture upside down or on its side (turned below).
+        const bool turnedQuarter = (flip & 4) != 0;
+        FinishRows(reinterpret_cast<BYTE*>(raw.imgdata.image), columns, rows, pitch,
+                   !turnedQuarter && !(flip & 2), bitsPerSample == 8);
         if (!raw.ShrinkPicture(static_cast<size_t>(pitch) * static_cast<size_t>(rows)))
             return nullptr;
-        bits = reinterpret_cast<BYTE*>(raw.imgdata.image);
-        FIBITMAP* bitmap = FreeImage_ConvertFromRawBitsEx(
-            FALSE, bits, bitsPerSample == 16 ? FIT_RGB16 : FIT_BITMAP, columns, rows,
-            static_cast<int>(pitch), bpp, 0, 0, 0, FALSE);
+        FIBITMAP* bitmap =
+            FreeImage_ConvertFromRawBitsEx(FALSE, reinterpret_cast<BYTE*>(raw.imgdata.image),
+                                           bitsPerSample == 16 ? FIT_RGB16 : FIT_BITMAP, columns,
+                                           rows, static_cast<int>(pitch), bpp, 0, 0, 0, FALSE);
         Picture picture = PictureOverPixels(bitmap, self);
         if (!picture)
             return nullptr;
-        // FreeImage's rows go bottom up: LibRaw's top row comes last unless the camera turned
-        // the picture upside down.
-        if (flip & 4)
+        if (turnedQuarter)
             return TurnedQuarter(std::move(picture), raw, flip);
-        if (!(flip & 2))
-            FreeImage_FlipVertical(picture.get());
         if (flip & 1)
             FreeImage_FlipHorizontal(picture.get());
         return picture;
@@ -155,13 +157,37 @@ private:
         data.float3_image = nullptr;
         data.float4_image = nullptr;
         ReturnFreedHeapMemory();
+        if (raw.whenRawDataGone)
+            raw.whenRawDataGone();
     }
 
-    static void SwapRedAndBlue(BYTE* bits, int columns, int rows, unsigned pitch) {
-        for (int row = 0; row < rows; ++row) {
-            BYTE* pixel = bits + static_cast<size_t>(row) * pitch;
-            for (int column = 0; column < columns; ++column, pixel += 3)
-                std::swap(pixel[0], pixel[2]);
+    // Reverses the order of the rows (as FreeImage_FlipVertical does) and turns RGB into
+    // FreeImage's BGR, in one pass.
+    static void FinishRows(BYTE* bits, int columns, int rows, unsigned pitch, bool reverse,
+                           bool swapRedAndBlue) {
+        auto swapInRow = [&](BYTE* row) {
+            if (swapRedAndBlue)
+                for (int column = 0; column < columns; ++column)
+                    std::swap(row[3 * column], row[3 * column + 2]);
+        };
+        auto rowAt = [&](int row) { return bits + static_cast<size_t>(row) * pitch; };
+        if (!reverse) {
+            if (swapRedAndBlue)
+                for (int row = 0; row < rows; ++row)
+                    swapInRow(rowAt(row));
+            return;
+        }
+        std::vector<BYTE> spare(pitch);
+        for (int top = 0, bottom = rows - 1; top <= bottom; ++top, --bottom) {
+            BYTE* upper = rowAt(top);
+            BYTE* lower = rowAt(bottom);
+            if (top != bottom) {
+                std::memcpy(spare.data(), upper, pitch);
+                std::memcpy(upper, lower, pitch);
+                std::memcpy(lower, spare.data(), pitch);
+                swapInRow(lower);
+            }
+            swapInRow(upper);
         }
     }
 
@@ -175,7 +201,6 @@ private:
             return false;
         }
         imgdata.image = static_cast<ushort(*)[4]>(kept);
-        ReturnFreedHeapMemory();
         return true;
     }
 
@@ -276,10 +301,11 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
                                                  : PictureOrigin::CameraDisplayDecode};
 }
 
-CameraRawPicture Load(ReadHandle& file, int flags) {
+CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& whenRawDataGone) {
     std::shared_ptr<RawDecoder> raw(new (std::nothrow) RawDecoder);
     if (!raw)
         return {};
+    raw->whenRawDataGone = whenRawDataGone;
     HandleStream stream(file);
     libraw_output_params_t& params = raw->imgdata.params;
     params.shot_select = 0;
@@ -304,17 +330,19 @@ CameraRawPicture Load(ReadHandle& file, int flags) {
         }
     }
     raw->ReleaseAllButPicture();
+    raw->whenRawDataGone = nullptr;
     return loaded;
 }
 
 } // namespace
 
-CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags) {
+CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags,
+                               const std::function<void()>& whenRawDataGone) {
     ReadHandle file(path);
     if (!file.isOpen())
         return {};
     try {
-        return Load(file, rawLoadFlags);
+        return Load(file, rawLoadFlags, whenRawDataGone);
     } catch (const std::bad_alloc&) {
         return {};
     }

@@ -7,6 +7,7 @@
 #include "engine/source_color.h"
 #include "imageops/picture.h"
 
+#include <functional>
 #include <string>
 
 namespace velmora {
@@ -19,6 +20,9 @@ struct CameraRawPicture {
 // Loads a camera RAW file in one of FreeImage's RAW load modes: RAW_PREVIEW (the embedded
 // preview, else the display decode), RAW_DISPLAY (8-bit BT.709 curve), RAW_HALFSIZE or
 // RAW_DEFAULT (16-bit linear, at half or full size). No picture when LibRaw cannot read it.
-CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags);
+// whenRawDataGone, when given, is called (on this thread) once a decode has given its raw
+// data back, while LibRaw still works on its picture: the memory is at its peak no more.
+CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags,
+                               const std::function<void()>& whenRawDataGone = {});
 
 } // namespace velmora

@@ -160,7 +160,9 @@ Picture ApplyDrawnWatermark(Picture picture, int width, int height) {
 
 // A preview, or a small source, decodes in milliseconds with little memory beside the
 // program's own, and reading its metadata meanwhile saves those milliseconds. Otherwise the
-// reading waits until the decode is over, so that it does not add to the decode's peak.
+// reading waits until LibRaw has given its raw data back (or the decode is over), so that
+// neither it nor the libraries it opens (exiv2, and FreeImage with them) add to the decode's
+// peak.
 bool ReadMetadataAlongsideDecoding(const std::string& path) {
     return gSettings.RawLoadAs == kRawAuto || FileSize(path) < kSmallSourceBytes;
 }
@@ -284,7 +286,8 @@ Picture ConvertToOutputDepth(Picture picture) {
     return ToDepth(std::move(picture), gJob.OutputBpp, gJob.ConversionType);
 }
 
-Picture LoadInputPicture(const std::string& path, PictureOrigin* origin) {
+Picture LoadInputPicture(const std::string& path, PictureOrigin* origin,
+                         const std::function<void()>& whenRawDataGone) {
     PictureOrigin unused;
     PictureOrigin& from = origin ? *origin : unused;
     Picture picture;
@@ -292,7 +295,7 @@ Picture LoadInputPicture(const std::string& path, PictureOrigin* origin) {
         picture = LoadRawBits(path, gSettings.RawLoadAs), from = PictureOrigin::HeaderlessBits;
     if (!picture) {
         QuietStandardError quiet;
-        CameraRawPicture camera = LoadCameraRaw(path, LoadFlagsFor("raw"));
+        CameraRawPicture camera = LoadCameraRaw(path, LoadFlagsFor("raw"), whenRawDataGone);
         picture = std::move(camera.picture), from = camera.origin;
     }
     if (!picture)
@@ -331,19 +334,20 @@ bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, 
 }
 
 bool ConvertOneFile() {
-    PreparePictureHeap();
-    bool alongside = ReadMetadataAlongsideDecoding(gJob.InputFile);
     std::optional<PendingMetadata> sourceMetadata;
-    if (gJob.OutputFif == FIF_TIFF && alongside)
-        sourceMetadata.emplace(gJob.InputFile);
+    auto readSourceMetadata = [&] {
+        if (gJob.OutputFif == FIF_TIFF && !sourceMetadata)
+            sourceMetadata.emplace(gJob.InputFile);
+    };
+    bool alongside = ReadMetadataAlongsideDecoding(gJob.InputFile);
+    if (alongside)
+        readSourceMetadata();
     PictureOrigin origin;
-    Picture picture = LoadInputPicture(gJob.InputFile, &origin);
-    // LibRaw's buffers go back to the system before the metadata library and its reading
-    // add pages of their own.
+    Picture picture = LoadInputPicture(gJob.InputFile, &origin, readSourceMetadata);
+    // LibRaw's buffers go back to the system before the save adds pages of its own.
     if (!alongside)
         ReturnFreedHeapMemory();
-    if (gJob.OutputFif == FIF_TIFF && !sourceMetadata)
-        sourceMetadata.emplace(gJob.InputFile);
+    readSourceMetadata();
     int width = PictureWidth(picture), height = PictureHeight(picture);
     gJob.SourceBpp = PictureBpp(picture);
     if (width == 0 || height == 0)

@@ -28,8 +28,10 @@ Picture ConvertToOutputDepth(Picture picture);
 
 // Loads the input in the pipeline's order: headerless bits when asked for, the camera
 // RAW decoder, a JPEG decode turned by its EXIF orientation, and headerless 16-bit bits
-// as the last resort for files named as headerless dumps. origin, when given, tells which.
-Picture LoadInputPicture(const std::string& path, PictureOrigin* origin = nullptr);
+// as the last resort for files named as headerless dumps. origin, when given, tells which;
+// whenRawDataGone goes to the camera RAW decoder (LoadCameraRaw).
+Picture LoadInputPicture(const std::string& path, PictureOrigin* origin = nullptr,
+                         const std::function<void()>& whenRawDataGone = {});
 
 struct Resolution {
     int32_t dotsPerMeterX = 0;

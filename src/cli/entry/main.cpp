@@ -3,14 +3,12 @@
 #include "cli/console_main.h"
 #include "cli/entry/face.h"
 #include "cli/help.h"
-#include "engine/pipeline.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
 #include "platform/picture_heap.h"
 #include "platform/temp_files.h"
 
-#include <FreeImage.h>
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -67,8 +65,6 @@ int main(int argc, char** argv) {
         return kExitLockHeld;
     }
 
-    FreeImage_Initialise(FALSE);
-    SilenceLibraryMessages();
     Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     DriverResult result = ConsoleMain(arguments, invokedAs);
     FlushConsole();
@@ -87,6 +83,5 @@ int main(int argc, char** argv) {
         status = RunGraphicalFace(FaceMode::Screenshots, result.screenshotFolder, program);
         break;
     }
-    FreeImage_DeInitialise();
     return status;
 }

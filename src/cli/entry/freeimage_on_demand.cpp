@@ -1,0 +1,169 @@
+// FreeImage for the program, opened when the program first calls it. FreeImage brings 28
+// libraries (OpenEXR, JPEG XR, WebP, OpenJPEG and more) that take milliseconds to map and
+// relocate and megabytes of memory; a version or help run never needs them, and a camera file
+// is decoded by LibRaw before FreeImage gets its picture. So the program is not linked with
+// FreeImage or its libtiff: each function its code calls is defined here and calls the
+// library's own, found in libfreeimage.so.3 (libtiff through it) when first needed. These
+// definitions stay inside the executable; the libraries it opens link FreeImage themselves.
+#include "engine/pipeline.h"
+
+#include <FreeImage.h>
+#include <dlfcn.h>
+#include <tiffio.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kFreeImageLibrary = "libfreeimage.so.3";
+// What the dynamic loader would end with had the program been linked with it.
+constexpr int kExitLibraryMissing = 127;
+
+[[noreturn]] void FailToLoad(const char* what) {
+    std::fprintf(stderr, "velmoracmd: %s\n", what);
+    _exit(kExitLibraryMissing);
+}
+
+void* FreeImageLibrary() {
+    static std::atomic<void*> library{nullptr};
+    static std::mutex opening;
+    if (void* opened = library.load(std::memory_order_acquire))
+        return opened;
+    std::lock_guard lock(opening);
+    if (void* opened = library.load(std::memory_order_acquire))
+        return opened;
+    void* opened = dlopen(kFreeImageLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!opened)
+        FailToLoad(dlerror());
+    library.store(opened, std::memory_order_release);
+    // From the moment they are there, FreeImage and libtiff say nothing on the console.
+    velmora::SilenceLibraryMessages();
+    return opened;
+}
+
+void* Symbol(std::atomic<void*>& found, const char* name) {
+    void* symbol = found.load(std::memory_order_acquire);
+    if (!symbol) {
+        symbol = dlsym(FreeImageLibrary(), name);
+        if (!symbol)
+            FailToLoad(dlerror());
+        found.store(symbol, std::memory_order_release);
+    }
+    return symbol;
+}
+
+} // namespace
+
+#define VELMORA_ON_DEMAND(Return, name, parameters, arguments)                                     \
+    Return name parameters {                                                                       \
+        static std::atomic<void*> found{nullptr};                                                  \
+        return reinterpret_cast<decltype(&name)>(Symbol(found, #name)) arguments;                  \
+    }
+
+extern "C" {
+
+VELMORA_ON_DEMAND(BOOL, FreeImage_AdjustColors,
+                  (FIBITMAP * dib, double brightness, double contrast, double gamma, BOOL invert),
+                  (dib, brightness, contrast, gamma, invert))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_AllocateT,
+                  (FREE_IMAGE_TYPE type, int width, int height, int bpp, unsigned red,
+                   unsigned green, unsigned blue),
+                  (type, width, height, bpp, red, green, blue))
+VELMORA_ON_DEMAND(BOOL, FreeImage_CloneMetadata, (FIBITMAP * dst, FIBITMAP* src), (dst, src))
+VELMORA_ON_DEMAND(void, FreeImage_CloseMemory, (FIMEMORY * stream), (stream))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ColorQuantizeEx,
+                  (FIBITMAP * dib, FREE_IMAGE_QUANTIZE quantize, int size, int reserved,
+                   RGBQUAD* palette),
+                  (dib, quantize, size, reserved, palette))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertFromRawBits,
+                  (BYTE * bits, int width, int height, int pitch, unsigned bpp, unsigned red,
+                   unsigned green, unsigned blue, BOOL topdown),
+                  (bits, width, height, pitch, bpp, red, green, blue, topdown))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertFromRawBitsEx,
+                  (BOOL copy, BYTE* bits, FREE_IMAGE_TYPE type, int width, int height, int pitch,
+                   unsigned bpp, unsigned red, unsigned green, unsigned blue, BOOL topdown),
+                  (copy, bits, type, width, height, pitch, bpp, red, green, blue, topdown))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertTo16Bits555, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertTo16Bits565, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertTo24Bits, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertTo32Bits, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertTo4Bits, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertTo8Bits, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertToGreyscale, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertToRGB16, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertToRGBF, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_ConvertToStandardType, (FIBITMAP * src, BOOL linear),
+                  (src, linear))
+VELMORA_ON_DEMAND(FIICCPROFILE*, FreeImage_CreateICCProfile,
+                  (FIBITMAP * dib, void* data, long size), (dib, data, size))
+VELMORA_ON_DEMAND(void, FreeImage_DestroyICCProfile, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_Dither, (FIBITMAP * dib, FREE_IMAGE_DITHER algorithm),
+                  (dib, algorithm))
+VELMORA_ON_DEMAND(BOOL, FreeImage_FlipHorizontal, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(BOOL, FreeImage_FlipVertical, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(unsigned, FreeImage_GetBPP, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FREE_IMAGE_COLOR_TYPE, FreeImage_GetColorType, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(unsigned, FreeImage_GetDotsPerMeterX, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(unsigned, FreeImage_GetDotsPerMeterY, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FREE_IMAGE_FORMAT, FreeImage_GetFileTypeFromMemory, (FIMEMORY * stream, int size),
+                  (stream, size))
+VELMORA_ON_DEMAND(unsigned, FreeImage_GetHeight, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIICCPROFILE*, FreeImage_GetICCProfile, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FREE_IMAGE_TYPE, FreeImage_GetImageType, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(BOOL, FreeImage_GetMetadata,
+                  (FREE_IMAGE_MDMODEL model, FIBITMAP* dib, const char* key, FITAG** tag),
+                  (model, dib, key, tag))
+VELMORA_ON_DEMAND(unsigned, FreeImage_GetMetadataCount, (FREE_IMAGE_MDMODEL model, FIBITMAP* dib),
+                  (model, dib))
+VELMORA_ON_DEMAND(BYTE*, FreeImage_GetScanLine, (FIBITMAP * dib, int scanline), (dib, scanline))
+VELMORA_ON_DEMAND(DWORD, FreeImage_GetTagLength, (FITAG * tag), (tag))
+VELMORA_ON_DEMAND(FREE_IMAGE_MDTYPE, FreeImage_GetTagType, (FITAG * tag), (tag))
+VELMORA_ON_DEMAND(const void*, FreeImage_GetTagValue, (FITAG * tag), (tag))
+VELMORA_ON_DEMAND(const char*, FreeImage_GetVersion, (), ())
+VELMORA_ON_DEMAND(unsigned, FreeImage_GetWidth, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_Load,
+                  (FREE_IMAGE_FORMAT fif, const char* filename, int flags), (fif, filename, flags))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_LoadFromMemory,
+                  (FREE_IMAGE_FORMAT fif, FIMEMORY* stream, int flags), (fif, stream, flags))
+VELMORA_ON_DEMAND(FIMEMORY*, FreeImage_OpenMemory, (BYTE * data, DWORD size), (data, size))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_Rescale,
+                  (FIBITMAP * dib, int width, int height, FREE_IMAGE_FILTER filter),
+                  (dib, width, height, filter))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_Rotate,
+                  (FIBITMAP * dib, double angle, const void* background), (dib, angle, background))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_RotateEx,
+                  (FIBITMAP * dib, double angle, double xShift, double yShift, double xOrigin,
+                   double yOrigin, BOOL mask),
+                  (dib, angle, xShift, yShift, xOrigin, yOrigin, mask))
+VELMORA_ON_DEMAND(BOOL, FreeImage_SaveToHandle,
+                  (FREE_IMAGE_FORMAT fif, FIBITMAP* dib, FreeImageIO* io, fi_handle handle,
+                   int flags),
+                  (fif, dib, io, handle, flags))
+VELMORA_ON_DEMAND(void, FreeImage_SetDotsPerMeterX, (FIBITMAP * dib, unsigned res), (dib, res))
+VELMORA_ON_DEMAND(void, FreeImage_SetDotsPerMeterY, (FIBITMAP * dib, unsigned res), (dib, res))
+VELMORA_ON_DEMAND(void, FreeImage_SetOutputMessage, (FreeImage_OutputMessageFunction function),
+                  (function))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_Threshold, (FIBITMAP * dib, BYTE level), (dib, level))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_TmoDrago03, (FIBITMAP * src, double gamma, double exposure),
+                  (src, gamma, exposure))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_TmoFattal02,
+                  (FIBITMAP * src, double saturation, double attenuation),
+                  (src, saturation, attenuation))
+VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_TmoReinhard05,
+                  (FIBITMAP * src, double intensity, double contrast), (src, intensity, contrast))
+VELMORA_ON_DEMAND(void, FreeImage_Unload, (FIBITMAP * dib), (dib))
+
+VELMORA_ON_DEMAND(void, TIFFClose, (TIFF * tiff), (tiff))
+VELMORA_ON_DEMAND(uint32_t, TIFFNumberOfStrips, (TIFF * tiff), (tiff))
+VELMORA_ON_DEMAND(TIFF*, TIFFOpen, (const char* name, const char* mode), (name, mode))
+VELMORA_ON_DEMAND(tmsize_t, TIFFReadEncodedStrip,
+                  (TIFF * tiff, uint32_t strip, void* buffer, tmsize_t size),
+                  (tiff, strip, buffer, size))
+VELMORA_ON_DEMAND(TIFFErrorHandler, TIFFSetErrorHandler, (TIFFErrorHandler handler), (handler))
+VELMORA_ON_DEMAND(TIFFErrorHandler, TIFFSetWarningHandler, (TIFFErrorHandler handler), (handler))
+VELMORA_ON_DEMAND(tmsize_t, TIFFStripSize, (TIFF * tiff), (tiff))
+
+} // extern "C"
