@@ -46,6 +46,11 @@ bool IsPrivateFolder(const std::string& folder) {
            (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+// The lock this process holds; its descriptor stays open on purpose, since closing it
+// would release the lock.
+int gLockDescriptor = -1;
+bool gHeldAlone = false;
+
 std::string LockFileIn(const LockFolder& folder, const std::string& title) {
     return folder.path + "/" + title + ".lock";
 }
@@ -59,23 +64,37 @@ std::vector<std::string> InstanceLockPlaces(const std::string& title) {
     return places;
 }
 
-LockResult AcquireSingleInstanceLock(const std::string& title) {
+LockResult AcquireSingleInstanceLock(const std::string& title, LockSharing sharing) {
+    int kind = sharing == LockSharing::Alone ? LOCK_EX : LOCK_SH;
     for (const LockFolder& folder : LockFolders()) {
         if (folder.isPrivate && !IsPrivateFolder(folder.path))
             continue;
-        // The descriptor stays open on purpose: closing it would release the lock.
         int fd = open(LockFileIn(folder, title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
                       0600);
         if (fd < 0)
             continue;
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (flock(fd, kind | LOCK_NB) == 0) {
+            gLockDescriptor = fd;
+            gHeldAlone = kind == LOCK_EX;
             return LockResult::Acquired;
+        }
         int error = errno;
         close(fd);
         if (error == EWOULDBLOCK)
             return LockResult::HeldByAnother;
     }
     return LockResult::Unavailable;
+}
+
+LockResult HoldInstanceLockAlone() {
+    if (gLockDescriptor < 0)
+        return LockResult::Unavailable;
+    if (gHeldAlone)
+        return LockResult::Acquired;
+    if (flock(gLockDescriptor, LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? LockResult::HeldByAnother : LockResult::Unavailable;
+    gHeldAlone = true;
+    return LockResult::Acquired;
 }
 
 } // namespace velmora

@@ -11,10 +11,19 @@ namespace velmora {
 
 enum class LockResult { Acquired, HeldByAnother, Unavailable };
 
+// Alone: no other instance may run. WithConsoleRuns: other console conversion runs that
+// share too may run at the same time; an instance that holds the lock alone (a window) keeps
+// them all out, and they keep it out.
+enum class LockSharing { Alone, WithConsoleRuns };
+
 // The lock files of a title in the order they are tried: $XDG_RUNTIME_DIR/<title>.lock when
 // that is an absolute folder, then <temporary folder>/velmora-<uid>/<title>.lock.
 std::vector<std::string> InstanceLockPlaces(const std::string& title);
 // Takes the lock at the first place that can hold it and keeps it until the process ends.
-LockResult AcquireSingleInstanceLock(const std::string& title);
+LockResult AcquireSingleInstanceLock(const std::string& title,
+                                     LockSharing sharing = LockSharing::Alone);
+// Turns a shared lock this process holds into one it holds alone (a run that opens a window
+// needs it so); HeldByAnother while other runs share it.
+LockResult HoldInstanceLockAlone();
 
 } // namespace velmora

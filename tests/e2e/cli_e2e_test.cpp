@@ -2,8 +2,12 @@
 // lines and exit statuses, compared line by line.
 #include "e2e/e2e_support.h"
 
+#include "support/pictures.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <future>
 #include <map>
 
 #include <fcntl.h>
@@ -162,6 +166,37 @@ TEST_F(CommandLine, ASecondInstanceIsRefused) {
     EXPECT_EQ(SplitLines(result.err).size(), 1u) << result.err;
     EXPECT_FALSE(FileExists(folder / "sample.tiff"));
     EXPECT_EQ(Run({"-v"}).exitStatus, 0) << "the lock is free again";
+}
+
+// With VELMORA_PARALLEL=1 console runs share the lock: beside another sharing run they convert,
+// and four at once to one name leave one whole TIFF and nothing else. A run without the
+// variable, a window, and a run beside a window are refused.
+TEST_F(CommandLine, ConsoleRunsShareTheLockOnRequest) {
+    RunOptions parallel{folder.Path(), {}, {{"VELMORA_PARALLEL", "1"}}};
+    int fd = open((folder / "Corvanta ZUV iv EDAZ 3.2.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(flock(fd, LOCK_SH | LOCK_NB), 0) << "another run that shares";
+    EXPECT_EQ(RunProgram({"-q", "-i", "sample.dng"}, parallel).exitStatus, 0);
+    RunResult alone = Run({"-q", "-i", "sample.dng"});
+    EXPECT_EQ(alone.exitStatus, 3);
+    EXPECT_NE(alone.err.find("VELMORA_PARALLEL=1"), std::string::npos) << alone.err;
+    EXPECT_EQ(RunProgram({}, parallel).exitStatus, 3) << "a window waits for console runs";
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "a window";
+    EXPECT_EQ(RunProgram({"-q", "-i", "sample.dng"}, parallel).exitStatus, 3);
+    close(fd);
+    std::vector<TempFolder> own(4);
+    std::vector<std::future<RunResult>> runs;
+    for (const TempFolder& scratch : own)
+        runs.push_back(std::async(std::launch::async, [&] {
+            RunOptions options{scratch.Path(),
+                               {},
+                               {{"VELMORA_PARALLEL", "1"}, {"XDG_RUNTIME_DIR", folder.Path()}}};
+            return RunProgram({"-q", "-i", folder / "sample.dng", "-o", folder.Path()}, options);
+        }));
+    for (auto& run : runs)
+        EXPECT_EQ(run.get().exitStatus, 0);
+    EXPECT_TRUE(LoadWrittenTiff(folder / "sample.tiff"));
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
 }
 
 // After su or in a container the runtime folder may be unusable: the lock then lies in a

@@ -12,6 +12,8 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -29,7 +31,34 @@ std::string JoinedPlaces(const std::vector<std::string>& places) {
     return joined;
 }
 
+constexpr const char* kParallelVariable = "VELMORA_PARALLEL";
+
+// Console conversions share the instance lock with each other when the user asks for it
+// (xargs -P, GNU parallel); without the variable one instance runs at a time.
+LockSharing RequestedSharing() {
+    const char* value = std::getenv(kParallelVariable);
+    bool parallel = value && *value && std::string_view(value) != "0";
+    return parallel ? LockSharing::WithConsoleRuns : LockSharing::Alone;
+}
+
+// One line that says who holds the lock and, for a refused console run, how to run several.
+int ReportLockHeld(const std::string& program, LockSharing sharing) {
+    const char* hint = sharing == LockSharing::Alone
+                           ? "; console conversions can run side by side with %s=1"
+                           : " that needs it alone (a window, or a run without %s=1)";
+    std::string line = "%s: another instance of %s is running" + std::string(hint) + "\n";
+    std::fprintf(stderr, line.c_str(), program.c_str(), ProgramTitle().c_str(), kParallelVariable);
+    return kExitLockHeld;
+}
+
 int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::string& program) {
+    // A window is never opened beside console runs that share the lock.
+    if (HoldInstanceLockAlone() != LockResult::Acquired) {
+        std::fprintf(stderr,
+                     "%s: console conversions of %s are running; the window needs them done\n",
+                     program.c_str(), ProgramTitle().c_str());
+        return kExitLockHeld;
+    }
     std::string library = ProgramLibraryPath(kFaceLibraryName);
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
     if (!handle) {
@@ -52,13 +81,12 @@ int main(int argc, char** argv) {
     // The name the user typed, which may be a link's: the help and every message use it.
     std::string invokedAs = argc > 0 && argv[0][0] != '\0' ? argv[0] : ExecutablePath();
     std::string program = ExecutableNameForHelp(invokedAs);
-    switch (AcquireSingleInstanceLock(ProgramTitle())) {
+    LockSharing sharing = RequestedSharing();
+    switch (AcquireSingleInstanceLock(ProgramTitle(), sharing)) {
     case LockResult::Acquired:
         break;
     case LockResult::HeldByAnother:
-        std::fprintf(stderr, "%s: another instance of %s is running\n", program.c_str(),
-                     ProgramTitle().c_str());
-        return kExitLockHeld;
+        return ReportLockHeld(program, sharing);
     case LockResult::Unavailable:
         std::fprintf(stderr, "%s: cannot create the instance lock %s\n", program.c_str(),
                      JoinedPlaces(InstanceLockPlaces(ProgramTitle())).c_str());
