@@ -12,10 +12,15 @@ namespace {
 constexpr const char* kMetadataLibrary = "libvelmora-metadata.so";
 constexpr const char* kEntrySymbol = "VelmoraMetadataWriter";
 
-// Opened by the first reading thread that needs it, once per process.
+// Opened by the first reading thread that needs it, once per process. The writer links
+// FreeImage; a call of the program's own brings FreeImage in first, bound lazily as the
+// program binds it (src/cli/entry/freeimage_on_demand.cpp), since binding its 28 libraries
+// at once, as the writer's own opening would, costs milliseconds.
 const MetadataWriter* MetadataWriterLibrary() {
-    static const MetadataWriter* const writer =
-        ProgramLibraryTable<MetadataWriter>(kMetadataLibrary, kEntrySymbol);
+    static const MetadataWriter* const writer = [] {
+        FreeImage_GetVersion();
+        return ProgramLibraryTable<MetadataWriter>(kMetadataLibrary, kEntrySymbol);
+    }();
     return writer;
 }
 

@@ -35,7 +35,7 @@ void* FreeImageLibrary() {
     std::lock_guard lock(opening);
     if (void* opened = library.load(std::memory_order_acquire))
         return opened;
-    void* opened = dlopen(kFreeImageLibrary, RTLD_NOW | RTLD_LOCAL);
+    void* opened = dlopen(kFreeImageLibrary, RTLD_LAZY | RTLD_LOCAL);
     if (!opened)
         FailToLoad(dlerror());
     library.store(opened, std::memory_order_release);
