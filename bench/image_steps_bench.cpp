@@ -48,6 +48,11 @@ FIBITMAP* Scene(bool deep) {
 
 using Step = std::function<Picture(Picture)>;
 
+// A step with its request built from the settings the benchmark set.
+template <auto apply, auto requestFrom> Picture WithSettings(Picture picture) {
+    return apply(std::move(picture), requestFrom(gSettings));
+}
+
 void RunStep(benchmark::State& state, bool deep, const std::function<void(Settings&)>& set,
              const Step& step) {
     SettingsDefaults(true);
@@ -76,7 +81,7 @@ void Register(const char* name, bool deep, std::function<void(Settings&)> set, S
 }
 
 Picture Resize(Picture picture) {
-    return ApplyResize(std::move(picture), kWidth, kHeight);
+    return ApplyResize(std::move(picture), ResizeRequestFrom(gSettings), kWidth, kHeight);
 }
 
 void RegisterAll() {
@@ -108,28 +113,37 @@ void RegisterAll() {
         std::string depth = deep ? "/48bit" : "/24bit";
         auto name = [&](const char* step) { return std::string(step) + depth; };
         Register(name("Rotation/simple90").c_str(), deep, rotate(kRotationSimple, 90),
-                 ApplyRotation);
+                 WithSettings<ApplyRotation, RotationRequestFrom>);
         Register(name("Rotation/simple45").c_str(), deep, rotate(kRotationSimple, 45),
-                 ApplyRotation);
+                 WithSettings<ApplyRotation, RotationRequestFrom>);
         Register(name("Rotation/advanced45").c_str(), deep, rotate(kRotationAdvanced, 45),
-                 ApplyRotation);
+                 WithSettings<ApplyRotation, RotationRequestFrom>);
         Register(name("Resize/half/bicubic").c_str(), deep, resize(kResizeBicubic), Resize);
         Register(name("Resize/half/lanczos").c_str(), deep, resize(kResizeLanczos), Resize);
-        Register(name("Flips/both").c_str(), deep, flips, ApplyFlips);
-        Register(name("ColorAdjustment").c_str(), deep, adjust, ApplyColorAdjustment);
+        Register(name("Flips/both").c_str(), deep, flips,
+                 WithSettings<ApplyFlips, FlipRequestFrom>);
+        Register(name("ColorAdjustment").c_str(), deep, adjust,
+                 WithSettings<ApplyColorAdjustment, ColorAdjustmentRequestFrom>);
         Register(
             name("Greyscale").c_str(), deep, [](Settings& s) { s.DoImageGreyscale = 1; },
-            ApplyGreyscale);
+            WithSettings<ApplyGreyscale, GreyscaleRequestFrom>);
         Register(
             name("Threshold").c_str(), deep,
-            [](Settings& s) { s.DoImageThreshold = 1, s.ImageThreshold = 128; }, ApplyThreshold);
-        Register(name("Dither/fs").c_str(), deep, dither(kDitherFs), ApplyDither);
-        Register(name("Dither/bayer8").c_str(), deep, dither(kDitherBayer8), ApplyDither);
+            [](Settings& s) { s.DoImageThreshold = 1, s.ImageThreshold = 128; },
+            WithSettings<ApplyThreshold, ThresholdRequestFrom>);
+        Register(name("Dither/fs").c_str(), deep, dither(kDitherFs),
+                 WithSettings<ApplyDither, DitherRequestFrom>);
+        Register(name("Dither/bayer8").c_str(), deep, dither(kDitherBayer8),
+                 WithSettings<ApplyDither, DitherRequestFrom>);
     }
-    Register("ToneMapping/linear/48bit", true, tone(kToneMappingLinear), ApplyToneMapping);
-    Register("ToneMapping/al/48bit", true, tone(kToneMappingAl), ApplyToneMapping, 3);
-    Register("ToneMapping/drr/48bit", true, tone(kToneMappingDrr), ApplyToneMapping, 3);
-    Register("ToneMapping/gd/48bit", true, tone(kToneMappingGd), ApplyToneMapping, 2);
+    Register("ToneMapping/linear/48bit", true, tone(kToneMappingLinear),
+             WithSettings<ApplyToneMapping, ToneMappingRequestFrom>);
+    Register("ToneMapping/al/48bit", true, tone(kToneMappingAl),
+             WithSettings<ApplyToneMapping, ToneMappingRequestFrom>, 3);
+    Register("ToneMapping/drr/48bit", true, tone(kToneMappingDrr),
+             WithSettings<ApplyToneMapping, ToneMappingRequestFrom>, 3);
+    Register("ToneMapping/gd/48bit", true, tone(kToneMappingGd),
+             WithSettings<ApplyToneMapping, ToneMappingRequestFrom>, 2);
 }
 
 } // namespace

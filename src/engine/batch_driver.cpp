@@ -6,6 +6,7 @@
 #include "engine/name_mask.h"
 #include "engine/pipeline.h"
 #include "engine/signature_sniffer.h"
+#include "imageops/color_adjustment.h"
 #include "imageops/drawn_steps.h"
 #include "imageops/watermark_picture.h"
 #include "platform/clock.h"
@@ -193,14 +194,14 @@ Error CheckAdjustments(const Listing& debug) {
     if (!s.DoImageColorCorrection)
         return {};
     debug("Brightness: ", s.ImageBrightness);
-    if (s.ImageBrightness < -100 || s.ImageBrightness > 100)
+    if (!kBrightnessRange.Contains(s.ImageBrightness))
         return "Invalid brightness value";
     debug("Contrast: ", s.ImageContrast);
-    if (s.ImageContrast < -100 || s.ImageContrast > 100)
+    if (!kContrastRange.Contains(s.ImageContrast))
         return "Invalid contrast value";
     debug("Gamma: ", TwoDecimals(s.ImageGamma));
-    // Written so that NaN fails too: it would reach the gamma curve otherwise.
-    if (!(s.ImageGamma >= 0.01f && s.ImageGamma <= 9.99f))
+    // NaN fails too: it would reach the gamma curve otherwise.
+    if (!kGammaRange.Contains(s.ImageGamma))
         return "Invalid gamma value";
     debug("Invert: ", s.ImageInvert);
     return {};
@@ -284,7 +285,7 @@ void ResolveOutput() {
     const OutputFormat* format = FindOutputFormat(gJob.ConversionType);
     gJob.OutputFif = format->fif;
     gJob.OutputBpp = gSettings.*(format->depthField);
-    gJob.SaveFlags = SaveFlagsFor(gJob.ConversionType);
+    gJob.SaveFlags = SaveFlagsFor(gJob.ConversionType, gSettings);
     gJob.AutoBpp = gJob.OutputBpp == 0 ? 1 : 0;
 }
 

@@ -5,7 +5,12 @@
 #include "gui/face_text.h"
 #include "gui/preferences_controls.h"
 #include "gui/storage/themes.h"
+#include "imageops/color_adjustment.h"
 #include "imageops/drawn/watermark_font.h"
+#include "imageops/frame_request.h"
+#include "imageops/rotation.h"
+#include "imageops/threshold.h"
+#include "imageops/watermark_request.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 #include "settings/settings.h"
@@ -45,6 +50,10 @@ static_assert(2 * kRowTop + kRowStep * (kRowsPerColumn + 1) <= kPreferencesPageH
 static_assert(kColumnStep + kControlX + kControlWidth <= kPreferencesPageWidth,
               "two columns fit the page");
 constexpr int kGammaDivisor = 100;
+constexpr int GammaPosition(float gamma) {
+    return static_cast<int>(gamma * kGammaDivisor + 0.5f);
+}
+static_assert(GammaPosition(kGammaRange.minimum) == 1 && GammaPosition(kGammaRange.maximum) == 999);
 
 enum class RowKind {
     Check,
@@ -164,6 +173,10 @@ Row Slider(const char* label, std::string key, IntField field, int minimum, int 
     return row;
 }
 
+Row Slider(const char* label, std::string key, IntField field, ValueRange<int32_t> range) {
+    return Slider(label, std::move(key), field, range.minimum, range.maximum);
+}
+
 Row InSecondColumn(Row row) {
     row.startsColumn = true;
     return row;
@@ -277,7 +290,7 @@ PageRows PageTable(int page) {
             "Transform",
             {Check("Image Rotation", "Do Image Rotation", &S::DoImageRotation),
              Choice("Rotation Type", "Image Rotation Type", &S::ImageRotationType, kRotationTypes),
-             Slider("Rotation Angle", "Image Rotation", &S::ImageRotation, -360, 360),
+             Slider("Rotation Angle", "Image Rotation", &S::ImageRotation, kRotationDegreesRange),
              TextKind(RowKind::Color, "Background Color", "Image Rotation Back Color",
                       &S::ImageRotationBackColor),
              Check("Image Resize", "Do Image Resize", &S::DoImageResize),
@@ -290,17 +303,18 @@ PageRows PageTable(int page) {
              Check("Image Flip Horizontal", "Do Image Flip Horizontal", &S::DoImageFlipHorizontal),
              Check("Image Flip Vertical", "Do Image Flip Vertical", &S::DoImageFlipVertical)}};
     case kAdjustmentPage:
-        return {"Adjustment",
-                {Slider("Image Brightness", "Image Brightness", &S::ImageBrightness, -100, 100),
-                 Slider("Image Contrast", "Image Contrast", &S::ImageContrast, -100, 100),
-                 {RowKind::Gamma, "Image Gamma", "Image Gamma"},
-                 Check("Image Invert", "Image Invert", &S::ImageInvert),
-                 Check("Image Greyscale", "Do Image Greyscale", &S::DoImageGreyscale),
-                 Check("Image Threshold", "Do Image Threshold", &S::DoImageThreshold),
-                 Slider("Threshold Level", "Image Threshold", &S::ImageThreshold, 0, 255),
-                 Check("Image Dither", "Do Image Dither", &S::DoImageDither),
-                 Choice("Dither Algorithm", "Image Dither Algorithm", &S::ImageDitherAlgorithm,
-                        kDithers)}};
+        return {
+            "Adjustment",
+            {Slider("Image Brightness", "Image Brightness", &S::ImageBrightness, kBrightnessRange),
+             Slider("Image Contrast", "Image Contrast", &S::ImageContrast, kContrastRange),
+             {RowKind::Gamma, "Image Gamma", "Image Gamma"},
+             Check("Image Invert", "Image Invert", &S::ImageInvert),
+             Check("Image Greyscale", "Do Image Greyscale", &S::DoImageGreyscale),
+             Check("Image Threshold", "Do Image Threshold", &S::DoImageThreshold),
+             Slider("Threshold Level", "Image Threshold", &S::ImageThreshold, kThresholdRange),
+             Check("Image Dither", "Do Image Dither", &S::DoImageDither),
+             Choice("Dither Algorithm", "Image Dither Algorithm", &S::ImageDitherAlgorithm,
+                    kDithers)}};
     case kFramePage:
         return {
             "Frame",
@@ -313,43 +327,45 @@ PageRows PageTable(int page) {
              TextKind(RowKind::Color, "Right Color", "Solid Right Color", &S::SolidRightColor),
              TextKind(RowKind::Color, "Top Color", "Solid Top Color", &S::SolidTopColor),
              TextKind(RowKind::Color, "Bottom Color", "Solid Bottom Color", &S::SolidBottomColor),
-             Slider("Opacity", "Solid Opacity", &S::SolidOpacity, 0, 255)}};
+             Slider("Opacity", "Solid Opacity", &S::SolidOpacity, kFrameOpacityRange)}};
     case kWatermarkPage:
-        return {"Watermark",
-                {Choice("Watermark Type", "Do Watermark", &S::DoWatermark, kWatermarkKinds)},
-                {{},
-                 {TextKind(RowKind::Text, "Text", "Text", &S::WatermarkText),
-                  TextKind(RowKind::Font, "Font", "Font", &S::FontName, &S::FontList),
-                  Number("Font Size", "Font Size", &S::FontSize, "Points"),
-                  Number("Font Leading", "Font Leading", &S::FontLeading, "Pixels"),
-                  TextKind(RowKind::Swatches, "Font Color", "Font Color", &S::FontColor,
-                           &S::FontColors),
-                  Choice("Font Style", "Font Style", &S::FontStyle, kFontStyles),
-                  Choice("Font Effect", "Font Effect", &S::FontEffect, kFontEffects),
-                  Check("Antialiasing", "Text Antialiasing", &S::TextAntialiasing),
-                  Choice("Text Alignment", "Text Alignment", &S::TextAlignment, kAlignments),
-                  Number("Text Padding", "Text Padding", &S::TextPadding, "Pixels"),
-                  Slider("Text Opacity", "Text Opacity", &S::TextOpacity, 0, 255),
-                  TextKind(RowKind::Swatches, "Background Color", "Back Color", &S::BackColor,
-                           &S::BackColors),
-                  Slider("Background Opacity", "Back Opacity", &S::BackOpacity, 0, 255),
-                  Choice("Boundary", "Text Boundary", &S::TextBoundary, kBoundaries),
-                  Choice("Position", "Text Position", &S::TextPosition, kPositions),
-                  Number("X-Offset", "Text X Offset", &S::TextXOffset, "Pixels"),
-                  Number("Y-Offset", "Text Y Offset", &S::TextYOffset, "Pixels"),
-                  Slider("Rotation Angle", "Text Rotation", &S::TextRotation, -360, 360),
-                  Choice("Size", "Text Size", &S::TextSize, kSizeModes),
-                  Slider("Scale", "Text Scale", &S::TextScale, 1, 100)},
-                 {TextKind(RowKind::Picture, "Image", "Image", &S::WatermarkImage),
-                  Check("Image Greyscale", "Image Greyscale", &S::ImageGreyscale),
-                  Slider("Opacity", "Image Opacity", &S::ImageOpacity, 0, 255),
-                  Choice("Boundary", "Image Boundary", &S::ImageBoundary, kBoundaries),
-                  Choice("Position", "Image Position", &S::ImagePosition, kPositions),
-                  Number("X-Offset", "Image X Offset", &S::ImageXOffset, "Pixels"),
-                  Number("Y-Offset", "Image Y Offset", &S::ImageYOffset, "Pixels"),
-                  Slider("Rotation Angle", "Image Rotation", &S::WatermarkImageRotation, -360, 360),
-                  Choice("Size", "Image Size", &S::ImageSize, kSizeModes),
-                  Slider("Scale", "Image Scale", &S::ImageScale, 1, 100)}}};
+        return {
+            "Watermark",
+            {Choice("Watermark Type", "Do Watermark", &S::DoWatermark, kWatermarkKinds)},
+            {{},
+             {TextKind(RowKind::Text, "Text", "Text", &S::WatermarkText),
+              TextKind(RowKind::Font, "Font", "Font", &S::FontName, &S::FontList),
+              Number("Font Size", "Font Size", &S::FontSize, "Points"),
+              Number("Font Leading", "Font Leading", &S::FontLeading, "Pixels"),
+              TextKind(RowKind::Swatches, "Font Color", "Font Color", &S::FontColor,
+                       &S::FontColors),
+              Choice("Font Style", "Font Style", &S::FontStyle, kFontStyles),
+              Choice("Font Effect", "Font Effect", &S::FontEffect, kFontEffects),
+              Check("Antialiasing", "Text Antialiasing", &S::TextAntialiasing),
+              Choice("Text Alignment", "Text Alignment", &S::TextAlignment, kAlignments),
+              Number("Text Padding", "Text Padding", &S::TextPadding, "Pixels"),
+              Slider("Text Opacity", "Text Opacity", &S::TextOpacity, kWatermarkOpacityRange),
+              TextKind(RowKind::Swatches, "Background Color", "Back Color", &S::BackColor,
+                       &S::BackColors),
+              Slider("Background Opacity", "Back Opacity", &S::BackOpacity, kWatermarkOpacityRange),
+              Choice("Boundary", "Text Boundary", &S::TextBoundary, kBoundaries),
+              Choice("Position", "Text Position", &S::TextPosition, kPositions),
+              Number("X-Offset", "Text X Offset", &S::TextXOffset, "Pixels"),
+              Number("Y-Offset", "Text Y Offset", &S::TextYOffset, "Pixels"),
+              Slider("Rotation Angle", "Text Rotation", &S::TextRotation, kWatermarkRotationRange),
+              Choice("Size", "Text Size", &S::TextSize, kSizeModes),
+              Slider("Scale", "Text Scale", &S::TextScale, kWatermarkScaleRange)},
+             {TextKind(RowKind::Picture, "Image", "Image", &S::WatermarkImage),
+              Check("Image Greyscale", "Image Greyscale", &S::ImageGreyscale),
+              Slider("Opacity", "Image Opacity", &S::ImageOpacity, kWatermarkOpacityRange),
+              Choice("Boundary", "Image Boundary", &S::ImageBoundary, kBoundaries),
+              Choice("Position", "Image Position", &S::ImagePosition, kPositions),
+              Number("X-Offset", "Image X Offset", &S::ImageXOffset, "Pixels"),
+              Number("Y-Offset", "Image Y Offset", &S::ImageYOffset, "Pixels"),
+              Slider("Rotation Angle", "Image Rotation", &S::WatermarkImageRotation,
+                     kWatermarkRotationRange),
+              Choice("Size", "Image Size", &S::ImageSize, kSizeModes),
+              Slider("Scale", "Image Scale", &S::ImageScale, kWatermarkScaleRange)}}};
     default:
         return {"Advanced",
                 {TextKind(RowKind::Text, "Filename Mask", "Filename Mask", &S::FilenameMask),
@@ -532,8 +548,10 @@ private:
             return slider;
         }
         case RowKind::Gamma: {
-            // 0.01 to 9.99 as positions 1 to 999.
-            auto* slider = new SliderField(1, 999, kGammaDivisor, content);
+            // The gamma range as slider positions a hundredth apart.
+            auto* slider =
+                new SliderField(GammaPosition(kGammaRange.minimum),
+                                GammaPosition(kGammaRange.maximum), kGammaDivisor, content);
             Bind(
                 [=] {
                     slider->SetValue(

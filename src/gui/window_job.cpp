@@ -66,7 +66,7 @@ void PrepareWindowJob(const std::string& outputFolder, const std::string& format
         gJob.OutputFif = format->fif;
         gJob.OutputBpp = gSettings.*(format->depthField);
     }
-    gJob.SaveFlags = SaveFlagsFor(formatKeyword);
+    gJob.SaveFlags = SaveFlagsFor(formatKeyword, gSettings);
     gJob.AutoBpp = gJob.OutputBpp == 0 ? 1 : 0;
 }
 

@@ -5,9 +5,13 @@
 
 namespace velmora {
 
-Picture ApplyColorAdjustment(Picture picture) {
-    const Settings& s = gSettings;
-    if (!picture || !s.DoImageColorCorrection)
+ColorAdjustmentRequest ColorAdjustmentRequestFrom(const Settings& s) {
+    return {s.DoImageColorCorrection != 0, s.ImageBrightness, s.ImageContrast, s.ImageGamma,
+            s.ImageInvert != 0};
+}
+
+Picture ApplyColorAdjustment(Picture picture, const ColorAdjustmentRequest& request) {
+    if (!picture || !request.enabled)
         return picture;
     // FreeImage_AdjustColors refuses 16-bit (5-6-5 and 5-5-5) pictures, which would leave
     // the adjustment silently undone; they go to 24 bits like the shallow and deep ones.
@@ -17,8 +21,8 @@ Picture ApplyColorAdjustment(Picture picture) {
     if (!picture)
         return picture;
     // A picture the call cannot adjust stays as it is.
-    FreeImage_AdjustColors(picture.get(), s.ImageBrightness, s.ImageContrast, s.ImageGamma,
-                           s.ImageInvert ? TRUE : FALSE);
+    FreeImage_AdjustColors(picture.get(), request.brightness, request.contrast, request.gamma,
+                           request.invert ? TRUE : FALSE);
     return picture;
 }
 

@@ -16,15 +16,18 @@ FREE_IMAGE_DITHER DitherAlgorithmFor(int algorithm) {
     return known ? kDithers[algorithm] : FID_FS;
 }
 
-Picture ApplyDither(Picture picture) {
-    if (!picture || !gSettings.DoImageDither)
+DitherRequest DitherRequestFrom(const Settings& s) {
+    return {s.DoImageDither != 0, s.ImageDitherAlgorithm};
+}
+
+Picture ApplyDither(Picture picture, const DitherRequest& request) {
+    if (!picture || !request.enabled)
         return picture;
     // A 1-bit result of the threshold step is dithered again through 24 bits.
     picture = WithFourToThirtyTwoBits(std::move(picture));
     if (!picture)
         return picture;
-    return Picture(
-        FreeImage_Dither(picture.get(), DitherAlgorithmFor(gSettings.ImageDitherAlgorithm)));
+    return Picture(FreeImage_Dither(picture.get(), DitherAlgorithmFor(request.algorithm)));
 }
 
 } // namespace velmora

@@ -5,6 +5,8 @@
 
 namespace velmora {
 
+struct Settings;
+
 // Values of the Dither keyword list.
 enum DitherAlgorithm {
     kDitherFs = 0,
@@ -16,10 +18,16 @@ enum DitherAlgorithm {
     kDitherCluster16 = 6,
 };
 
-// The FreeImage dither of an ImageDitherAlgorithm value; Floyd-Steinberg for unknown ones.
+// The FreeImage dither of a DitherAlgorithm value; Floyd-Steinberg for unknown ones.
 FREE_IMAGE_DITHER DitherAlgorithmFor(int algorithm);
 
-// Makes a 1-bit picture with ImageDitherAlgorithm when DoImageDither is set.
-Picture ApplyDither(Picture picture);
+struct DitherRequest {
+    bool enabled = false;
+    int algorithm = kDitherFs; // DitherAlgorithm
+};
+DitherRequest DitherRequestFrom(const Settings& settings);
+
+// Makes a 1-bit picture with the request's algorithm when enabled.
+Picture ApplyDither(Picture picture, const DitherRequest& request);
 
 } // namespace velmora

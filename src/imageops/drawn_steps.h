@@ -3,16 +3,18 @@
 // and glib are some thirty libraries that a run without a frame or watermark never needs.
 #pragma once
 
+#include "imageops/frame_request.h"
 #include "imageops/picture.h"
+#include "imageops/watermark_request.h"
 
 #include <string>
 
 namespace velmora {
 
 struct DrawnSteps {
-    Picture (*applyFrame)(Picture picture, int width, int height);
-    Picture (*applyWatermark)(Picture picture, int width, int height,
-                              const std::string& expandedText);
+    Picture (*applyFrame)(Picture picture, const FrameRequest& request, int width, int height);
+    Picture (*applyWatermark)(Picture picture, const WatermarkRequest& request, int width,
+                              int height);
     bool (*loadWatermarkFont)(const std::string& face, int pointSize, int fontStyle,
                               int fontEffect);
     void (*freeWatermarkFont)();

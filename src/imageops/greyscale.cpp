@@ -5,8 +5,12 @@
 
 namespace velmora {
 
-Picture ApplyGreyscale(Picture picture) {
-    if (!picture || !gSettings.DoImageGreyscale)
+GreyscaleRequest GreyscaleRequestFrom(const Settings& s) {
+    return {s.DoImageGreyscale != 0};
+}
+
+Picture ApplyGreyscale(Picture picture, const GreyscaleRequest& request) {
+    if (!picture || !request.enabled)
         return picture;
     if (FreeImage_GetBPP(picture.get()) > 32)
         picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));

@@ -5,8 +5,15 @@
 
 namespace velmora {
 
-// Makes the picture 8-bit greyscale when DoImageGreyscale is set; pictures above 32 bits
-// pass through 24 bits first.
-Picture ApplyGreyscale(Picture picture);
+struct Settings;
+
+struct GreyscaleRequest {
+    bool enabled = false;
+};
+GreyscaleRequest GreyscaleRequestFrom(const Settings& settings);
+
+// Makes the picture 8-bit greyscale when enabled; pictures above 32 bits pass through
+// 24 bits first.
+Picture ApplyGreyscale(Picture picture, const GreyscaleRequest& request);
 
 } // namespace velmora

@@ -18,12 +18,10 @@ struct PixelFormat {
     unsigned redMask, greenMask, blueMask;
 };
 
-PixelFormat FormatForMode(int mode) {
-    if (mode == 1)
-        return {8, 0x00FF0000, 0x0000FF00, 0x000000FF};
-    if (mode == 2)
+PixelFormat PixelFormatOf(RawBitsFormat format) {
+    if (format == RawBitsFormat::kRgb565)
         return {16, 0xF800, 0x07E0, 0x001F};
-    return {8, 0, 0, 0};
+    return {8, 0x00FF0000, 0x0000FF00, 0x000000FF};
 }
 
 struct FileCloser {
@@ -32,7 +30,7 @@ struct FileCloser {
 
 } // namespace
 
-Picture LoadRawBits(const std::string& path, int mode, const RawBitsLayout& layout) {
+Picture LoadRawBits(const std::string& path, RawBitsFormat stored, const RawBitsLayout& layout) {
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file || layout.headerSize < 0)
         return nullptr;
@@ -42,7 +40,7 @@ Picture LoadRawBits(const std::string& path, int mode, const RawBitsLayout& layo
     if (payload <= 0 || fseeko(file.get(), static_cast<off_t>(layout.headerSize), SEEK_SET) != 0)
         return nullptr;
 
-    PixelFormat format = FormatForMode(mode);
+    PixelFormat format = PixelFormatOf(stored);
     int64_t bytesPerPixel = format.bitsPerPixel / 8;
     int64_t width = layout.width, height = layout.height;
     if (width == 0 || height == 0) {
@@ -71,10 +69,8 @@ Picture LoadRawBits(const std::string& path, int mode, const RawBitsLayout& layo
         format.bitsPerPixel, format.redMask, format.greenMask, format.blueMask, TRUE));
 }
 
-Picture LoadRawBits(const std::string& path, int mode) {
-    RawBitsLayout layout{gSettings.RawHeaderSize, gSettings.RawImageWidth,
-                         gSettings.RawImageHeight};
-    return LoadRawBits(path, mode, layout);
+RawBitsLayout RawBitsLayoutFrom(const Settings& s) {
+    return {s.RawHeaderSize, s.RawImageWidth, s.RawImageHeight};
 }
 
 } // namespace velmora

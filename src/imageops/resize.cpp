@@ -58,21 +58,26 @@ FREE_IMAGE_FILTER ResizeFilterFor(int algorithm) {
     return known ? kFilters[algorithm] : FILTER_BICUBIC;
 }
 
-Picture ApplyResize(Picture picture, int width, int height) {
-    const Settings& s = gSettings;
-    if (!picture || !s.DoImageResize)
+ResizeRequest ResizeRequestFrom(const Settings& s) {
+    return {s.DoImageResize != 0, s.ImageWidth,          s.ImageHeight,
+            s.ImageWidthUnit,     s.ImageHeightUnit,     s.KeepAspectRatio != 0,
+            s.ImageResizeType,    s.ImageResizeAlgorithm};
+}
+
+Picture ApplyResize(Picture picture, const ResizeRequest& request, int width, int height) {
+    if (!picture || !request.enabled)
         return picture;
-    int32_t targetWidth = ResolveSize(s.ImageWidth, s.ImageWidthUnit, width);
-    int32_t targetHeight = ResolveSize(s.ImageHeight, s.ImageHeightUnit, height);
+    int32_t targetWidth = ResolveSize(request.width, request.widthUnit, width);
+    int32_t targetHeight = ResolveSize(request.height, request.heightUnit, height);
     if (targetWidth <= 0 || targetHeight <= 0)
         return picture;
     if (targetWidth == width && targetHeight == height)
         return picture;
-    if (s.ImageResizeType == kResizeLargeImages && width < targetWidth && height < targetHeight)
+    if (request.type == kResizeLargeImages && width < targetWidth && height < targetHeight)
         return picture;
 
     int32_t newWidth = targetWidth, newHeight = targetHeight;
-    if (s.KeepAspectRatio) {
+    if (request.keepAspectRatio) {
         if (width >= height)
             newHeight = FollowingSide(targetWidth, width, height);
         else
@@ -83,8 +88,8 @@ Picture ApplyResize(Picture picture, int width, int height) {
     if (newWidth <= 0 || newHeight <= 0 ||
         !FitsInMemory(newWidth, newHeight, FreeImage_GetBPP(picture.get())))
         return nullptr;
-    return Picture(FreeImage_Rescale(picture.get(), newWidth, newHeight,
-                                     ResizeFilterFor(s.ImageResizeAlgorithm)));
+    return Picture(
+        FreeImage_Rescale(picture.get(), newWidth, newHeight, ResizeFilterFor(request.algorithm)));
 }
 
 } // namespace velmora

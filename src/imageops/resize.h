@@ -8,6 +8,8 @@
 
 namespace velmora {
 
+struct Settings;
+
 // Values of the Unit, ResizeType and ResizeAlgorithm keyword lists.
 enum SizeUnit { kUnitPixels = 0, kUnitPercent = 1 };
 enum ResizeType { kResizeAllImages = 0, kResizeLargeImages = 1 };
@@ -30,7 +32,17 @@ int32_t ResolveSize(int32_t value, int unit, int32_t current);
 // The FreeImage filter of an ImageResizeAlgorithm value; bicubic for unknown values.
 FREE_IMAGE_FILTER ResizeFilterFor(int algorithm);
 
-// Scales the picture as the settings ask; width and height are its current size.
-Picture ApplyResize(Picture picture, int width, int height);
+struct ResizeRequest {
+    bool enabled = false;
+    int32_t width = 0, height = 0;                         // targets in their units
+    int widthUnit = kUnitPixels, heightUnit = kUnitPixels; // SizeUnit
+    bool keepAspectRatio = true;
+    int type = kResizeAllImages;    // ResizeType
+    int algorithm = kResizeBicubic; // ResizeAlgorithm
+};
+ResizeRequest ResizeRequestFrom(const Settings& settings);
+
+// Scales the picture as asked; width and height are its current size.
+Picture ApplyResize(Picture picture, const ResizeRequest& request, int width, int height);
 
 } // namespace velmora

@@ -7,14 +7,20 @@
 
 namespace velmora {
 
-Picture ApplyRotation(Picture picture) {
+RotationRequest RotationRequestFrom(const Settings& s) {
+    return {s.DoImageRotation != 0, s.ImageRotationType, s.ImageRotation, s.ImageRotationBackColor};
+}
+
+FlipRequest FlipRequestFrom(const Settings& s) {
+    return {s.DoImageFlipHorizontal != 0, s.DoImageFlipVertical != 0};
+}
+
+Picture ApplyRotation(Picture picture, const RotationRequest& request) {
     if (!picture)
         return picture;
-    const Settings& s = gSettings;
-    if (!s.DoImageRotation ||
-        (s.ImageRotationType != kRotationSimple && s.ImageRotationType != kRotationAdvanced))
+    if (!request.enabled || (request.type != kRotationSimple && request.type != kRotationAdvanced))
         return picture;
-    int angle = s.ImageRotation;
+    int angle = request.degrees;
     if (angle <= 0 || angle >= 360)
         return picture;
 
@@ -26,8 +32,8 @@ Picture ApplyRotation(Picture picture) {
     if (!picture)
         return picture;
 
-    if (s.ImageRotationType == kRotationSimple) {
-        Rgba colour = ParseHexColor(s.ImageRotationBackColor);
+    if (request.type == kRotationSimple) {
+        Rgba colour = ParseHexColor(request.backColor);
         RGBQUAD back{};
         back.rgbRed = colour.red;
         back.rgbGreen = colour.green;
@@ -40,12 +46,12 @@ Picture ApplyRotation(Picture picture) {
         FreeImage_RotateEx(picture.get(), angle, 0.0, 0.0, width / 2.0, height / 2.0, FALSE));
 }
 
-Picture ApplyFlips(Picture picture) {
+Picture ApplyFlips(Picture picture, const FlipRequest& request) {
     if (!picture)
         return picture;
-    if (gSettings.DoImageFlipHorizontal)
+    if (request.horizontal)
         FreeImage_FlipHorizontal(picture.get());
-    if (gSettings.DoImageFlipVertical)
+    if (request.vertical)
         FreeImage_FlipVertical(picture.get());
     return picture;
 }

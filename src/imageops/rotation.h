@@ -2,19 +2,40 @@
 #pragma once
 
 #include "imageops/picture.h"
+#include "imageops/value_range.h"
+
+#include <cstdint>
+#include <string>
 
 namespace velmora {
+
+struct Settings;
 
 // Values of the RotationType keyword list.
 enum RotationType { kRotationSimple = 0, kRotationAdvanced = 1 };
 
-// Turns the picture by ImageRotation degrees (1..359, counter-clockwise as FreeImage turns):
-// SIMPLE grows the canvas and paints the uncovered corners in ImageRotationBackColor,
-// ADVANCED keeps the size and turns about the centre. Pictures that are not 24 or 32 bits
-// are turned as 24 bits.
-Picture ApplyRotation(Picture picture);
+// The degrees that may be asked for; only 1..359 turn the picture.
+constexpr ValueRange<int32_t> kRotationDegreesRange{-360, 360};
 
-// Mirrors left-right, then top-bottom, as the settings ask; in place, the depth unchanged.
-Picture ApplyFlips(Picture picture);
+struct RotationRequest {
+    bool enabled = false;
+    int type = kRotationSimple; // RotationType
+    int32_t degrees = 0;        // turns only for 1..359
+    std::string backColor = "000000";
+};
+RotationRequest RotationRequestFrom(const Settings& settings);
+
+// Turns the picture by the request's degrees (counter-clockwise as FreeImage turns):
+// SIMPLE grows the canvas and paints the uncovered corners in backColor, ADVANCED keeps the
+// size and turns about the centre. Pictures that are not 24 or 32 bits are turned as 24 bits.
+Picture ApplyRotation(Picture picture, const RotationRequest& request);
+
+struct FlipRequest {
+    bool horizontal = false, vertical = false;
+};
+FlipRequest FlipRequestFrom(const Settings& settings);
+
+// Mirrors left-right, then top-bottom, as asked; in place, the depth unchanged.
+Picture ApplyFlips(Picture picture, const FlipRequest& request);
 
 } // namespace velmora

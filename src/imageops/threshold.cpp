@@ -5,14 +5,18 @@
 
 namespace velmora {
 
-Picture ApplyThreshold(Picture picture) {
-    if (!picture || !gSettings.DoImageThreshold)
+ThresholdRequest ThresholdRequestFrom(const Settings& s) {
+    return {s.DoImageThreshold != 0, s.ImageThreshold};
+}
+
+Picture ApplyThreshold(Picture picture, const ThresholdRequest& request) {
+    if (!picture || !request.enabled)
         return picture;
     picture = WithFourToThirtyTwoBits(std::move(picture));
     if (!picture)
         return picture;
-    // The level is a byte to FreeImage: larger values wrap as the setting's low bits.
-    BYTE level = static_cast<BYTE>(gSettings.ImageThreshold & 0xFF);
+    // The level is a byte to FreeImage: larger values wrap as their low bits.
+    BYTE level = static_cast<BYTE>(request.level & 0xFF);
     return Picture(FreeImage_Threshold(picture.get(), level));
 }
 

@@ -7,25 +7,21 @@
 
 namespace velmora {
 
-namespace {
-
-bool DecodedWithMoreRange() {
-    return gSettings.RawLoadAs == kRaw48HS || gSettings.RawLoadAs == kRaw48;
+ToneMappingRequest ToneMappingRequestFrom(const Settings& s) {
+    return {s.RawLoadAs == kRaw48HS || s.RawLoadAs == kRaw48, s.RawToneMapping};
 }
 
-} // namespace
-
-bool ToneMappingRendersForDisplay() {
-    int mapping = gSettings.RawToneMapping;
-    return DecodedWithMoreRange() &&
+bool ToneMappingRendersForDisplay(const ToneMappingRequest& request) {
+    int mapping = request.mapping;
+    return request.decodedWithMoreRange &&
            (mapping == kToneMappingAl || mapping == kToneMappingDrr || mapping == kToneMappingGd);
 }
 
-Picture ApplyToneMapping(Picture picture) {
-    if (!picture || !DecodedWithMoreRange())
+Picture ApplyToneMapping(Picture picture, const ToneMappingRequest& request) {
+    if (!picture || !request.decodedWithMoreRange)
         return picture;
     FIBITMAP* bitmap = picture.get();
-    switch (gSettings.RawToneMapping) {
+    switch (request.mapping) {
     case kToneMappingLinear:
         return Picture(FreeImage_ConvertTo24Bits(bitmap));
     case kToneMappingAl:

@@ -5,6 +5,8 @@
 
 namespace velmora {
 
+struct Settings;
+
 // Values of the ToneMapping keyword list.
 enum ToneMapping {
     kToneMappingNone = 0,
@@ -14,12 +16,18 @@ enum ToneMapping {
     kToneMappingGd = 4,
 };
 
-// Maps the picture with the RawToneMapping operator, but only when RawLoadAs asked the
-// camera decoder for 48 bits (48HS or 48); NONE and unknown values keep the picture.
-Picture ApplyToneMapping(Picture picture);
+struct ToneMappingRequest {
+    bool decodedWithMoreRange = false; // the camera decoder was asked for 48 bits (48HS or 48)
+    int mapping = kToneMappingNone;    // ToneMapping
+};
+ToneMappingRequest ToneMappingRequestFrom(const Settings& settings);
+
+// Maps the picture with the request's operator, but only when it was decoded with more
+// range; NONE and unknown values keep the picture.
+Picture ApplyToneMapping(Picture picture, const ToneMappingRequest& request);
 
 // True when ApplyToneMapping renders the picture for display (the three operators; their
 // results are display-referred, as sRGB values are), false when it keeps the linear values.
-bool ToneMappingRendersForDisplay();
+bool ToneMappingRendersForDisplay(const ToneMappingRequest& request);
 
 } // namespace velmora

@@ -96,6 +96,23 @@ TEST_F(Watermarks, TextInTheBottomRightCorner) {
     EXPECT_EQ(PixelAt(marked.get(), 5, 5), PixelAt(plain.get(), 5, 5));
 }
 
+// The text's placeholders show this file's values, an automatic depth included: the depth
+// it is written at, the same as when the depth is named.
+TEST_F(Watermarks, TextPlaceholdersShowTheFilesOwnDepthAndSize) {
+    auto marked = [&](const std::string& text, const std::string& depth) {
+        return Convert({"--wm-text=" + text, "--wm-font=DejaVu Sans", "--wm-font-size=24",
+                        "--wm-back-opacity=0", "--tiff-bpp=" + depth});
+    };
+    Picture automatic = marked("%bpp% bits, %width% wide", "0");
+    ASSERT_TRUE(automatic);
+    std::string width = std::to_string(PictureWidth(automatic));
+    Picture named = marked("24 bits, " + width + " wide", "24");
+    Picture other = marked("0 bits, " + width + " wide", "24");
+    ASSERT_TRUE(named && other);
+    EXPECT_EQ(PixelBytes(automatic.get()), PixelBytes(named.get()));
+    EXPECT_NE(PixelBytes(automatic.get()), PixelBytes(other.get()));
+}
+
 TEST_F(Watermarks, PictureAtTheTopLeftWithHalfOpacity) {
     Picture logo = MakePicture(40, 30, [](int, int) { return Rgb{0, 200, 0}; });
     ASSERT_TRUE(FreeImage_Save(FIF_PNG, logo.get(), (folder / "logo.png").c_str(), 0));

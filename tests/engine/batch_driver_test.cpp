@@ -790,7 +790,7 @@ protected:
         gJob.ConversionType = "tiff";
         gJob.OutputFif = FIF_TIFF;
         gJob.AutoBpp = 1;
-        gJob.SaveFlags = SaveFlagsFor("tiff");
+        gJob.SaveFlags = SaveFlagsFor("tiff", gSettings);
         gProgress.Running = 1;
     }
 };

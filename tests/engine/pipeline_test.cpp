@@ -116,7 +116,7 @@ TEST_F(Pipeline, LoadFlagsFollowTheGroupsSetting) {
     for (const Case& c : cases) {
         gSettings.RawLoadAs = c.rawLoadAs;
         gSettings.PsdColorMode = c.psdColorMode;
-        EXPECT_EQ(LoadFlagsFor(c.group), c.expected)
+        EXPECT_EQ(LoadFlagsFor(c.group, gSettings), c.expected)
             << c.group << " raw " << c.rawLoadAs << " psd " << c.psdColorMode;
     }
 }
@@ -195,7 +195,7 @@ TEST_F(Pipeline, SaveFlagsFollowEachFormatsOptions) {
     for (const Case& c : cases) {
         SettingsDefaults(true);
         c.set(gSettings);
-        EXPECT_EQ(SaveFlagsFor(c.format), c.expected)
+        EXPECT_EQ(SaveFlagsFor(c.format, gSettings), c.expected)
             << "case " << index << " (" << c.format << ")";
         ++index;
     }
@@ -311,7 +311,7 @@ TEST_F(Pipeline, ConvertToOutputDepthMakesEachDepth) {
         else if (c.sourceDepth == 48)
             source.reset(FreeImage_ConvertToRGB16(source.get()));
         ASSERT_TRUE(source);
-        Picture out = ConvertToOutputDepth(std::move(source));
+        Picture out = ConvertToOutputDepth(std::move(source), gJob.OutputBpp, gJob.ConversionType);
         ASSERT_TRUE(out);
         EXPECT_EQ(FreeImage_GetImageType(out.get()), c.type);
         EXPECT_EQ(FreeImage_GetBPP(out.get()), static_cast<unsigned>(c.bpp));
@@ -324,7 +324,8 @@ TEST_F(Pipeline, ConvertToOutputDepthMakesEachDepth) {
 TEST_F(Pipeline, OneBitIsDithered) {
     gJob.OutputBpp = 1;
     Picture out =
-        ConvertToOutputDepth(MakePicture(8, 4, [](int x, int) { return x < 4 ? kBlack : kWhite; }));
+        ConvertToOutputDepth(MakePicture(8, 4, [](int x, int) { return x < 4 ? kBlack : kWhite; }),
+                             gJob.OutputBpp, gJob.ConversionType);
     ASSERT_TRUE(out);
     EXPECT_EQ(FreeImage_GetBPP(out.get()), 1u);
     for (int y = 0; y < 4; ++y)
@@ -344,12 +345,10 @@ TEST_F(Pipeline, AutomaticDepthFollowsTheSourceDepth) {
         {8, 8, FIT_BITMAP},  {64, 96, FIT_RGBF},   {1, 1, FIT_BITMAP},
     };
     for (const Case& c : cases) {
-        gJob.AutoBpp = 1;
-        gJob.OutputBpp = 0;
-        gJob.SourceBpp = c.sourceBpp;
-        Picture out = ConvertToOutputDepth(Swatches());
+        int32_t depth = OutputDepthFor(gJob.ConversionType, 0, c.sourceBpp);
+        Picture out = ConvertToOutputDepth(Swatches(), depth, gJob.ConversionType);
         ASSERT_TRUE(out) << c.sourceBpp;
-        EXPECT_EQ(gJob.OutputBpp, c.expectedBpp) << c.sourceBpp;
+        EXPECT_EQ(depth, c.expectedBpp) << c.sourceBpp;
         EXPECT_EQ(FreeImage_GetBPP(out.get()), static_cast<unsigned>(c.expectedBpp)) << c.sourceBpp;
         EXPECT_EQ(FreeImage_GetImageType(out.get()), c.type) << c.sourceBpp;
     }
@@ -359,7 +358,7 @@ TEST_F(Pipeline, ConvertToOutputDepthKeepsAPictureAlreadyAtDepth) {
     gJob.OutputBpp = 24;
     Picture source = Swatches();
     FIBITMAP* before = source.get();
-    Picture out = ConvertToOutputDepth(std::move(source));
+    Picture out = ConvertToOutputDepth(std::move(source), gJob.OutputBpp, gJob.ConversionType);
     EXPECT_EQ(out.get(), before);
 }
 
@@ -367,10 +366,11 @@ TEST_F(Pipeline, ConvertToOutputDepthGivesNothingForAnUnknownDepth) {
     for (int depth : {0, 2, 7, 12, 64, 128}) {
         gJob.AutoBpp = 0;
         gJob.OutputBpp = depth;
-        EXPECT_FALSE(ConvertToOutputDepth(Swatches())) << depth;
+        EXPECT_FALSE(ConvertToOutputDepth(Swatches(), gJob.OutputBpp, gJob.ConversionType))
+            << depth;
     }
     gJob.OutputBpp = 24;
-    EXPECT_FALSE(ConvertToOutputDepth(nullptr));
+    EXPECT_FALSE(ConvertToOutputDepth(nullptr, gJob.OutputBpp, gJob.ConversionType));
 }
 
 void SetRational(FIBITMAP* picture, const char* key, WORD id, DWORD numerator, DWORD denominator) {
@@ -549,7 +549,7 @@ TEST_F(Pipeline, LoadInputPictureTriesEachLoaderInTurn) {
         std::string path = folder_ / c.name;
         std::string bytes = c.bytes();
         WriteFile(path, bytes);
-        Picture picture = LoadInputPicture(path);
+        Picture picture = LoadInputPicture(path, LoadRequestFrom(gSettings));
         EXPECT_EQ(PictureBpp(picture), c.bpp);
         EXPECT_EQ(PictureWidth(picture), c.width);
         EXPECT_EQ(PictureHeight(picture), c.height);
@@ -584,7 +584,7 @@ TEST_F(Pipeline, ExifOrientationTurnsTheJpegDecode) {
         exif.orientation = c.orientation;
         std::string path = folder_ / "turned.cr2";
         WriteFile(path, CornerJpeg(&exif));
-        Picture picture = LoadInputPicture(path);
+        Picture picture = LoadInputPicture(path, LoadRequestFrom(gSettings));
         ASSERT_TRUE(picture);
         EXPECT_TRUE(Near(PixelAt(picture.get(), c.redX, c.redY), kRed, 24))
             << PixelAt(picture.get(), c.redX, c.redY);
@@ -598,7 +598,7 @@ TEST_F(Pipeline, LoadedJpegCarriesItsExifTags) {
     exif.make = "Velmora Test";
     std::string path = folder_ / "tagged.cr2";
     WriteFile(path, CornerJpeg(&exif));
-    Picture picture = LoadInputPicture(path);
+    Picture picture = LoadInputPicture(path, LoadRequestFrom(gSettings));
     ASSERT_TRUE(picture);
     FITAG* make = nullptr;
     ASSERT_TRUE(FreeImage_GetMetadata(FIMD_EXIF_MAIN, picture.get(), "Make", &make));
@@ -613,7 +613,7 @@ protected:
         WriteFile(gJob.InputFile, bytes);
         gJob.OutputBpp = gSettings.TiffBpp;
         gJob.AutoBpp = gJob.OutputBpp == 0 ? 1 : 0;
-        gJob.SaveFlags = SaveFlagsFor("tiff");
+        gJob.SaveFlags = SaveFlagsFor("tiff", gSettings);
     }
 };
 
@@ -796,7 +796,7 @@ TEST_P(CameraSample, LoadsAtTheModesDepth) {
     VELMORA_REQUIRE_SAMPLES();
     const auto& [file, mode] = GetParam();
     gSettings.RawLoadAs = mode;
-    Picture picture = LoadInputPicture(testing::SamplePath(file.name));
+    Picture picture = LoadInputPicture(testing::SamplePath(file.name), LoadRequestFrom(gSettings));
     ASSERT_TRUE(picture);
     switch (mode) {
     case kRawAuto:

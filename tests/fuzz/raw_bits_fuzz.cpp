@@ -22,17 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < kLayoutBytes)
         return 0;
     const uint8_t* end = data + size;
-    int mode = Take<uint8_t>(data) % 4;
+    // The first byte picks the pixel format, 2 of every 4 values the 16-bit one.
+    RawBitsFormat stored =
+        Take<uint8_t>(data) % 4 == 2 ? RawBitsFormat::kRgb565 : RawBitsFormat::kEightBit;
     RawBitsLayout layout{Take<int32_t>(data), Take<int32_t>(data), Take<int32_t>(data)};
     // Sizes the loader rightly accepts would only make the search slow to allocate; the
     // refused ones (negative, overflowing, past the cap) all stay in.
     if (layout.width > 0 && layout.height > 0) {
-        int64_t bytes = int64_t{layout.width} * layout.height * (mode == 2 ? 2 : 1);
+        int64_t bytes =
+            int64_t{layout.width} * layout.height * (stored == RawBitsFormat::kRgb565 ? 2 : 1);
         if (bytes > (int64_t{1} << 20) && bytes <= kMaxRawBitsBytes)
             return 0;
     }
     std::string_view file = fuzz::AsText(data, static_cast<size_t>(end - data));
-    Picture picture = LoadRawBits(fuzz::WriteInputFile(file), mode, layout);
+    Picture picture = LoadRawBits(fuzz::WriteInputFile(file), stored, layout);
     if (picture && layout.width > 0 && layout.height > 0 &&
         (PictureWidth(picture) != layout.width || PictureHeight(picture) != layout.height))
         std::abort();

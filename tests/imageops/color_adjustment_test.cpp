@@ -28,7 +28,8 @@ void SetAdjustment(int brightness, int contrast, float gamma, int invert) {
 TEST(ApplyColorAdjustment, InvertGivesTheNegativeAndEachSettingMovesTheTones) {
     SetAdjustment(0, 0, 1.0f, 1);
     Picture source = MakePicture(16, 16, NoiseAt);
-    Picture negative = ApplyColorAdjustment(MakePicture(16, 16, NoiseAt));
+    Picture negative =
+        ApplyColorAdjustment(MakePicture(16, 16, NoiseAt), ColorAdjustmentRequestFrom(gSettings));
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             Rgb c = PixelAt(source.get(), x, y);
@@ -44,9 +45,12 @@ TEST(ApplyColorAdjustment, InvertGivesTheNegativeAndEachSettingMovesTheTones) {
     auto sign = [](int v) { return (v > 0) - (v < 0); };
     for (const Case& c : cases) {
         SetAdjustment(c.brightness, c.contrast, c.gamma, 0);
-        Picture picture = ApplyColorAdjustment(MakePicture(2, 1, [](int x, int) {
-            return x ? Rgb{200, 200, 200} : Rgb{100, 100, 100};
-        }));
+        Picture picture =
+            ApplyColorAdjustment(MakePicture(2, 1,
+                                             [](int x, int) {
+                                                 return x ? Rgb{200, 200, 200} : Rgb{100, 100, 100};
+                                             }),
+                                 ColorAdjustmentRequestFrom(gSettings));
         EXPECT_EQ(sign(PixelAt(picture.get(), 0, 0).g - 100), c.darkSign) << &c - cases;
         EXPECT_EQ(sign(PixelAt(picture.get(), 1, 0).g - 200), c.lightSign) << &c - cases;
     }
@@ -68,15 +72,16 @@ TEST(ApplyColorAdjustment, ShallowAndDeepPicturesBecome24Bits) {
         } else {
             FreeImage_SetPixelColor(picture.get(), 0, 2, &orange);
         }
-        picture = ApplyColorAdjustment(std::move(picture));
+        picture = ApplyColorAdjustment(std::move(picture), ColorAdjustmentRequestFrom(gSettings));
         ASSERT_EQ(PictureBpp(picture), expected) << bpp;
         EXPECT_EQ(PixelAt(picture.get(), 0, 0), (Rgb{255, 128, 0})) << bpp;
     }
     gSettings.DoImageColorCorrection = 0;
     Picture source = MakePicture(2, 2, NoiseAt);
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyColorAdjustment(std::move(source)).get(), before);
-    EXPECT_FALSE(ApplyColorAdjustment(nullptr));
+    EXPECT_EQ(ApplyColorAdjustment(std::move(source), ColorAdjustmentRequestFrom(gSettings)).get(),
+              before);
+    EXPECT_FALSE(ApplyColorAdjustment(nullptr, ColorAdjustmentRequestFrom(gSettings)));
 }
 
 // Headerless 16-bit files load as 5-6-5 pictures, which the adjustment call refuses.
@@ -87,7 +92,7 @@ TEST(ApplyColorAdjustment, SixteenBitPicturesAreAdjustedToo) {
     reinterpret_cast<WORD*>(FreeImage_GetScanLine(picture.get(), 1))[0] = 0xFC00; // orange
     Picture plain(FreeImage_ConvertTo24Bits(picture.get()));
     Rgb before = PixelAt(plain.get(), 0, 0);
-    picture = ApplyColorAdjustment(std::move(picture));
+    picture = ApplyColorAdjustment(std::move(picture), ColorAdjustmentRequestFrom(gSettings));
     ASSERT_EQ(PictureBpp(picture), 24);
     Rgb after = PixelAt(picture.get(), 0, 0);
     EXPECT_EQ(after, (Rgb{255 - before.r, 255 - before.g, 255 - before.b}));

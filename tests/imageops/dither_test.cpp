@@ -40,7 +40,7 @@ TEST(ApplyDither, EachKeywordReachesItsFreeImageDither) {
         EXPECT_EQ(DitherAlgorithmFor(gSettings.ImageDitherAlgorithm), dither) << word;
         Picture source = Ramp();
         Picture expected(FreeImage_Dither(source.get(), dither));
-        Picture result = ApplyDither(std::move(source));
+        Picture result = ApplyDither(std::move(source), DitherRequestFrom(gSettings));
         ASSERT_EQ(PictureBpp(result), 1) << word;
         ASSERT_TRUE(testing::PixelBytes(result.get()) == testing::PixelBytes(expected.get()))
             << word;
@@ -52,10 +52,9 @@ TEST(ApplyDither, EachKeywordReachesItsFreeImageDither) {
 }
 
 TEST(ApplyDither, OneBitPicturesGoThrough24Bits) {
-    SettingsDefaults(true);
-    gSettings.DoImageDither = 1, gSettings.ImageDitherAlgorithm = kDitherBayer8;
+    const DitherRequest request{true, kDitherBayer8};
     // A 1-bit picture, such as the threshold leaves, is dithered through 24 bits.
-    Picture picture = ApplyDither(ApplyDither(Ramp()));
+    Picture picture = ApplyDither(ApplyDither(Ramp(), request), request);
     ASSERT_EQ(PictureBpp(picture), 1);
     // Black and white areas survive any dither.
     for (int y = 0; y < 48; ++y)
@@ -64,8 +63,8 @@ TEST(ApplyDither, OneBitPicturesGoThrough24Bits) {
     gSettings.DoImageDither = 0;
     Picture source = Ramp();
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyDither(std::move(source)).get(), before);
-    EXPECT_FALSE(ApplyDither(nullptr));
+    EXPECT_EQ(ApplyDither(std::move(source), DitherRequestFrom(gSettings)).get(), before);
+    EXPECT_FALSE(ApplyDither(nullptr, DitherRequestFrom(gSettings)));
 }
 
 } // namespace

@@ -55,7 +55,7 @@ TEST(ApplyFrame, PaintsBandsThatMeetOnMitredCorners) {
     };
     for (const Case& c : cases) {
         SetFrame(c.left, c.right, c.top, c.bottom, c.opacity);
-        Picture framed = ApplyFrame(Grey(40, 30), 40, 30);
+        Picture framed = ApplyFrame(Grey(40, 30), FrameRequestFrom(gSettings), 40, 30);
         ASSERT_TRUE(framed);
         EXPECT_EQ(PictureWidth(framed), 40);
         EXPECT_EQ(PictureHeight(framed), 30);
@@ -79,7 +79,7 @@ TEST(ApplyFrame, ComesOutTwentyFourBitsWithOrWithoutBands) {
     for (const Case& c : cases) {
         SetFrame(c.left, 0, 0, 0);
         gSettings.DoFrame = static_cast<int8_t>(c.doFrame);
-        Picture framed = ApplyFrame(Grey(c.width, 4, 32), c.width, 4);
+        Picture framed = ApplyFrame(Grey(c.width, 4, 32), FrameRequestFrom(gSettings), c.width, 4);
         ASSERT_TRUE(framed) << c.doFrame << "/" << c.left;
         EXPECT_EQ(PictureBpp(framed), c.bpp);
         EXPECT_EQ(PixelAt(framed.get(), 0, 0), kGrey) << c.doFrame << "/" << c.left;

@@ -36,7 +36,7 @@ TEST(ApplyGreyscale, MakesEightBitGreyFromEveryDepth) {
                 FreeImage_SetPixelColor(picture.get(), x, 0, &quad);
             }
         }
-        picture = ApplyGreyscale(std::move(picture));
+        picture = ApplyGreyscale(std::move(picture), GreyscaleRequestFrom(gSettings));
         ASSERT_EQ(PictureBpp(picture), 8) << type;
         ASSERT_EQ(FreeImage_GetColorType(picture.get()), FIC_MINISBLACK) << type;
         for (int x = 0; x < n; ++x) {
@@ -47,8 +47,8 @@ TEST(ApplyGreyscale, MakesEightBitGreyFromEveryDepth) {
     gSettings.DoImageGreyscale = 0;
     Picture source(FreeImage_Allocate(2, 2, 24));
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyGreyscale(std::move(source)).get(), before);
-    EXPECT_FALSE(ApplyGreyscale(nullptr));
+    EXPECT_EQ(ApplyGreyscale(std::move(source), GreyscaleRequestFrom(gSettings)).get(), before);
+    EXPECT_FALSE(ApplyGreyscale(nullptr, GreyscaleRequestFrom(gSettings)));
 }
 
 } // namespace

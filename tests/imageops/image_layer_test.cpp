@@ -47,7 +47,7 @@ TEST(BuildImageLayer, ScalesThePicturesAlphaAndTurnsItGrey) {
         gSettings.WatermarkImage = folder / c.file;
         gSettings.ImageOpacity = c.opacity;
         gSettings.ImageGreyscale = c.grey;
-        Picture layer = BuildImageLayer();
+        Picture layer = BuildImageLayer(WatermarkRequestFrom(gSettings, "").picture);
         ASSERT_TRUE(layer);
         ASSERT_EQ(PictureBpp(layer), 32);
         for (int x = 0; x < 3; ++x) {
@@ -60,7 +60,7 @@ TEST(BuildImageLayer, ScalesThePicturesAlphaAndTurnsItGrey) {
     }
     testing::WriteFile(folder / "noise.png", testing::NoiseBytes(300, 5));
     gSettings.WatermarkImage = folder / "noise.png";
-    EXPECT_FALSE(BuildImageLayer());
+    EXPECT_FALSE(BuildImageLayer(WatermarkRequestFrom(gSettings, "").picture));
 }
 
 } // namespace

@@ -44,45 +44,45 @@ int LittleEndianWord(const std::string& bytes, size_t at) {
     return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
 }
 
+constexpr RawBitsFormat k8 = RawBitsFormat::kEightBit, k565 = RawBitsFormat::kRgb565;
+
 struct Case {
     const char* label;
     size_t headerBytes; // written before the payload
     size_t payloadBytes;
-    int mode;
+    RawBitsFormat stored;
     RawBitsLayout layout;
     int width, height, bpp; // 0: no picture
 };
 
 TEST(LoadRawBits, SizesThePictureFromTheLayoutOrThePayload) {
     const Case cases[] = {
-        {"one mebibyte of 8 bits", 0, 1048576, 1, {}, 1024, 1024, 8},
-        {"one mebibyte of 16 bits", 0, 1048576, 2, {}, 724, 724, 16},
-        {"other modes are 8 bits", 0, 4096, 0, {}, 64, 64, 8},
-        {"mode 3 is 8 bits", 0, 4096, 3, {}, 64, 64, 8},
-        {"rounded side", 0, 4100, 1, {}, 64, 64, 8},
-        {"given size", 0, 10000, 1, {0, 50, 200}, 50, 200, 8},
-        {"given size of 16 bits", 0, 10000, 2, {0, 100, 50}, 100, 50, 16},
-        {"width 0 gives a square", 0, 10000, 1, {0, 0, 50}, 100, 100, 8},
-        {"height 0 gives a square", 0, 10000, 1, {0, 50, 0}, 100, 100, 8},
-        {"header skipped", 512, 256, 1, {512, 16, 16}, 16, 16, 8},
-        {"header skipped before a square", 100, 400, 1, {100, 0, 0}, 20, 20, 8},
-        {"header as large as the file", 64, 0, 1, {64, 0, 0}, 0, 0, 0},
-        {"header larger than the file", 64, 0, 1, {65, 0, 0}, 0, 0, 0},
-        {"negative header", 0, 4096, 1, {-1, 0, 0}, 0, 0, 0},
-        {"empty file", 0, 0, 1, {}, 0, 0, 0},
-        {"negative width", 0, 4096, 1, {0, -64, 64}, 0, 0, 0},
-        {"negative height", 0, 4096, 1, {0, 64, -64}, 0, 0, 0},
-        {"largest sizes", 0, 4096, 2, {0, INT32_MAX, INT32_MAX}, 0, 0, 0},
-        {"row wider than any pitch", 0, 4096, 2, {0, 1 << 30, 4}, 0, 0, 0},
-        {"just beyond the largest buffer", 0, 4096, 1, {0, 46341, 46341}, 0, 0, 0},
-        {"beyond the largest buffer in 16 bits", 0, 4096, 2, {0, 32768, 32769}, 0, 0, 0},
+        {"one mebibyte of 8 bits", 0, 1048576, k8, {}, 1024, 1024, 8},
+        {"one mebibyte of 16 bits", 0, 1048576, k565, {}, 724, 724, 16},
+        {"rounded side", 0, 4100, k8, {}, 64, 64, 8},
+        {"given size", 0, 10000, k8, {0, 50, 200}, 50, 200, 8},
+        {"given size of 16 bits", 0, 10000, k565, {0, 100, 50}, 100, 50, 16},
+        {"width 0 gives a square", 0, 10000, k8, {0, 0, 50}, 100, 100, 8},
+        {"height 0 gives a square", 0, 10000, k8, {0, 50, 0}, 100, 100, 8},
+        {"header skipped", 512, 256, k8, {512, 16, 16}, 16, 16, 8},
+        {"header skipped before a square", 100, 400, k8, {100, 0, 0}, 20, 20, 8},
+        {"header as large as the file", 64, 0, k8, {64, 0, 0}, 0, 0, 0},
+        {"header larger than the file", 64, 0, k8, {65, 0, 0}, 0, 0, 0},
+        {"negative header", 0, 4096, k8, {-1, 0, 0}, 0, 0, 0},
+        {"empty file", 0, 0, k8, {}, 0, 0, 0},
+        {"negative width", 0, 4096, k8, {0, -64, 64}, 0, 0, 0},
+        {"negative height", 0, 4096, k8, {0, 64, -64}, 0, 0, 0},
+        {"largest sizes", 0, 4096, k565, {0, INT32_MAX, INT32_MAX}, 0, 0, 0},
+        {"row wider than any pitch", 0, 4096, k565, {0, 1 << 30, 4}, 0, 0, 0},
+        {"just beyond the largest buffer", 0, 4096, k8, {0, 46341, 46341}, 0, 0, 0},
+        {"beyond the largest buffer in 16 bits", 0, 4096, k565, {0, 32768, 32769}, 0, 0, 0},
     };
     TempFolder folder;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         std::string path = folder / "bits.raw";
         WriteFile(path, std::string(c.headerBytes, '\xAB') + Pattern(c.payloadBytes));
-        Picture picture = LoadRawBits(path, c.mode, c.layout);
+        Picture picture = LoadRawBits(path, c.stored, c.layout);
         EXPECT_EQ(PictureWidth(picture), c.width);
         EXPECT_EQ(PictureHeight(picture), c.height);
         EXPECT_EQ(PictureBpp(picture), c.bpp);
@@ -111,7 +111,7 @@ TEST(LoadRawBits, ShortPayloadLeavesTheBottomRowsBlack) {
     TempFolder folder;
     std::string payload = Pattern(15000);
     WriteFile(folder / "short.raw", payload);
-    Picture picture = LoadRawBits(folder / "short.raw", 2, {0, 100, 100});
+    Picture picture = LoadRawBits(folder / "short.raw", k565, {0, 100, 100});
     ASSERT_TRUE(picture);
     ASSERT_EQ(PictureWidth(picture), 100);
     ASSERT_EQ(PictureHeight(picture), 100);
@@ -142,7 +142,7 @@ TEST(LoadRawBits, SixteenBitPixelsAreRgb565) {
     }
     TempFolder folder;
     WriteFile(folder / "colours.raw", bytes);
-    Picture picture = LoadRawBits(folder / "colours.raw", 2, {0, int(std::size(cases)), 1});
+    Picture picture = LoadRawBits(folder / "colours.raw", k565, {0, int(std::size(cases)), 1});
     ASSERT_TRUE(picture);
     EXPECT_EQ(FreeImage_GetRedMask(picture.get()), 0xF800u);
     EXPECT_EQ(FreeImage_GetGreenMask(picture.get()), 0x07E0u);
@@ -156,11 +156,11 @@ TEST(LoadRawBits, SixteenBitPixelsAreRgb565) {
 
 TEST(LoadRawBits, MissingFileGivesNoPicture) {
     TempFolder folder;
-    EXPECT_FALSE(LoadRawBits(folder / "missing.raw", 1, {}));
-    EXPECT_FALSE(LoadRawBits(folder.Path(), 1, {}));
+    EXPECT_FALSE(LoadRawBits(folder / "missing.raw", k8, {}));
+    EXPECT_FALSE(LoadRawBits(folder.Path(), k8, {}));
 }
 
-// The settings overload reads header size and picture size from the settings.
+// The layout the settings give: header size and picture size.
 TEST(LoadRawBits, SettingsGiveTheLayout) {
     struct Case {
         int header, width, height;
@@ -180,7 +180,7 @@ TEST(LoadRawBits, SettingsGiveTheLayout) {
         gSettings.RawHeaderSize = c.header;
         gSettings.RawImageWidth = c.width;
         gSettings.RawImageHeight = c.height;
-        Picture picture = LoadRawBits(path, 1);
+        Picture picture = LoadRawBits(path, k8, RawBitsLayoutFrom(gSettings));
         ASSERT_TRUE(picture) << c.header << " " << c.width << "x" << c.height;
         EXPECT_EQ(PictureWidth(picture), c.expectedWidth);
         EXPECT_EQ(PictureHeight(picture), c.expectedHeight);

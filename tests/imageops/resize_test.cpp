@@ -59,7 +59,8 @@ TEST(ApplyResize, ScalesAsTheSettingsAsk) {
         s.KeepAspectRatio = int8_t(c.aspect), s.ImageResizeType = int8_t(c.type);
         Picture source = Quadrants(c.width, c.height);
         FIBITMAP* before = source.get();
-        Picture result = ApplyResize(std::move(source), c.width, c.height);
+        Picture result =
+            ApplyResize(std::move(source), ResizeRequestFrom(gSettings), c.width, c.height);
         std::string shown = "case " + std::to_string(&c - cases);
         if (c.expectedWidth == 0) {
             EXPECT_EQ(result.get(), before) << shown;
@@ -88,9 +89,10 @@ TEST(ApplyResize, SizesThatCannotBeMetGiveNoPicture) {
         gSettings.DoImageResize = 1, gSettings.KeepAspectRatio = int8_t(c.aspect);
         gSettings.ImageWidth = c.targetWidth, gSettings.ImageWidthUnit = int8_t(c.widthUnit);
         gSettings.ImageHeight = 100000;
-        EXPECT_FALSE(ApplyResize(Quadrants(60000, 20), 60000, 20)) << c.targetWidth;
+        EXPECT_FALSE(ApplyResize(Quadrants(60000, 20), ResizeRequestFrom(gSettings), 60000, 20))
+            << c.targetWidth;
     }
-    EXPECT_FALSE(ApplyResize(nullptr, 0, 0));
+    EXPECT_FALSE(ApplyResize(nullptr, ResizeRequestFrom(gSettings), 0, 0));
 }
 
 TEST(ApplyResize, EachAlgorithmReachesItsFilter) {
@@ -109,7 +111,7 @@ TEST(ApplyResize, EachAlgorithmReachesItsFilter) {
             return Rgb{x * 97 % 256, y * 53 % 256, (x ^ y) * 8 % 256};
         });
         Picture expected(FreeImage_Rescale(source.get(), 13, 11, filter));
-        Picture result = ApplyResize(std::move(source), 40, 30);
+        Picture result = ApplyResize(std::move(source), ResizeRequestFrom(gSettings), 40, 30);
         ASSERT_TRUE(testing::PixelBytes(result.get()) == testing::PixelBytes(expected.get()))
             << word;
         distinct.insert(testing::PixelBytes(result.get()));

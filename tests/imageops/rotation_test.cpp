@@ -30,11 +30,14 @@ TEST(ApplyRotation, OnlyOneTo359DegreesTurnAndNinetyTurnsCounterClockwise) {
     const std::pair<int, int> cases[] = {{0, 30}, {360, 30}, {-90, 30}, {400, 30}, {270, 20}};
     for (auto [angle, width] : cases) {
         SetRotation(kRotationSimple, angle);
-        EXPECT_EQ(PictureWidth(ApplyRotation(MakePicture(30, 20, NoiseAt))), width) << angle;
+        EXPECT_EQ(PictureWidth(
+                      ApplyRotation(MakePicture(30, 20, NoiseAt), RotationRequestFrom(gSettings))),
+                  width)
+            << angle;
     }
     SetRotation(kRotationSimple, 90);
     Picture source = MakePicture(30, 20, NoiseAt);
-    Picture turned = ApplyRotation(MakePicture(30, 20, NoiseAt));
+    Picture turned = ApplyRotation(MakePicture(30, 20, NoiseAt), RotationRequestFrom(gSettings));
     ASSERT_EQ(PictureWidth(turned), 20);
     ASSERT_EQ(PictureHeight(turned), 30);
     // The top-left corner goes to the bottom left, the top-right one to the top left.
@@ -43,8 +46,10 @@ TEST(ApplyRotation, OnlyOneTo359DegreesTurnAndNinetyTurnsCounterClockwise) {
             ASSERT_EQ(PixelAt(turned.get(), y, 29 - x), PixelAt(source.get(), x, y))
                 << x << "," << y;
     SetRotation(2, 90);
-    EXPECT_EQ(PictureWidth(ApplyRotation(MakePicture(30, 20, NoiseAt))), 30);
-    EXPECT_FALSE(ApplyRotation(nullptr));
+    EXPECT_EQ(
+        PictureWidth(ApplyRotation(MakePicture(30, 20, NoiseAt), RotationRequestFrom(gSettings))),
+        30);
+    EXPECT_FALSE(ApplyRotation(nullptr, RotationRequestFrom(gSettings)));
 }
 
 TEST(ApplyRotation, SimpleFortyFiveGrowsTheCanvasInTheBackColour) {
@@ -52,9 +57,11 @@ TEST(ApplyRotation, SimpleFortyFiveGrowsTheCanvasInTheBackColour) {
         {"FF0000", {255, 0, 0}}, {"00ff80", {0, 255, 128}}, {"FFF", {0, 0, 0}}};
     for (const auto& [back, corner] : cases) {
         SetRotation(kRotationSimple, 45, back);
-        Picture turned = ApplyRotation(MakePicture(40, 30, [](int, int) {
-            return Rgb{90, 90, 250};
-        }));
+        Picture turned = ApplyRotation(MakePicture(40, 30,
+                                                   [](int, int) {
+                                                       return Rgb{90, 90, 250};
+                                                   }),
+                                       RotationRequestFrom(gSettings));
         int w = PictureWidth(turned), h = PictureHeight(turned);
         EXPECT_NEAR(w, 70 / std::sqrt(2.0), 1.5); // the bounding box of the turned picture
         EXPECT_NEAR(h, 70 / std::sqrt(2.0), 1.5);
@@ -67,7 +74,7 @@ TEST(ApplyRotation, SimpleFortyFiveGrowsTheCanvasInTheBackColour) {
 TEST(ApplyRotation, AdvancedKeepsTheSizeAndTurnsAboutTheRealCentre) {
     SetRotation(kRotationAdvanced, 180, "FF0000");
     Picture source = MakePicture(9, 7, NoiseAt);
-    Picture turned = ApplyRotation(MakePicture(9, 7, NoiseAt));
+    Picture turned = ApplyRotation(MakePicture(9, 7, NoiseAt), RotationRequestFrom(gSettings));
     ASSERT_EQ(PictureWidth(turned), 9);
     ASSERT_EQ(PictureHeight(turned), 7);
     // About (4.5, 3.5), counted as FreeImage_RotateEx counts rows, from the top: pixel
@@ -82,7 +89,7 @@ TEST(ApplyRotation, TurnsDeepPicturesAs24Bits) {
     SetRotation(kRotationSimple, 90);
     Picture deep(FreeImage_AllocateT(FIT_RGB16, 4, 2));
     reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(deep.get(), 1))[0] = {0xAB12, 0x3456, 0xCD00};
-    deep = ApplyRotation(std::move(deep));
+    deep = ApplyRotation(std::move(deep), RotationRequestFrom(gSettings));
     ASSERT_EQ(PictureBpp(deep), 24);
     EXPECT_EQ(PixelAt(deep.get(), 0, 3), (Rgb{0xAB, 0x34, 0xCD}));
 }
@@ -95,7 +102,7 @@ TEST(ApplyFlips, MirrorInPlaceAndBothEqualAHalfTurn) {
             gSettings.DoImageFlipVertical = int8_t(vertical);
             Picture source = MakePicture(7, 5, NoiseAt), flipped = MakePicture(7, 5, NoiseAt);
             FIBITMAP* before = flipped.get();
-            flipped = ApplyFlips(std::move(flipped));
+            flipped = ApplyFlips(std::move(flipped), FlipRequestFrom(gSettings));
             ASSERT_EQ(flipped.get(), before);
             for (int y = 0; y < 5; ++y)
                 for (int x = 0; x < 7; ++x)
@@ -103,13 +110,13 @@ TEST(ApplyFlips, MirrorInPlaceAndBothEqualAHalfTurn) {
                               PixelAt(source.get(), x, y));
         }
     SetRotation(kRotationSimple, 180);
-    Picture turned = ApplyRotation(MakePicture(7, 5, NoiseAt));
+    Picture turned = ApplyRotation(MakePicture(7, 5, NoiseAt), RotationRequestFrom(gSettings));
     gSettings.DoImageFlipHorizontal = gSettings.DoImageFlipVertical = 1;
-    Picture flipped = ApplyFlips(MakePicture(7, 5, NoiseAt));
+    Picture flipped = ApplyFlips(MakePicture(7, 5, NoiseAt), FlipRequestFrom(gSettings));
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             ASSERT_EQ(PixelAt(flipped.get(), x, y), PixelAt(turned.get(), x, y));
-    EXPECT_FALSE(ApplyFlips(nullptr));
+    EXPECT_FALSE(ApplyFlips(nullptr, FlipRequestFrom(gSettings)));
 }
 
 } // namespace

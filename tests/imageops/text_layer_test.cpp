@@ -12,6 +12,11 @@
 namespace velmora {
 namespace {
 
+// The text layer's request as the settings make it.
+TextWatermark TextOf(std::string text) {
+    return WatermarkRequestFrom(gSettings, std::move(text)).text;
+}
+
 Rgba RgbaAt(FIBITMAP* bitmap, int x, int y) {
     const BYTE* p = FreeImage_GetScanLine(bitmap, FreeImage_GetHeight(bitmap) - 1 - y) + x * 4;
     return {p[FI_RGBA_RED], p[FI_RGBA_GREEN], p[FI_RGBA_BLUE], p[FI_RGBA_ALPHA]};
@@ -49,7 +54,7 @@ TEST_F(TextLayer, SizesTheBlockFromLinesLeadingAndPadding) {
     for (const Case& c : cases) {
         gSettings.TextPadding = c.padding;
         gSettings.FontLeading = c.leading;
-        Picture layer = BuildTextLayer(c.text);
+        Picture layer = BuildTextLayer(TextOf(c.text));
         ASSERT_EQ(layer != nullptr, c.width != 0) << c.text;
         EXPECT_EQ(PictureWidth(layer), c.width) << c.text;
         EXPECT_EQ(PictureHeight(layer), c.height) << c.text;
@@ -57,11 +62,11 @@ TEST_F(TextLayer, SizesTheBlockFromLinesLeadingAndPadding) {
     // Several lines are at least ten pixels wide and high; a single one is not.
     UseFont(4);
     ASSERT_TRUE(i.width < 10 && i.height < 10);
-    EXPECT_EQ(PictureWidth(BuildTextLayer("i")), i.width);
-    EXPECT_EQ(PictureWidth(BuildTextLayer("i%eol%i")), 10);
-    EXPECT_EQ(PictureHeight(BuildTextLayer("i%eol%i")), 20);
+    EXPECT_EQ(PictureWidth(BuildTextLayer(TextOf("i"))), i.width);
+    EXPECT_EQ(PictureWidth(BuildTextLayer(TextOf("i%eol%i"))), 10);
+    EXPECT_EQ(PictureHeight(BuildTextLayer(TextOf("i%eol%i"))), 20);
     FreeWatermarkFont();
-    EXPECT_FALSE(BuildTextLayer("Hello"));
+    EXPECT_FALSE(BuildTextLayer(TextOf("Hello")));
 }
 
 // Leftmost and rightmost columns of one colour in a band of rows.
@@ -82,7 +87,7 @@ TEST_F(TextLayer, RasterTextHoldsExactlyTheTwoColoursAligned) {
     int h = hello.height;
     for (int alignment : {0, 1, 2}) {
         gSettings.TextAlignment = static_cast<int8_t>(alignment);
-        Picture layer = BuildTextLayer("MMMM%eol%MM");
+        Picture layer = BuildTextLayer(TextOf("MMMM%eol%MM"));
         int width = PictureWidth(layer);
         for (int y = 0; y < PictureHeight(layer); ++y)
             for (int x = 0; x < width; ++x)
@@ -96,7 +101,7 @@ TEST_F(TextLayer, RasterTextHoldsExactlyTheTwoColoursAligned) {
         EXPECT_NEAR(miss[alignment], 0, 2) << alignment;
     }
     // A single line starts at the padding whatever the alignment.
-    EXPECT_NEAR(InkColumns(BuildTextLayer("MM").get(), text, 0, 5 + h).first, 5, 2);
+    EXPECT_NEAR(InkColumns(BuildTextLayer(TextOf("MM")).get(), text, 0, 5 + h).first, 5, 2);
 }
 
 TEST_F(TextLayer, AntialiasedTextLiesOverTheBoxAtTheTwoOpacities) {
@@ -104,7 +109,7 @@ TEST_F(TextLayer, AntialiasedTextLiesOverTheBoxAtTheTwoOpacities) {
         gSettings.TextAntialiasing = 1;
         gSettings.FontColor = "FFFFFF", gSettings.BackColor = "000000";
         gSettings.TextOpacity = textOpacity, gSettings.BackOpacity = backOpacity;
-        Picture layer = BuildTextLayer("Wave%eol%Ok");
+        Picture layer = BuildTextLayer(TextOf("Wave%eol%Ok"));
         ASSERT_TRUE(layer);
         EXPECT_EQ(RgbaAt(layer.get(), 0, 0), (Rgba{0, 0, 0, static_cast<uint8_t>(backOpacity)}));
         // Full coverage is white at TextOpacity over black at BackOpacity; edges lie between.

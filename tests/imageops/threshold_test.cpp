@@ -25,7 +25,7 @@ TEST(ApplyThreshold, WhiteFromTheLevelsLowByteUp) {
     for (const Case& c : cases) {
         SettingsDefaults(true);
         gSettings.DoImageThreshold = 1, gSettings.ImageThreshold = c.level;
-        Picture picture = ApplyThreshold(GreyRamp());
+        Picture picture = ApplyThreshold(GreyRamp(), ThresholdRequestFrom(gSettings));
         ASSERT_EQ(PictureBpp(picture), 1) << c.level;
         for (int x = 0; x < 256; ++x)
             ASSERT_EQ(PixelAt(picture.get(), x, 0).g, x >= c.firstWhite ? 255 : 0)
@@ -34,9 +34,9 @@ TEST(ApplyThreshold, WhiteFromTheLevelsLowByteUp) {
 }
 
 TEST(ApplyThreshold, OneBitPicturesGoThrough24Bits) {
-    SettingsDefaults(true);
-    gSettings.DoImageThreshold = 1, gSettings.ImageThreshold = 128;
-    Picture picture = ApplyThreshold(ApplyThreshold(GreyRamp())); // the second works on 1 bit
+    const ThresholdRequest request{true, 128};
+    // The second works on 1 bit.
+    Picture picture = ApplyThreshold(ApplyThreshold(GreyRamp(), request), request);
     ASSERT_EQ(PictureBpp(picture), 1);
     for (int x = 0; x < 256; ++x)
         ASSERT_EQ(PixelAt(picture.get(), x, 0).g, x >= 128 ? 255 : 0) << x;
@@ -44,8 +44,8 @@ TEST(ApplyThreshold, OneBitPicturesGoThrough24Bits) {
     gSettings.DoImageThreshold = 0;
     Picture source = GreyRamp();
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyThreshold(std::move(source)).get(), before);
-    EXPECT_FALSE(ApplyThreshold(nullptr));
+    EXPECT_EQ(ApplyThreshold(std::move(source), ThresholdRequestFrom(gSettings)).get(), before);
+    EXPECT_FALSE(ApplyThreshold(nullptr, ThresholdRequestFrom(gSettings)));
 }
 
 } // namespace

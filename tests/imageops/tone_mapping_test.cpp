@@ -49,7 +49,7 @@ TEST(ApplyToneMapping, MapsOnlyTheFortyEightBitLoadModes) {
         gSettings.RawLoadAs = c.loadAs, gSettings.RawToneMapping = c.toneMapping;
         Picture source = HighRange();
         FIBITMAP* before = source.get();
-        Picture mapped = ApplyToneMapping(std::move(source));
+        Picture mapped = ApplyToneMapping(std::move(source), ToneMappingRequestFrom(gSettings));
         std::string shown = std::to_string(c.loadAs) + " " + std::to_string(c.toneMapping);
         if (c.bpp == 0) {
             EXPECT_EQ(mapped.get(), before) << shown;
@@ -78,7 +78,7 @@ TEST(ApplyToneMapping, MapsOnlyTheFortyEightBitLoadModes) {
     }
     // Linear, AL, DRR and GD each give a picture of their own.
     EXPECT_EQ(rows.size(), 4u);
-    EXPECT_FALSE(ApplyToneMapping(nullptr));
+    EXPECT_FALSE(ApplyToneMapping(nullptr, ToneMappingRequestFrom(gSettings)));
 }
 
 } // namespace

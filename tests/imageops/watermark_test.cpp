@@ -21,6 +21,11 @@ using testing::Rgb;
 
 const Rgb kGrey{128, 128, 128}, kRed{255, 0, 0};
 
+// The request the settings make, with no text.
+WatermarkRequest Request() {
+    return WatermarkRequestFrom(gSettings, "");
+}
+
 // The other kind's fields hold values that would show if they were read.
 void SetPlacement(int kind, int position, int xOffset, int yOffset, int boundary = 0) {
     SettingsDefaults(true);
@@ -49,14 +54,15 @@ TEST(WatermarkPosition, AnchorsAtNinePositionsInTheImageOrFrameArea) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(kind) + "/" + std::to_string(c.position));
             SetPlacement(kind, c.position, 10, 5, 1);
-            EXPECT_EQ(WatermarkPosition(200, 100, 30, 20), c.image); // FRAME without a frame
+            EXPECT_EQ(WatermarkPosition(Request(), 200, 100, 30, 20),
+                      c.image); // FRAME without a frame
             Settings& s = gSettings;
             s.DoFrame = 1, s.SolidLeft = 7, s.SolidRight = 3, s.SolidTop = 11, s.SolidBottom = 9;
-            EXPECT_EQ(WatermarkPosition(200, 100, 30, 20), c.frame);
+            EXPECT_EQ(WatermarkPosition(Request(), 200, 100, 30, 20), c.frame);
         }
     // Halves truncate toward zero when the layer is larger than the area.
     SetPlacement(1, 4, 10, 10);
-    EXPECT_EQ(WatermarkPosition(20, 10, 25, 17), (LayerPosition{-2, -3}));
+    EXPECT_EQ(WatermarkPosition(Request(), 20, 10, 25, 17), (LayerPosition{-2, -3}));
 }
 
 // Four quadrants of different colours, 32 bits with alpha.
@@ -77,7 +83,7 @@ TEST(FitWatermark, KeepsTheTopLeftPartThatFits) {
         SCOPED_TRACE(std::to_string(c.xOffset) + "," + std::to_string(c.yOffset));
         SetPlacement(2, 8, c.xOffset, c.yOffset, c.boundary);
         gSettings.DoFrame = 1, gSettings.SolidLeft = 5, gSettings.SolidRight = 5;
-        Picture fitted = FitWatermark(Quadrants(50, 40), 100, 100, 50, 40);
+        Picture fitted = FitWatermark(Quadrants(50, 40), Request(), 100, 100, 50, 40);
         ASSERT_EQ(fitted != nullptr, c.width != 0);
         if (!fitted)
             continue;
@@ -92,9 +98,9 @@ TEST(FitWatermark, KeepsTheTopLeftPartThatFits) {
 TEST(RotateWatermark, TurnsCounterClockwiseByOneToThreeHundredFiftyNineDegrees) {
     SetPlacement(2, 8, 10, 10);
     gSettings.WatermarkImageRotation = 360;
-    EXPECT_EQ(PictureWidth(RotateWatermark(Quadrants(40, 20))), 40);
+    EXPECT_EQ(PictureWidth(RotateWatermark(Quadrants(40, 20), Request().placement)), 40);
     gSettings.WatermarkImageRotation = 90;
-    Picture turned = RotateWatermark(Quadrants(40, 20));
+    Picture turned = RotateWatermark(Quadrants(40, 20), Request().placement);
     ASSERT_EQ(PictureWidth(turned), 20);
     ASSERT_EQ(PictureHeight(turned), 40);
     // The top-left quadrant goes to the bottom left, the top-right one to the top left.
@@ -125,7 +131,8 @@ TEST(ApplyWatermark, LaysThePictureOverByItsAlpha) {
         gSettings.WatermarkImage = folder / "mark.png";
         Picture picture(
             FreeImage_ConvertTo32Bits(MakePicture(100, 60, [](int, int) { return kGrey; }).get()));
-        Picture marked = ApplyWatermark(std::move(picture), 100, 60, "");
+        Picture marked =
+            ApplyWatermark(std::move(picture), WatermarkRequestFrom(gSettings, ""), 100, 60);
         ASSERT_TRUE(marked);
         EXPECT_EQ(PictureBpp(marked), 24);
         int x = std::max(c.left, 0), y = std::max(c.top, 0);
@@ -136,10 +143,12 @@ TEST(ApplyWatermark, LaysThePictureOverByItsAlpha) {
     }
     // No layer leaves the picture unmarked; a layer cut to nothing fails it.
     gSettings.WatermarkImage = folder / "missing.png";
-    EXPECT_TRUE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }), 30, 20, ""));
+    EXPECT_TRUE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }),
+                               WatermarkRequestFrom(gSettings, ""), 30, 20));
     gSettings.WatermarkImage = folder / "mark.png";
     gSettings.ImageXOffset = 100;
-    EXPECT_FALSE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }), 30, 20, ""));
+    EXPECT_FALSE(ApplyWatermark(MakePicture(30, 20, [](int, int) { return kGrey; }),
+                                WatermarkRequestFrom(gSettings, ""), 30, 20));
 }
 
 // Width and height of the box of pixels that differ from the grey picture; its corner must
@@ -189,8 +198,9 @@ TEST(SizeWatermark, EachModeSizesTheLayerByTheBoundaryOnSmallAndLargePictures) {
                 s.BackColor = "FF0000", s.BackOpacity = 255, s.TextPadding = 3;
                 s.TextSize = s.ImageSize = int8_t(mode);
                 s.TextScale = s.ImageScale = 25;
-                Picture marked = ApplyWatermark(MakePicture(w, h, [](int, int) { return kGrey; }),
-                                                w, h, "Mark%eol%2");
+                Picture marked =
+                    ApplyWatermark(MakePicture(w, h, [](int, int) { return kGrey; }),
+                                   WatermarkRequestFrom(gSettings, "Mark%eol%2"), w, h);
                 ASSERT_TRUE(marked);
                 auto size = MarkedSize(marked.get());
                 natural = mode == kSizeFixed ? size : natural;

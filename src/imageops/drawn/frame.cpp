@@ -3,8 +3,6 @@
 #include "imageops/color.h"
 #include "imageops/drawn/drawing.h"
 #include "imageops/drawn/picture_io.h"
-#include "settings/keywords.h"
-#include "settings/settings.h"
 
 #include <cstdint>
 #include <new>
@@ -32,7 +30,7 @@ struct FrameBandPaths {
 
 // Each band runs from its outer edge to the inner rectangle; the diagonals from the outer
 // to the inner corners make the mitres.
-FrameBandPaths FrameBands(int width, int height, int left, int right, int top, int bottom) {
+FrameBandPaths BandPaths(int width, int height, int left, int right, int top, int bottom) {
     int64_t w = width, h = height, L = left, R = right, T = top, B = bottom;
     return {
         Path({"M 0 0 l ", " 0 l ", " ", " l ", " 0 Z"}, {w, -R, T, -(w - L - R)}),
@@ -42,17 +40,17 @@ FrameBandPaths FrameBands(int width, int height, int left, int right, int top, i
     };
 }
 
-Picture DrawFrameLayer(int w, int h) {
-    const Settings& s = gSettings;
+Picture DrawFrameLayer(const FrameRequest& request, int w, int h) {
     auto raster = Raster::Create(w, h);
     if (!raster)
         return nullptr;
-    int64_t L = s.SolidLeft, R = s.SolidRight, T = s.SolidTop, B = s.SolidBottom;
-    Rgba top = ParseHexColorAlpha(s.SolidTopColor, 255);
-    Rgba right = ParseHexColorAlpha(s.SolidRightColor, 255);
-    Rgba bottom = ParseHexColorAlpha(s.SolidBottomColor, 255);
-    Rgba left = ParseHexColorAlpha(s.SolidLeftColor, 255);
-    FrameBandPaths bands = FrameBands(w, h, s.SolidLeft, s.SolidRight, s.SolidTop, s.SolidBottom);
+    const FrameBands& band = request.bands;
+    int64_t L = band.left, R = band.right, T = band.top, B = band.bottom;
+    Rgba top = ParseHexColorAlpha(request.topColor, 255);
+    Rgba right = ParseHexColorAlpha(request.rightColor, 255);
+    Rgba bottom = ParseHexColorAlpha(request.bottomColor, 255);
+    Rgba left = ParseHexColorAlpha(request.leftColor, 255);
+    FrameBandPaths bands = BandPaths(w, h, band.left, band.right, band.top, band.bottom);
     // The corner boxes go first so the diagonals of the bands split them without a seam.
     bool drawn = FillRect(*raster, 0, 0, L, T, top, Blend::kOver) &&
                  FillRect(*raster, w - R, 0, R, T, right, Blend::kOver) &&
@@ -60,15 +58,15 @@ Picture DrawFrameLayer(int w, int h) {
                  FillRect(*raster, 0, h - B, L, B, left, Blend::kOver) &&
                  FillPath(*raster, bands.top, top) && FillPath(*raster, bands.right, right) &&
                  FillPath(*raster, bands.bottom, bottom) && FillPath(*raster, bands.left, left);
-    if (!drawn || !FadeRaster(*raster, s.SolidOpacity))
+    if (!drawn || !FadeRaster(*raster, request.opacity))
         return nullptr;
     return HandOverToFreeImage(std::move(*raster));
 }
 
 // A layer too large for the memory left fails that layer, not the run.
-Picture FrameLayer(int w, int h) {
+Picture FrameLayer(const FrameRequest& request, int w, int h) {
     try {
-        return DrawFrameLayer(w, h);
+        return DrawFrameLayer(request, w, h);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -76,14 +74,14 @@ Picture FrameLayer(int w, int h) {
 
 } // namespace
 
-Picture ApplyFrame(Picture picture, int width, int height) {
-    if (gSettings.DoFrame == kFrameNone || !picture)
+Picture ApplyFrame(Picture picture, const FrameRequest& request, int width, int height) {
+    if (request.kind == kFrameNone || !picture)
         return picture;
     if (PictureBpp(picture) != 24)
         picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
-    if (gSettings.DoFrame != kFrameSolid || !picture)
+    if (request.kind != kFrameSolid || !picture)
         return picture;
-    Picture layer = FrameLayer(width, height);
+    Picture layer = FrameLayer(request, width, height);
     if (!layer)
         return picture;
     return Picture(FreeImage_Composite(layer.get(), FALSE, nullptr, picture.get()));

@@ -1,7 +1,6 @@
 #include "imageops/drawn/image_layer.h"
 
 #include "imageops/watermark_picture.h"
-#include "settings/settings.h"
 
 #include <algorithm>
 
@@ -9,7 +8,7 @@ namespace velmora {
 namespace {
 
 // Each pixel is rewritten, not blended: a picture without alpha is a rectangle of
-// ImageOpacity, one with alpha keeps its own shape.
+// the opacity, one with alpha keeps its own shape.
 void FadeAndGrey(FIBITMAP* layer, int opacity, bool grey) {
     unsigned width = FreeImage_GetWidth(layer), height = FreeImage_GetHeight(layer);
     for (unsigned y = 0; y < height; ++y) {
@@ -33,11 +32,10 @@ Rgba GreyFilter(Rgba c) {
     return {grey, grey, grey, c.alpha};
 }
 
-Picture BuildImageLayer() {
-    Picture layer = LoadWatermarkPicture(gSettings.WatermarkImage);
+Picture BuildImageLayer(const PictureWatermark& request) {
+    Picture layer = LoadWatermarkPicture(request.file);
     if (layer)
-        FadeAndGrey(layer.get(), std::clamp(gSettings.ImageOpacity, 0, 255),
-                    gSettings.ImageGreyscale != 0);
+        FadeAndGrey(layer.get(), std::clamp(request.opacity, 0, 255), request.greyscale);
     return layer;
 }
 

@@ -5,7 +5,6 @@
 #include "imageops/drawn/picture_io.h"
 #include "imageops/drawn/watermark_font.h"
 #include "platform/text.h"
-#include "settings/settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,8 +17,6 @@ namespace {
 constexpr std::string_view kLineBreak = "%eol%";
 // Several lines make a block at least this many pixels wide and lines this many high.
 constexpr int64_t kMinimumBlockSide = 10;
-
-enum Alignment { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
 
 struct TextBlock {
     std::vector<std::string> lines;
@@ -41,10 +38,10 @@ int64_t Scaled(int64_t pixels, double factor) {
 
 // The block is always sized by the raster measurement, also when it is drawn antialiased.
 // Padding and leading grow with the font, so a scaled block looks the same.
-TextBlock LayOut(const std::string& text, const Font& font, const TextScaling& scaling) {
+TextBlock LayOut(const TextWatermark& text, const Font& font, const TextScaling& scaling) {
     TextBlock block;
-    block.lines = WatermarkLines(text);
-    block.padding = Scaled(gSettings.TextPadding, scaling.factor);
+    block.lines = WatermarkLines(text.text);
+    block.padding = Scaled(text.padding, scaling.factor);
     int64_t minimum = block.Several() ? kMinimumBlockSide : 0;
     block.width = minimum;
     block.lineHeight = minimum;
@@ -54,7 +51,7 @@ TextBlock LayOut(const std::string& text, const Font& font, const TextScaling& s
         block.width = std::max<int64_t>(block.width, extent.width);
         block.lineHeight = std::max<int64_t>(block.lineHeight, extent.height);
     }
-    block.pitch = block.lineHeight + Scaled(gSettings.FontLeading, scaling.factor);
+    block.pitch = block.lineHeight + Scaled(text.leading, scaling.factor);
     block.height = block.lineHeight + block.pitch * static_cast<int64_t>(block.lines.size() - 1);
     block.width += 2 * block.padding;
     block.height += 2 * block.padding;
@@ -63,33 +60,36 @@ TextBlock LayOut(const std::string& text, const Font& font, const TextScaling& s
     return block;
 }
 
-int64_t AlignLineIn(int64_t lineWidth, int64_t blockWidth, int64_t padding) {
-    if (gSettings.TextAlignment == kAlignCenter)
+// Left edge of a line in the block, padding in from the block's edge (centred lines ignore
+// the padding).
+int64_t AlignLine(int alignment, int64_t lineWidth, int64_t blockWidth, int64_t padding) {
+    if (alignment == kAlignCenter)
         return std::llround(static_cast<double>(blockWidth - lineWidth) / 2.0);
-    if (gSettings.TextAlignment == kAlignRight)
+    if (alignment == kAlignRight)
         return blockWidth - lineWidth - padding;
     return padding;
 }
 
 // A single line starts at the padding whatever the alignment.
-double LineLeft(const TextBlock& block, int lineWidth) {
-    return static_cast<double>(block.Several() ? AlignLineIn(lineWidth, block.width, block.padding)
-                                               : block.padding);
+double LineLeft(const TextBlock& block, int alignment, int lineWidth) {
+    return static_cast<double>(block.Several()
+                                   ? AlignLine(alignment, lineWidth, block.width, block.padding)
+                                   : block.padding);
 }
 
 // Every pixel written as it is meant, alpha included: the box in the background colour,
 // each line on a cell of it, in hard-edged text.
-std::optional<Raster> DrawRasterText(const TextBlock& block, const Font& font) {
-    const Settings& s = gSettings;
+std::optional<Raster> DrawRasterText(const TextBlock& block, const TextWatermark& style,
+                                     const Font& font) {
     auto layer = Raster::Create(block.keptWidth, block.keptHeight);
     if (!layer)
         return std::nullopt;
-    Rgba text = ParseHexColorAlpha(s.FontColor, s.TextOpacity);
-    Rgba back = ParseHexColorAlpha(s.BackColor, s.BackOpacity);
+    Rgba text = ParseHexColorAlpha(style.fontColor, style.textOpacity);
+    Rgba back = ParseHexColorAlpha(style.backColor, style.backOpacity);
     if (!FillRaster(*layer, back, Blend::kReplace))
         return std::nullopt;
     for (size_t i = 0; i < block.lines.size(); ++i) {
-        double x = LineLeft(block, block.rasterWidths[i]), y = block.LineTop(i);
+        double x = LineLeft(block, style.alignment, block.rasterWidths[i]), y = block.LineTop(i);
         if (!FillRect(*layer, x, y, block.rasterWidths[i], static_cast<double>(block.lineHeight),
                       back, Blend::kReplace) ||
             !DrawText(*layer, font, TextMode::kRaster, x, y, block.lines[i], text, Blend::kReplace))
@@ -100,27 +100,27 @@ std::optional<Raster> DrawRasterText(const TextBlock& block, const Font& font) {
 
 // Opaque text drawn alone, then laid over the box with the two opacities, so overlapping
 // glyph edges are not made more transparent twice.
-std::optional<Raster> DrawAntialiasedText(const TextBlock& block, const Font& font) {
-    const Settings& s = gSettings;
+std::optional<Raster> DrawAntialiasedText(const TextBlock& block, const TextWatermark& style,
+                                          const Font& font) {
     auto text = Raster::Create(block.keptWidth, block.keptHeight);
     auto layer = Raster::Create(block.keptWidth, block.keptHeight);
     if (!text || !layer)
         return std::nullopt;
-    Rgba textColour = ParseHexColorAlpha(s.FontColor, 255);
+    Rgba textColour = ParseHexColorAlpha(style.fontColor, 255);
     for (size_t i = 0; i < block.lines.size(); ++i) {
         int width = MeasureText(font, block.lines[i], TextMode::kAntialiased).width;
-        if (!DrawText(*text, font, TextMode::kAntialiased, LineLeft(block, width), block.LineTop(i),
-                      block.lines[i], textColour, Blend::kOver))
+        if (!DrawText(*text, font, TextMode::kAntialiased, LineLeft(block, style.alignment, width),
+                      block.LineTop(i), block.lines[i], textColour, Blend::kOver))
             return std::nullopt;
     }
-    // An opaque box painted at BackOpacity is the box's colour at that alpha.
-    if (!FillRaster(*layer, ParseHexColorAlpha(s.BackColor, s.BackOpacity), Blend::kOver) ||
-        !PaintRaster(*layer, *text, 0, 0, s.TextOpacity))
+    // An opaque box painted at the background's opacity is the box's colour at that alpha.
+    if (!FillRaster(*layer, ParseHexColorAlpha(style.backColor, style.backOpacity), Blend::kOver) ||
+        !PaintRaster(*layer, *text, 0, 0, style.textOpacity))
         return std::nullopt;
     return layer;
 }
 
-Picture DrawTextLayer(const std::string& expandedText, const TextScaling& scaling) {
+Picture DrawTextLayer(const TextWatermark& text, const TextScaling& scaling) {
     const WatermarkFont* loaded = LoadedWatermarkFont();
     if (!loaded)
         return nullptr;
@@ -131,11 +131,11 @@ Picture DrawTextLayer(const std::string& expandedText, const TextScaling& scalin
                            loaded->italic, loaded->underline, loaded->strikeout);
     if (!font)
         return nullptr;
-    TextBlock block = LayOut(expandedText, *font, scaling);
+    TextBlock block = LayOut(text, *font, scaling);
     if (!RasterSizeAllowed(block.keptWidth, block.keptHeight))
         return nullptr;
-    auto layer = gSettings.TextAntialiasing ? DrawAntialiasedText(block, *font)
-                                            : DrawRasterText(block, *font);
+    auto layer = text.antialiasing ? DrawAntialiasedText(block, text, *font)
+                                   : DrawRasterText(block, text, *font);
     if (!layer)
         return nullptr;
     return HandOverToFreeImage(std::move(*layer));
@@ -153,15 +153,10 @@ std::vector<std::string> WatermarkLines(const std::string& text) {
     return lines;
 }
 
-int AlignLine(int lineWidth, int blockWidth) {
-    return static_cast<int>(std::clamp<int64_t>(
-        AlignLineIn(lineWidth, blockWidth, gSettings.TextPadding), INT32_MIN, INT32_MAX));
-}
-
-Picture BuildTextLayer(const std::string& expandedText, const TextScaling& scaling) {
+Picture BuildTextLayer(const TextWatermark& text, const TextScaling& scaling) {
     // A block too large for the memory left fails that layer, not the run.
     try {
-        return DrawTextLayer(expandedText, scaling);
+        return DrawTextLayer(text, scaling);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -1,8 +1,9 @@
 // The text watermark's layer: the expanded watermark text in the loaded watermark font,
-// in FontColor at TextOpacity over a box of BackColor at BackOpacity.
+// in its colour and opacity over a box of the background colour and opacity.
 #pragma once
 
 #include "imageops/picture.h"
+#include "imageops/watermark_request.h"
 
 #include <cstdint>
 #include <string>
@@ -14,10 +15,6 @@ namespace velmora {
 // empty.
 std::vector<std::string> WatermarkLines(const std::string& text);
 
-// Left edge of a line of lineWidth pixels in a block blockWidth wide, by TextAlignment,
-// TextPadding pixels in from the block's edge (centred lines ignore the padding).
-int AlignLine(int lineWidth, int blockWidth);
-
 // The text block drawn larger or smaller than its natural size: font size, padding and
 // leading are multiplied by factor. Only the top-left part of the kept size is drawn.
 struct TextScaling {
@@ -27,6 +24,6 @@ struct TextScaling {
 
 // A 32-bit bitmap with alpha holding the text block, or none when no watermark font is
 // loaded or the block's size (from the text, font, leading and padding) cannot be met.
-Picture BuildTextLayer(const std::string& expandedText, const TextScaling& scaling = {});
+Picture BuildTextLayer(const TextWatermark& text, const TextScaling& scaling = {});
 
 } // namespace velmora

@@ -3,15 +3,12 @@
 #include "imageops/drawn/image_layer.h"
 #include "imageops/drawn/text_layer.h"
 #include "imageops/drawn/watermark_size.h"
-#include "settings/keywords.h"
-#include "settings/settings.h"
 
 #include <algorithm>
 
 namespace velmora {
 namespace {
 
-enum Boundary { kBoundaryImage = 0, kBoundaryFrame = 1 };
 enum Position {
     kTopLeft,
     kTopCenter,
@@ -24,23 +21,7 @@ enum Position {
     kBottomRight
 };
 
-// The settings of the watermark kind being applied.
-struct Placement {
-    int64_t rotation, xOffset, yOffset;
-    int boundary, position;
-    SizeRequest size;
-};
-
-Placement CurrentPlacement() {
-    const Settings& s = gSettings;
-    if (s.DoWatermark == kWatermarkImage)
-        return {s.WatermarkImageRotation, s.ImageXOffset,  s.ImageYOffset,
-                s.ImageBoundary,          s.ImagePosition, {s.ImageSize, s.ImageScale}};
-    return {s.TextRotation, s.TextXOffset,  s.TextYOffset,
-            s.TextBoundary, s.TextPosition, {s.TextSize, s.TextScale}};
-}
-
-bool Turns(const Placement& placement) {
+bool Turns(const WatermarkPlacement& placement) {
     return placement.rotation > 0 && placement.rotation < 360;
 }
 
@@ -48,24 +29,24 @@ struct Area {
     int64_t x = 0, y = 0, width = 0, height = 0;
 };
 
-Area PlacementArea(int width, int height, const Placement& placement) {
-    const Settings& s = gSettings;
-    if (s.DoFrame != kFrameNone && placement.boundary == kBoundaryFrame)
-        return {s.SolidLeft, s.SolidTop, int64_t{width} - s.SolidLeft - s.SolidRight,
-                int64_t{height} - s.SolidTop - s.SolidBottom};
+Area PlacementArea(const WatermarkRequest& request, int width, int height) {
+    const std::optional<FrameBands>& frame = request.frame;
+    if (frame && request.placement.boundary == kBoundaryFrame)
+        return {frame->left, frame->top, int64_t{width} - frame->left - frame->right,
+                int64_t{height} - frame->top - frame->bottom};
     return {0, 0, width, height};
 }
 
-Picture Layer(const std::string& expandedText) {
-    if (gSettings.DoWatermark == kWatermarkText)
-        return BuildTextLayer(expandedText);
-    if (gSettings.DoWatermark == kWatermarkImage)
-        return BuildImageLayer();
+Picture Layer(const WatermarkRequest& request) {
+    if (request.kind == kWatermarkText)
+        return BuildTextLayer(request.text);
+    if (request.kind == kWatermarkImage)
+        return BuildImageLayer(request.picture);
     return nullptr;
 }
 
 // What the fit rule keeps of the area: the offsets are margins on their side.
-Extent Room(const Area& area, const Placement& placement) {
+Extent Room(const Area& area, const WatermarkPlacement& placement) {
     return {area.width - std::max<int64_t>(placement.xOffset, 0),
             area.height - std::max<int64_t>(placement.yOffset, 0)};
 }
@@ -73,8 +54,8 @@ Extent Room(const Area& area, const Placement& placement) {
 // Text is laid out again at the scaled font, turned as before. Its width does not follow
 // the font exactly (whole-pixel advances), so a fitted block that came out a little too
 // large is laid out once more at the size that fits.
-Picture ScaleTextLayer(const std::string& text, double factor, const Placement& placement,
-                       Extent room) {
+Picture ScaleTextLayer(const TextWatermark& text, double factor,
+                       const WatermarkPlacement& placement, Extent room) {
     constexpr int kFitAttempts = 3;
     TextScaling scaling{factor};
     // Only an upright block is cut to the room before it is drawn; a turned one is cut
@@ -83,7 +64,7 @@ Picture ScaleTextLayer(const std::string& text, double factor, const Placement& 
         scaling.keptWidth = room.width, scaling.keptHeight = room.height;
     Picture layer;
     for (int attempt = 0; attempt < kFitAttempts; ++attempt) {
-        layer = RotateWatermark(BuildTextLayer(text, scaling));
+        layer = RotateWatermark(BuildTextLayer(text, scaling), placement);
         if (!layer || placement.size.mode != kSizeFit)
             break;
         double over = std::min(static_cast<double>(room.width) / PictureWidth(layer),
@@ -115,29 +96,29 @@ Picture LayOver(Picture picture, FIBITMAP* layer, LayerPosition at) {
 
 } // namespace
 
-Picture RotateWatermark(Picture layer) {
-    Placement placement = CurrentPlacement();
+Picture RotateWatermark(Picture layer, const WatermarkPlacement& placement) {
     if (!layer || !Turns(placement))
         return layer;
     return Picture(FreeImage_Rotate(layer.get(), static_cast<double>(placement.rotation), nullptr));
 }
 
-Picture SizeWatermark(Picture layer, int width, int height, const std::string& expandedText) {
-    Placement placement = CurrentPlacement();
-    Area area = PlacementArea(width, height, placement);
+Picture SizeWatermark(Picture layer, const WatermarkRequest& request, int width, int height) {
+    const WatermarkPlacement& placement = request.placement;
+    Area area = PlacementArea(request, width, height);
     Extent room = Room(area, placement);
     double factor = LayerScale(placement.size, {PictureWidth(layer), PictureHeight(layer)},
                                {area.width, area.height}, room);
     if (!layer || factor == 1.0)
         return layer;
-    if (gSettings.DoWatermark == kWatermarkText)
-        return ScaleTextLayer(expandedText, factor, placement, room);
+    if (request.kind == kWatermarkText)
+        return ScaleTextLayer(request.text, factor, placement, room);
     return ScalePictureLayer(std::move(layer), factor, room);
 }
 
-Picture FitWatermark(Picture layer, int width, int height, int layerWidth, int layerHeight) {
-    Placement placement = CurrentPlacement();
-    Area area = PlacementArea(width, height, placement);
+Picture FitWatermark(Picture layer, const WatermarkRequest& request, int width, int height,
+                     int layerWidth, int layerHeight) {
+    const WatermarkPlacement& placement = request.placement;
+    Area area = PlacementArea(request, width, height);
     int64_t fitWidth = layerWidth, fitHeight = layerHeight;
     bool crop = false;
     if (fitWidth + placement.xOffset > area.width) {
@@ -156,9 +137,10 @@ Picture FitWatermark(Picture layer, int width, int height, int layerWidth, int l
         FreeImage_Copy(layer.get(), 0, 0, static_cast<int>(fitWidth), static_cast<int>(fitHeight)));
 }
 
-LayerPosition WatermarkPosition(int width, int height, int layerWidth, int layerHeight) {
-    Placement placement = CurrentPlacement();
-    Area area = PlacementArea(width, height, placement);
+LayerPosition WatermarkPosition(const WatermarkRequest& request, int width, int height,
+                                int layerWidth, int layerHeight) {
+    const WatermarkPlacement& placement = request.placement;
+    Area area = PlacementArea(request, width, height);
     int64_t xo = placement.xOffset, yo = placement.yOffset;
     int64_t left = xo, center = (area.width - layerWidth) / 2, right = area.width - layerWidth - xo;
     int64_t top = yo, middle = (area.height - layerHeight) / 2,
@@ -198,20 +180,20 @@ LayerPosition WatermarkPosition(int width, int height, int layerWidth, int layer
     return {at.x + area.x, at.y + area.y};
 }
 
-Picture ApplyWatermark(Picture picture, int width, int height, const std::string& expandedText) {
-    if (gSettings.DoWatermark == kWatermarkNone || !picture)
+Picture ApplyWatermark(Picture picture, const WatermarkRequest& request, int width, int height) {
+    if (request.kind == kWatermarkNone || !picture)
         return picture;
     if (PictureBpp(picture) != 24)
         picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
     if (!picture)
         return nullptr;
-    Picture layer = Layer(expandedText);
+    Picture layer = Layer(request);
     if (!layer)
         return picture;
-    layer = RotateWatermark(std::move(layer));
-    layer = SizeWatermark(std::move(layer), width, height, expandedText);
-    layer =
-        FitWatermark(std::move(layer), width, height, PictureWidth(layer), PictureHeight(layer));
+    layer = RotateWatermark(std::move(layer), request.placement);
+    layer = SizeWatermark(std::move(layer), request, width, height);
+    layer = FitWatermark(std::move(layer), request, width, height, PictureWidth(layer),
+                         PictureHeight(layer));
     // The picture was asked to carry a watermark; going out without it would pass unnoticed.
     if (!layer)
         return nullptr;
@@ -219,7 +201,8 @@ Picture ApplyWatermark(Picture picture, int width, int height, const std::string
     // leaves nothing to lay it over.
     if (PictureWidth(picture) != width || PictureHeight(picture) != height)
         return nullptr;
-    LayerPosition at = WatermarkPosition(width, height, PictureWidth(layer), PictureHeight(layer));
+    LayerPosition at =
+        WatermarkPosition(request, width, height, PictureWidth(layer), PictureHeight(layer));
     return LayOver(std::move(picture), layer.get(), at);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imageops/picture.h"
+#include "imageops/watermark_request.h"
 
 #include <cstdint>
 #include <string>
@@ -15,28 +16,30 @@ struct LayerPosition {
     bool operator==(const LayerPosition&) const = default;
 };
 
-// With DoWatermark on, gives the picture back as 24 bits with the text layer (expandedText,
-// placeholders already replaced) or the picture layer over it, turned, sized by its size
-// mode, cut to fit and anchored; width and height are its size after resizing. Without a
-// layer the picture comes back unmarked; a layer that cannot be sized, or is cut to nothing
-// by its offsets, fails the picture: it comes back as none.
-Picture ApplyWatermark(Picture picture, int width, int height, const std::string& expandedText);
+// With a watermark asked for, gives the picture back as 24 bits with the text layer or the
+// picture layer over it, turned, sized by its size mode, cut to fit and anchored; width and
+// height are its size after resizing. Without a layer the picture comes back unmarked; a
+// layer that cannot be sized, or is cut to nothing by its offsets, fails the picture: it
+// comes back as none.
+Picture ApplyWatermark(Picture picture, const WatermarkRequest& request, int width, int height);
 
-// The layer turned by the watermark's rotation when it is 1..359 degrees; the uncovered
+// The layer turned by the placement's rotation when it is 1..359 degrees; the uncovered
 // corners are transparent.
-Picture RotateWatermark(Picture layer);
+Picture RotateWatermark(Picture layer, const WatermarkPlacement& placement);
 
 // The turned layer at the size its size mode asks for (see watermark_size.h): text is
 // laid out again at a scaled font, a picture rescaled. None when the scaled text cannot be
 // drawn.
-Picture SizeWatermark(Picture layer, int width, int height, const std::string& expandedText);
+Picture SizeWatermark(Picture layer, const WatermarkRequest& request, int width, int height);
 
 // The top-left part of the layer that fits the area (the picture, or the frame's inner
 // area for the FRAME boundary) less the offsets; none when nothing is left.
-Picture FitWatermark(Picture layer, int width, int height, int layerWidth, int layerHeight);
+Picture FitWatermark(Picture layer, const WatermarkRequest& request, int width, int height,
+                     int layerWidth, int layerHeight);
 
 // Where the layer's top-left corner goes for the watermark's position, offsets and
 // boundary. A centred axis ignores its offset.
-LayerPosition WatermarkPosition(int width, int height, int layerWidth, int layerHeight);
+LayerPosition WatermarkPosition(const WatermarkRequest& request, int width, int height,
+                                int layerWidth, int layerHeight);
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imageops/picture.h"
+#include "imageops/watermark_request.h"
 
 #include <cstdint>
 
@@ -11,11 +12,6 @@ namespace velmora {
 
 struct Extent {
     int64_t width = 0, height = 0;
-};
-
-struct SizeRequest {
-    int mode = 0;    // SizeMode keyword value
-    int scale = 100; // percent of the boundary's width, for Proportional
 };
 
 // The factor a layer of natural size `layer` is scaled by. area is the boundary (the

@@ -1,0 +1,70 @@
+// The codec side of a conversion: loading the input by the loaders in turn, the load and
+// save flags of each format, the output depth, the resolution, and the atomic save.
+#pragma once
+
+#include "engine/source_color.h"
+#include "imageops/picture.h"
+#include "imageops/raw_bits.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+struct Settings;
+
+// Load flags of an input group ("raw", "psd"; anything else gives 0).
+int LoadFlagsFor(std::string_view inputGroup, const Settings& settings);
+// Save flags of an output format keyword.
+int SaveFlagsFor(std::string_view outputFormat, const Settings& settings);
+
+struct LoadRequest {
+    int rawLoadAs = 0;      // RawLoadAs keyword value
+    int cameraRawFlags = 0; // LoadFlagsFor("raw")
+    RawBitsLayout rawBits;  // the size the user gave headerless bits
+};
+LoadRequest LoadRequestFrom(const Settings& settings);
+
+// Loads the input in this order: headerless bits when asked for, the camera RAW decoder, a
+// JPEG decode turned by its EXIF orientation, and headerless 16-bit bits as the last resort
+// for files named as headerless dumps or given a pixel size. origin, when given, tells
+// which; whenRawDataGone goes to the camera RAW decoder (LoadCameraRaw).
+Picture LoadInputPicture(const std::string& path, const LoadRequest& request,
+                         PictureOrigin* origin = nullptr,
+                         const std::function<void()>& whenRawDataGone = {});
+
+// The smallest allowed depth of the format not below the source depth; the largest
+// allowed one when all are below it.
+int32_t AutoDepth(std::string_view outputFormat, int32_t sourceBpp);
+// The depth a file is written at: the requested one, or AutoDepth's when it is 0.
+int32_t OutputDepthFor(std::string_view outputFormat, int32_t requestedDepth, int32_t sourceBpp);
+// The picture at depth for the format; no picture when that depth is not one FreeImage can
+// make.
+Picture ConvertToOutputDepth(Picture picture, int32_t depth, std::string_view outputFormat);
+
+struct Resolution {
+    int32_t dotsPerMeterX = 0;
+    int32_t dotsPerMeterY = 0;
+};
+// The picture's resolution, taken from its EXIF X/YResolution when it carries them.
+Resolution ReadResolution(FIBITMAP* picture);
+void WriteResolution(FIBITMAP* picture, Resolution resolution);
+
+// True when both paths name the same existing file.
+bool SameFile(const std::string& a, const std::string& b);
+
+// Saves through a temporary file beside path that replaces path only once the encoder
+// reported success and finish (when given) accepted the temporary file; a failed save
+// leaves an earlier file of that name untouched and no temporary file behind.
+using FinishSavedFile = std::function<bool(const std::string& temporaryPath)>;
+bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
+                           const FinishSavedFile& finish = {});
+// Saves straight to path; false when the encoder or the file failed.
+bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags);
+
+// Routes FreeImage's and libtiff's own messages away from the console.
+void SilenceLibraryMessages();
+
+} // namespace velmora

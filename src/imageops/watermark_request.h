@@ -1,0 +1,67 @@
+// What the watermark step is asked to lay over the picture. The watermark itself is drawn
+// by the drawing library (drawn/watermark.h); the program builds the request.
+#pragma once
+
+#include "imageops/frame_request.h"
+#include "imageops/value_range.h"
+#include "settings/keywords.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+struct Settings;
+
+constexpr ValueRange<int32_t> kWatermarkOpacityRange{0, 255};
+constexpr ValueRange<int32_t> kWatermarkScaleRange{1, 100};       // percent
+constexpr ValueRange<int32_t> kWatermarkRotationRange{-360, 360}; // only 1..359 turn
+
+// Values of the Alignment and Boundary keyword lists.
+enum TextAlignment { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
+enum WatermarkBoundary { kBoundaryImage = 0, kBoundaryFrame = 1 };
+
+struct SizeRequest {
+    int mode = kSizeFixed; // SizeMode keyword value
+    int scale = 100;       // percent of the boundary's width, for Proportional
+};
+
+// Where and how large the layer goes.
+struct WatermarkPlacement {
+    int64_t rotation = 0, xOffset = 0, yOffset = 0;
+    int boundary = kBoundaryImage; // WatermarkBoundary
+    int position = 0;              // Position keyword value, TOPLEFT first
+    SizeRequest size;
+};
+
+// The text layer: the text in the loaded watermark font, in fontColor at textOpacity over
+// a box of backColor at backOpacity.
+struct TextWatermark {
+    std::string text; // placeholders already replaced
+    int64_t padding = 0, leading = 0;
+    int alignment = kAlignLeft; // TextAlignment
+    bool antialiasing = false;
+    std::string fontColor = "FFFFFF", backColor = "000000";
+    int32_t textOpacity = 255, backOpacity = 1;
+};
+
+// The picture layer: the picture file, optionally grey, its alpha scaled by opacity.
+struct PictureWatermark {
+    std::string file;
+    int32_t opacity = 255;
+    bool greyscale = false;
+};
+
+struct WatermarkRequest {
+    int kind = kWatermarkNone; // WatermarkKind
+    TextWatermark text;
+    PictureWatermark picture;
+    WatermarkPlacement placement; // of the kind asked for
+    // The frame's bands when a frame is drawn: the FRAME boundary is the area inside them.
+    std::optional<FrameBands> frame;
+};
+// expandedText is the watermark text with its placeholders replaced for the current file.
+WatermarkRequest WatermarkRequestFrom(const Settings& settings, std::string expandedText);
+
+} // namespace velmora
