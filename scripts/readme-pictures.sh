@@ -3,13 +3,8 @@
 # converted plain, with a frame, with a text watermark and with a picture watermark,
 # each reduced to a small PNG in docs/images/. Run after a build (BUILD=build by default).
 set -euo pipefail
-
-here=$(cd "$(dirname "$0")/.." && pwd)
-bin=${BUILD:-$here/build}/bin
-images=$here/docs/images
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_RUNTIME_DIR=$work
+# shellcheck source=scripts/screenshot-prologue.sh
+source "$(dirname "$0")/screenshot-prologue.sh"
 
 "$bin/make-sample-dng" --width=960 --height=640 "$work/sample.dng"
 "$bin/picture-tool" logo "$work/logo.png"

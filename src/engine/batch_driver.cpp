@@ -20,7 +20,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <span>
 #include <thread>
+#include <type_traits>
+#include <variant>
 
 namespace velmora {
 namespace {
@@ -42,6 +45,49 @@ private:
 
 std::string Word(int list, int value) {
     return ValueToKeyword(list, value);
+}
+
+using S = Settings;
+
+// One line of the listing: its label and the setting it shows. A setting with a keyword
+// list is shown as its word, other numbers as they are.
+struct ListedSetting {
+    const char* label;
+    std::variant<int8_t S::*, int32_t S::*, std::string S::*> field;
+    int keywords = -1;
+};
+
+// format chooses the words of the Compression list.
+void ListSetting(const Listing& debug, const ListedSetting& line, std::string_view format = {}) {
+    std::visit(
+        [&](auto member) {
+            const auto& value = gSettings.*member;
+            if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::string>)
+                debug(line.label, value);
+            else if (line.keywords >= 0)
+                debug(line.label, ValueToKeyword(line.keywords, value, format));
+            else
+                debug(line.label, value);
+        },
+        line.field);
+}
+
+void ListSettings(const Listing& debug, std::span<const ListedSetting> lines) {
+    for (const ListedSetting& line : lines)
+        ListSetting(debug, line);
+}
+
+// A line listed only for one input group or one output format.
+struct FormatSetting {
+    std::string_view format;
+    ListedSetting line;
+};
+
+void ListFormatSettings(const Listing& debug, std::span<const FormatSetting> lines,
+                        std::string_view format) {
+    for (const FormatSetting& entry : lines)
+        if (entry.format == format)
+            ListSetting(debug, entry.line, format);
 }
 
 std::string TwoDecimals(float value) {
@@ -106,49 +152,38 @@ Error CheckConversionType(const Listing& debug) {
 }
 
 void ListInputGroup(const Listing& debug) {
-    const Settings& s = gSettings;
-    const std::string& group = gJob.InputGroup;
-    if (group == "dds") {
-        debug("DDS Load As: ", Word(kDdsLoadAsList, s.DdsLoadAs));
-    } else if (group == "gif") {
-        debug("GIF Frame Loading: ", Word(kFrameLoadingList, s.GifFrameLoading));
-    } else if (group == "ico") {
-        debug("ICO Frame Loading: ", Word(kFrameLoadingList, s.IcoFrameLoading));
-    } else if (group == "psd") {
-        debug("PSD Color Mode: ", Word(kColorModeList, s.PsdColorMode));
-    } else if (group == "raw") {
-        debug("RAW Load As: ", Word(kRawLoadAsList, s.RawLoadAs));
-        debug("RAW Header Size: ", s.RawHeaderSize);
-        debug("RAW Image Width: ", s.RawImageWidth);
-        debug("RAW Image Height: ", s.RawImageHeight);
-        debug("RAW Tone Mapping: ", Word(kToneMappingList, s.RawToneMapping));
-    } else if (group == "tiff") {
-        debug("TIFF Frame Loading: ", Word(kFrameLoadingList, s.TiffFrameLoading));
-    }
+    static constexpr FormatSetting kLines[] = {
+        {"dds", {"DDS Load As: ", &S::DdsLoadAs, kDdsLoadAsList}},
+        {"gif", {"GIF Frame Loading: ", &S::GifFrameLoading, kFrameLoadingList}},
+        {"ico", {"ICO Frame Loading: ", &S::IcoFrameLoading, kFrameLoadingList}},
+        {"psd", {"PSD Color Mode: ", &S::PsdColorMode, kColorModeList}},
+        {"raw", {"RAW Load As: ", &S::RawLoadAs, kRawLoadAsList}},
+        {"raw", {"RAW Header Size: ", &S::RawHeaderSize}},
+        {"raw", {"RAW Image Width: ", &S::RawImageWidth}},
+        {"raw", {"RAW Image Height: ", &S::RawImageHeight}},
+        {"raw", {"RAW Tone Mapping: ", &S::RawToneMapping, kToneMappingList}},
+        {"tiff", {"TIFF Frame Loading: ", &S::TiffFrameLoading, kFrameLoadingList}},
+    };
+    ListFormatSettings(debug, kLines, gJob.InputGroup);
 }
 
+// The settings of the output format besides its depth; compression words are the format's.
 void ListOutputFormatExtras(const Listing& debug, const std::string& format) {
-    const Settings& s = gSettings;
-    if (format == "bmp") {
-        debug("BMP Compression: ", ValueToKeyword(kCompressionList, s.BmpCompression, "bmp"));
-        debug("BMP Color Table: ", Word(kColorTableList, s.BmpColorTable));
-    } else if (format == "exr") {
-        debug("EXR Compression: ", ValueToKeyword(kCompressionList, s.ExrCompression, "exr"));
-    } else if (format == "jpg") {
-        debug("JPG Quality: ", s.JpgQuality);
-        debug("JPG Chroma Subsampling: ", Word(kChromaList, s.JpgChroma));
-        debug("JPG Save As: ", Word(kJpegSaveAsList, s.JpgSaveAs));
-    } else if (format == "png") {
-        debug("PNG Compression: ", ValueToKeyword(kCompressionList, s.PngCompression, "png"));
-        debug("PNG Interlaced: ", s.PngInterlaced);
-    } else if (format == "tga") {
-        debug("TGA Compression: ", ValueToKeyword(kCompressionList, s.TgaCompression, "tga"));
-    } else if (format == "tiff") {
-        debug("TIFF Compression: ", ValueToKeyword(kCompressionList, s.TiffCompression, "tiff"));
-        debug("TIFF Color Mode: ", Word(kColorModeList, s.TiffColorMode));
-    } else if (format == "webp") {
-        debug("WEBP Quality: ", s.WebpQuality);
-    }
+    static constexpr FormatSetting kLines[] = {
+        {"bmp", {"BMP Compression: ", &S::BmpCompression, kCompressionList}},
+        {"bmp", {"BMP Color Table: ", &S::BmpColorTable, kColorTableList}},
+        {"exr", {"EXR Compression: ", &S::ExrCompression, kCompressionList}},
+        {"jpg", {"JPG Quality: ", &S::JpgQuality}},
+        {"jpg", {"JPG Chroma Subsampling: ", &S::JpgChroma, kChromaList}},
+        {"jpg", {"JPG Save As: ", &S::JpgSaveAs, kJpegSaveAsList}},
+        {"png", {"PNG Compression: ", &S::PngCompression, kCompressionList}},
+        {"png", {"PNG Interlaced: ", &S::PngInterlaced}},
+        {"tga", {"TGA Compression: ", &S::TgaCompression, kCompressionList}},
+        {"tiff", {"TIFF Compression: ", &S::TiffCompression, kCompressionList}},
+        {"tiff", {"TIFF Color Mode: ", &S::TiffColorMode, kColorModeList}},
+        {"webp", {"WEBP Quality: ", &S::WebpQuality}},
+    };
+    ListFormatSettings(debug, kLines, format);
 }
 
 Error CheckOutputFormat(const Listing& debug) {
@@ -169,10 +204,22 @@ Error CheckOutputFormat(const Listing& debug) {
 }
 
 Error CheckTransform(const Listing& debug) {
+    static constexpr ListedSetting kRotation[] = {
+        {"Image Rotation Type: ", &S::ImageRotationType, kRotationTypeList},
+        {"Image Rotation: ", &S::ImageRotation},
+        {"Image Rotation Back Color: ", &S::ImageRotationBackColor},
+    };
+    static constexpr ListedSetting kResize[] = {
+        {"Keep Aspect Ratio: ", &S::KeepAspectRatio},
+        {"Image Resize Type: ", &S::ImageResizeType, kResizeTypeList},
+        {"Image Resize Algorithm: ", &S::ImageResizeAlgorithm, kResizeAlgorithmList},
+    };
+    static constexpr ListedSetting kFlip[] = {
+        {"Flip Horizontal: ", &S::DoImageFlipHorizontal},
+        {"Flip Vertical: ", &S::DoImageFlipVertical},
+    };
     const Settings& s = gSettings;
-    debug("Image Rotation Type: ", Word(kRotationTypeList, s.ImageRotationType));
-    debug("Image Rotation: ", s.ImageRotation);
-    debug("Image Rotation Back Color: ", s.ImageRotationBackColor);
+    ListSettings(debug, kRotation);
     if (s.DoImageResize) {
         debug("Width: ", std::to_string(s.ImageWidth) + " " + Word(kUnitList, s.ImageWidthUnit));
         if (s.ImageWidth == 0)
@@ -180,12 +227,9 @@ Error CheckTransform(const Listing& debug) {
         debug("Height: ", std::to_string(s.ImageHeight) + " " + Word(kUnitList, s.ImageHeightUnit));
         if (s.ImageHeight == 0)
             return "Invalid height value";
-        debug("Keep Aspect Ratio: ", s.KeepAspectRatio);
-        debug("Image Resize Type: ", Word(kResizeTypeList, s.ImageResizeType));
-        debug("Image Resize Algorithm: ", Word(kResizeAlgorithmList, s.ImageResizeAlgorithm));
+        ListSettings(debug, kResize);
     }
-    debug("Flip Horizontal: ", s.DoImageFlipHorizontal);
-    debug("Flip Vertical: ", s.DoImageFlipVertical);
+    ListSettings(debug, kFlip);
     return {};
 }
 
@@ -208,6 +252,17 @@ Error CheckAdjustments(const Listing& debug) {
 }
 
 void ListEffectsAndFrame(const Listing& debug) {
+    static constexpr ListedSetting kSolidFrame[] = {
+        {"Frame left: ", &S::SolidLeft},
+        {"Frame right: ", &S::SolidRight},
+        {"Frame top: ", &S::SolidTop},
+        {"Frame bottom: ", &S::SolidBottom},
+        {"Frame left color: ", &S::SolidLeftColor},
+        {"Frame right color: ", &S::SolidRightColor},
+        {"Frame top color: ", &S::SolidTopColor},
+        {"Frame bottom color: ", &S::SolidBottomColor},
+        {"Frame opacity: ", &S::SolidOpacity},
+    };
     const Settings& s = gSettings;
     debug("Greyscale: ", s.DoImageGreyscale);
     if (s.DoImageThreshold)
@@ -215,17 +270,8 @@ void ListEffectsAndFrame(const Listing& debug) {
     if (s.DoImageDither)
         debug("Image Dithering Algorithm: ", Word(kDitherList, s.ImageDitherAlgorithm));
     debug("Frame: ", Word(kFrameKindList, s.DoFrame));
-    if (s.DoFrame == kFrameSolid) {
-        debug("Frame left: ", s.SolidLeft);
-        debug("Frame right: ", s.SolidRight);
-        debug("Frame top: ", s.SolidTop);
-        debug("Frame bottom: ", s.SolidBottom);
-        debug("Frame left color: ", s.SolidLeftColor);
-        debug("Frame right color: ", s.SolidRightColor);
-        debug("Frame top color: ", s.SolidTopColor);
-        debug("Frame bottom color: ", s.SolidBottomColor);
-        debug("Frame opacity: ", s.SolidOpacity);
-    }
+    if (s.DoFrame == kFrameSolid)
+        ListSettings(debug, kSolidFrame);
     debug("Watermark: ", Word(kWatermarkKindList, s.DoWatermark));
 }
 
@@ -239,30 +285,36 @@ void ListPlacement(const Listing& debug, int boundary, int position, int x, int 
 }
 
 Error CheckWatermark(const Listing& debug) {
+    static constexpr ListedSetting kText[] = {
+        {"Watermark text: ", &S::WatermarkText},
+        {"Watermark font: ", &S::FontName},
+        {"Watermark font size: ", &S::FontSize},
+        {"Watermark font leading: ", &S::FontLeading},
+        {"Watermark font color: ", &S::FontColor},
+        {"Watermark font style: ", &S::FontStyle, kFontStyleList},
+        {"Watermark font effect: ", &S::FontEffect, kFontEffectList},
+        {"Watermark text antialiasing: ", &S::TextAntialiasing},
+        {"Watermark text alignment: ", &S::TextAlignment, kAlignmentList},
+        {"Watermark text padding: ", &S::TextPadding},
+        {"Watermark text opacity: ", &S::TextOpacity},
+        {"Watermark background color: ", &S::BackColor},
+        {"Watermark background opacity: ", &S::BackOpacity},
+    };
+    static constexpr ListedSetting kImage[] = {
+        {"Watermark image: ", &S::WatermarkImage},
+        {"Watermark greyscale: ", &S::ImageGreyscale},
+        {"Watermark opacity: ", &S::ImageOpacity},
+    };
     const Settings& s = gSettings;
     if (s.DoWatermark == kWatermarkText) {
-        debug("Watermark text: ", s.WatermarkText);
-        debug("Watermark font: ", s.FontName);
-        debug("Watermark font size: ", s.FontSize);
-        debug("Watermark font leading: ", s.FontLeading);
-        debug("Watermark font color: ", s.FontColor);
-        debug("Watermark font style: ", Word(kFontStyleList, s.FontStyle));
-        debug("Watermark font effect: ", Word(kFontEffectList, s.FontEffect));
-        debug("Watermark text antialiasing: ", s.TextAntialiasing);
-        debug("Watermark text alignment: ", Word(kAlignmentList, s.TextAlignment));
-        debug("Watermark text padding: ", s.TextPadding);
-        debug("Watermark text opacity: ", s.TextOpacity);
-        debug("Watermark background color: ", s.BackColor);
-        debug("Watermark background opacity: ", s.BackOpacity);
+        ListSettings(debug, kText);
         ListPlacement(debug, s.TextBoundary, s.TextPosition, s.TextXOffset, s.TextYOffset,
                       s.TextRotation, s.TextSize);
         const DrawnSteps* drawn = LoadDrawnSteps();
         if (!drawn || !drawn->loadWatermarkFont(s.FontName, s.FontSize, s.FontStyle, s.FontEffect))
             return "Invalid watermark font";
     } else if (s.DoWatermark == kWatermarkImage) {
-        debug("Watermark image: ", s.WatermarkImage);
-        debug("Watermark greyscale: ", s.ImageGreyscale);
-        debug("Watermark opacity: ", s.ImageOpacity);
+        ListSettings(debug, kImage);
         ListPlacement(debug, s.ImageBoundary, s.ImagePosition, s.ImageXOffset, s.ImageYOffset,
                       s.WatermarkImageRotation, s.ImageSize);
         // Decoded once here: a picture that cannot be would leave every file unmarked.
