@@ -263,8 +263,14 @@ Picture BitmapThumbnail(const libraw_processed_image_t& thumbnail) {
     return picture;
 }
 
+// What a short or corrupt file leaves unread in LibRaw's buffers comes out black.
+template <typename Read> bool WithZeroFilledBuffers(Read read) {
+    ZeroFilledAllocations zeroed;
+    return read() == LIBRAW_SUCCESS;
+}
+
 CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
-    if (raw.unpack_thumb() != LIBRAW_SUCCESS)
+    if (!WithZeroFilledBuffers([&] { return raw.unpack_thumb(); }))
         return {};
     int error = 0;
     std::unique_ptr<libraw_processed_image_t, ClearThumbnail> thumbnail(
@@ -294,7 +300,8 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
     params.no_auto_bright = 1;
     params.use_auto_wb = 1;
     params.user_qual = 3;
-    if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS)
+    if (!WithZeroFilledBuffers([&] { return raw->unpack(); }) ||
+        raw->dcraw_process() != LIBRAW_SUCCESS)
         return {};
     return {RawDecoder::PictureInPlace(raw), bitsPerSample == 16
                                                  ? PictureOrigin::CameraLinearDecode

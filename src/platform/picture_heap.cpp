@@ -46,4 +46,14 @@ bool PictureHeapConfigured() {
     return gConfigured;
 }
 
+// glibc fills a new block with the perturb byte's complement (and a freed one with the byte);
+// the sanitizers' allocators ignore the call.
+ZeroFilledAllocations::ZeroFilledAllocations() {
+    mallopt(M_PERTURB, 0xFF);
+}
+
+ZeroFilledAllocations::~ZeroFilledAllocations() {
+    mallopt(M_PERTURB, 0);
+}
+
 } // namespace velmora

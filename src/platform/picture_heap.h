@@ -21,4 +21,17 @@ void ReleasePictureHeap();
 // Whether ConfigurePictureHeap took effect in this build and process.
 bool PictureHeapConfigured();
 
+// While one is alive, every block malloc hands out beyond glibc's per-thread cache (which
+// keeps blocks of up to about 1 KiB) comes filled with zeros, as calloc's do.
+// A decoder that reads a file into a malloc'ed buffer leaves what a short or corrupt file
+// never reached as it found it, which in this heap is whatever an earlier picture left there.
+// One at a time, on the thread that decodes.
+class ZeroFilledAllocations {
+public:
+    ZeroFilledAllocations();
+    ~ZeroFilledAllocations();
+    ZeroFilledAllocations(const ZeroFilledAllocations&) = delete;
+    ZeroFilledAllocations& operator=(const ZeroFilledAllocations&) = delete;
+};
+
 } // namespace velmora
