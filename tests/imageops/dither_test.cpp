@@ -1,7 +1,6 @@
 #include "imageops/dither.h"
 
 #include "settings/keywords.h"
-#include "settings/settings.h"
 #include "support/pictures.h"
 
 #include <gtest/gtest.h>
@@ -34,13 +33,11 @@ TEST(ApplyDither, EachKeywordReachesItsFreeImageDither) {
                                                                {"cluster16", FID_CLUSTER16x16}};
     std::set<std::string> distinct;
     for (const auto& [word, dither] : cases) {
-        SettingsDefaults(true);
-        gSettings.DoImageDither = 1;
-        gSettings.ImageDitherAlgorithm = int8_t(KeywordToValue(kDitherList, word));
-        EXPECT_EQ(DitherAlgorithmFor(gSettings.ImageDitherAlgorithm), dither) << word;
+        const DitherRequest request{true, KeywordToValue(kDitherList, word)};
+        EXPECT_EQ(DitherAlgorithmFor(request.algorithm), dither) << word;
         Picture source = Ramp();
         Picture expected(FreeImage_Dither(source.get(), dither));
-        Picture result = ApplyDither(std::move(source), DitherRequestFrom(gSettings));
+        Picture result = ApplyDither(std::move(source), request);
         ASSERT_EQ(PictureBpp(result), 1) << word;
         ASSERT_TRUE(testing::PixelBytes(result.get()) == testing::PixelBytes(expected.get()))
             << word;
@@ -60,11 +57,10 @@ TEST(ApplyDither, OneBitPicturesGoThrough24Bits) {
     for (int y = 0; y < 48; ++y)
         for (int x : {0, 3, 60, 63})
             ASSERT_EQ(PixelAt(picture.get(), x, y).g, x < 4 ? 0 : 255) << x << "," << y;
-    gSettings.DoImageDither = 0;
     Picture source = Ramp();
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyDither(std::move(source), DitherRequestFrom(gSettings)).get(), before);
-    EXPECT_FALSE(ApplyDither(nullptr, DitherRequestFrom(gSettings)));
+    EXPECT_EQ(ApplyDither(std::move(source), {false, kDitherBayer8}).get(), before);
+    EXPECT_FALSE(ApplyDither(nullptr, request));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "imageops/greyscale.h"
 
-#include "settings/settings.h"
 #include "support/pictures.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +22,6 @@ TEST(ApplyGreyscale, MakesEightBitGreyFromEveryDepth) {
                            {255, 255, 255}, {0, 0, 0},   {200, 120, 40}};
     const int n = int(std::size(colours));
     for (FREE_IMAGE_TYPE type : {FIT_BITMAP, FIT_RGB16}) {
-        SettingsDefaults(true);
-        gSettings.DoImageGreyscale = 1;
         Picture picture(FreeImage_AllocateT(type, n, 1, 24));
         for (int x = 0; x < n; ++x) {
             const Rgb& c = colours[x];
@@ -36,7 +33,7 @@ TEST(ApplyGreyscale, MakesEightBitGreyFromEveryDepth) {
                 FreeImage_SetPixelColor(picture.get(), x, 0, &quad);
             }
         }
-        picture = ApplyGreyscale(std::move(picture), GreyscaleRequestFrom(gSettings));
+        picture = ApplyGreyscale(std::move(picture), {true});
         ASSERT_EQ(PictureBpp(picture), 8) << type;
         ASSERT_EQ(FreeImage_GetColorType(picture.get()), FIC_MINISBLACK) << type;
         for (int x = 0; x < n; ++x) {
@@ -44,11 +41,10 @@ TEST(ApplyGreyscale, MakesEightBitGreyFromEveryDepth) {
             EXPECT_NEAR(grey, Luma709(colours[x]), 1.0) << type << " " << colours[x];
         }
     }
-    gSettings.DoImageGreyscale = 0;
     Picture source(FreeImage_Allocate(2, 2, 24));
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyGreyscale(std::move(source), GreyscaleRequestFrom(gSettings)).get(), before);
-    EXPECT_FALSE(ApplyGreyscale(nullptr, GreyscaleRequestFrom(gSettings)));
+    EXPECT_EQ(ApplyGreyscale(std::move(source), {false}).get(), before);
+    EXPECT_FALSE(ApplyGreyscale(nullptr, {true}));
 }
 
 } // namespace

@@ -51,16 +51,11 @@ TEST(ApplyResize, ScalesAsTheSettingsAsk) {
         {1001, 1003, 50, pc, 50, pc, 0, 0, 500, 502}, // percent sizes round ties to even
     };
     for (const Case& c : cases) {
-        SettingsDefaults(true);
-        Settings& s = gSettings;
-        s.DoImageResize = 1;
-        s.ImageWidth = c.targetWidth, s.ImageWidthUnit = int8_t(c.widthUnit);
-        s.ImageHeight = c.targetHeight, s.ImageHeightUnit = int8_t(c.heightUnit);
-        s.KeepAspectRatio = int8_t(c.aspect), s.ImageResizeType = int8_t(c.type);
+        const ResizeRequest request{true,         c.targetWidth, c.targetHeight, c.widthUnit,
+                                    c.heightUnit, c.aspect != 0, c.type};
         Picture source = Quadrants(c.width, c.height);
         FIBITMAP* before = source.get();
-        Picture result =
-            ApplyResize(std::move(source), ResizeRequestFrom(gSettings), c.width, c.height);
+        Picture result = ApplyResize(std::move(source), request, c.width, c.height);
         std::string shown = "case " + std::to_string(&c - cases);
         if (c.expectedWidth == 0) {
             EXPECT_EQ(result.get(), before) << shown;
@@ -85,14 +80,11 @@ TEST(ApplyResize, SizesThatCannotBeMetGiveNoPicture) {
                           {INT32_MAX, kUnitPercent, 0},
                           {1000, kUnitPixels, 1}}; // the height follows as 0
     for (const Case& c : cases) {
-        SettingsDefaults(true);
-        gSettings.DoImageResize = 1, gSettings.KeepAspectRatio = int8_t(c.aspect);
-        gSettings.ImageWidth = c.targetWidth, gSettings.ImageWidthUnit = int8_t(c.widthUnit);
-        gSettings.ImageHeight = 100000;
-        EXPECT_FALSE(ApplyResize(Quadrants(60000, 20), ResizeRequestFrom(gSettings), 60000, 20))
-            << c.targetWidth;
+        const ResizeRequest request{true,        c.targetWidth, 100000,
+                                    c.widthUnit, kUnitPixels,   c.aspect != 0};
+        EXPECT_FALSE(ApplyResize(Quadrants(60000, 20), request, 60000, 20)) << c.targetWidth;
     }
-    EXPECT_FALSE(ApplyResize(nullptr, ResizeRequestFrom(gSettings), 0, 0));
+    EXPECT_FALSE(ApplyResize(nullptr, ResizeRequest{true, 10, 10}, 0, 0));
 }
 
 TEST(ApplyResize, EachAlgorithmReachesItsFilter) {
@@ -104,14 +96,14 @@ TEST(ApplyResize, EachAlgorithmReachesItsFilter) {
                                                                {"LANCZOS", FILTER_LANCZOS3}};
     std::set<std::string> distinct;
     for (const auto& [word, filter] : cases) {
-        SettingsDefaults(true);
-        gSettings.DoImageResize = 1, gSettings.ImageWidth = 13, gSettings.ImageHeight = 11;
-        gSettings.ImageResizeAlgorithm = int8_t(KeywordToValue(kResizeAlgorithmList, word));
+        ResizeRequest request{true, 13, 11};
+        request.keepAspectRatio = false;
+        request.algorithm = KeywordToValue(kResizeAlgorithmList, word);
         Picture source = testing::MakePicture(40, 30, [](int x, int y) {
             return Rgb{x * 97 % 256, y * 53 % 256, (x ^ y) * 8 % 256};
         });
         Picture expected(FreeImage_Rescale(source.get(), 13, 11, filter));
-        Picture result = ApplyResize(std::move(source), ResizeRequestFrom(gSettings), 40, 30);
+        Picture result = ApplyResize(std::move(source), request, 40, 30);
         ASSERT_TRUE(testing::PixelBytes(result.get()) == testing::PixelBytes(expected.get()))
             << word;
         distinct.insert(testing::PixelBytes(result.get()));

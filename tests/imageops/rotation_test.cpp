@@ -1,6 +1,5 @@
 #include "imageops/rotation.h"
 
-#include "settings/settings.h"
 #include "support/pictures.h"
 
 #include <gtest/gtest.h>
@@ -20,24 +19,20 @@ Rgb NoiseAt(int x, int y) {
     return {(x * 37 + y * 11) & 255, (x * 5 + y * 71) & 255, (x * x + y * 3) & 255};
 }
 
-void SetRotation(int type, int angle, const char* back = "000000") {
-    SettingsDefaults(true);
-    gSettings.DoImageRotation = 1, gSettings.ImageRotationType = int8_t(type);
-    gSettings.ImageRotation = angle, gSettings.ImageRotationBackColor = back;
+RotationRequest Rotation(int type, int angle, const char* back = "000000") {
+    return {true, type, angle, back};
 }
 
 TEST(ApplyRotation, OnlyOneTo359DegreesTurnAndNinetyTurnsCounterClockwise) {
     const std::pair<int, int> cases[] = {{0, 30}, {360, 30}, {-90, 30}, {400, 30}, {270, 20}};
     for (auto [angle, width] : cases) {
-        SetRotation(kRotationSimple, angle);
-        EXPECT_EQ(PictureWidth(
-                      ApplyRotation(MakePicture(30, 20, NoiseAt), RotationRequestFrom(gSettings))),
-                  width)
+        RotationRequest rotation = Rotation(kRotationSimple, angle);
+        EXPECT_EQ(PictureWidth(ApplyRotation(MakePicture(30, 20, NoiseAt), rotation)), width)
             << angle;
     }
-    SetRotation(kRotationSimple, 90);
+    RotationRequest rotation = Rotation(kRotationSimple, 90);
     Picture source = MakePicture(30, 20, NoiseAt);
-    Picture turned = ApplyRotation(MakePicture(30, 20, NoiseAt), RotationRequestFrom(gSettings));
+    Picture turned = ApplyRotation(MakePicture(30, 20, NoiseAt), rotation);
     ASSERT_EQ(PictureWidth(turned), 20);
     ASSERT_EQ(PictureHeight(turned), 30);
     // The top-left corner goes to the bottom left, the top-right one to the top left.
@@ -45,23 +40,21 @@ TEST(ApplyRotation, OnlyOneTo359DegreesTurnAndNinetyTurnsCounterClockwise) {
         for (int x = 0; x < 30; ++x)
             ASSERT_EQ(PixelAt(turned.get(), y, 29 - x), PixelAt(source.get(), x, y))
                 << x << "," << y;
-    SetRotation(2, 90);
-    EXPECT_EQ(
-        PictureWidth(ApplyRotation(MakePicture(30, 20, NoiseAt), RotationRequestFrom(gSettings))),
-        30);
-    EXPECT_FALSE(ApplyRotation(nullptr, RotationRequestFrom(gSettings)));
+    rotation = Rotation(2, 90);
+    EXPECT_EQ(PictureWidth(ApplyRotation(MakePicture(30, 20, NoiseAt), rotation)), 30);
+    EXPECT_FALSE(ApplyRotation(nullptr, rotation));
 }
 
 TEST(ApplyRotation, SimpleFortyFiveGrowsTheCanvasInTheBackColour) {
     const std::pair<const char*, Rgb> cases[] = {
         {"FF0000", {255, 0, 0}}, {"00ff80", {0, 255, 128}}, {"FFF", {0, 0, 0}}};
     for (const auto& [back, corner] : cases) {
-        SetRotation(kRotationSimple, 45, back);
+        RotationRequest rotation = Rotation(kRotationSimple, 45, back);
         Picture turned = ApplyRotation(MakePicture(40, 30,
                                                    [](int, int) {
                                                        return Rgb{90, 90, 250};
                                                    }),
-                                       RotationRequestFrom(gSettings));
+                                       rotation);
         int w = PictureWidth(turned), h = PictureHeight(turned);
         EXPECT_NEAR(w, 70 / std::sqrt(2.0), 1.5); // the bounding box of the turned picture
         EXPECT_NEAR(h, 70 / std::sqrt(2.0), 1.5);
@@ -72,9 +65,9 @@ TEST(ApplyRotation, SimpleFortyFiveGrowsTheCanvasInTheBackColour) {
 }
 
 TEST(ApplyRotation, AdvancedKeepsTheSizeAndTurnsAboutTheRealCentre) {
-    SetRotation(kRotationAdvanced, 180, "FF0000");
+    RotationRequest rotation = Rotation(kRotationAdvanced, 180, "FF0000");
     Picture source = MakePicture(9, 7, NoiseAt);
-    Picture turned = ApplyRotation(MakePicture(9, 7, NoiseAt), RotationRequestFrom(gSettings));
+    Picture turned = ApplyRotation(MakePicture(9, 7, NoiseAt), rotation);
     ASSERT_EQ(PictureWidth(turned), 9);
     ASSERT_EQ(PictureHeight(turned), 7);
     // About (4.5, 3.5), counted as FreeImage_RotateEx counts rows, from the top: pixel
@@ -86,10 +79,10 @@ TEST(ApplyRotation, AdvancedKeepsTheSizeAndTurnsAboutTheRealCentre) {
 }
 
 TEST(ApplyRotation, TurnsDeepPicturesAs24Bits) {
-    SetRotation(kRotationSimple, 90);
+    RotationRequest rotation = Rotation(kRotationSimple, 90);
     Picture deep(FreeImage_AllocateT(FIT_RGB16, 4, 2));
     reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(deep.get(), 1))[0] = {0xAB12, 0x3456, 0xCD00};
-    deep = ApplyRotation(std::move(deep), RotationRequestFrom(gSettings));
+    deep = ApplyRotation(std::move(deep), rotation);
     ASSERT_EQ(PictureBpp(deep), 24);
     EXPECT_EQ(PixelAt(deep.get(), 0, 3), (Rgb{0xAB, 0x34, 0xCD}));
 }
@@ -97,26 +90,23 @@ TEST(ApplyRotation, TurnsDeepPicturesAs24Bits) {
 TEST(ApplyFlips, MirrorInPlaceAndBothEqualAHalfTurn) {
     for (int horizontal : {0, 1})
         for (int vertical : {0, 1}) {
-            SettingsDefaults(true);
-            gSettings.DoImageFlipHorizontal = int8_t(horizontal);
-            gSettings.DoImageFlipVertical = int8_t(vertical);
+            const FlipRequest flips{horizontal == 1, vertical == 1};
             Picture source = MakePicture(7, 5, NoiseAt), flipped = MakePicture(7, 5, NoiseAt);
             FIBITMAP* before = flipped.get();
-            flipped = ApplyFlips(std::move(flipped), FlipRequestFrom(gSettings));
+            flipped = ApplyFlips(std::move(flipped), flips);
             ASSERT_EQ(flipped.get(), before);
             for (int y = 0; y < 5; ++y)
                 for (int x = 0; x < 7; ++x)
                     ASSERT_EQ(PixelAt(flipped.get(), horizontal ? 6 - x : x, vertical ? 4 - y : y),
                               PixelAt(source.get(), x, y));
         }
-    SetRotation(kRotationSimple, 180);
-    Picture turned = ApplyRotation(MakePicture(7, 5, NoiseAt), RotationRequestFrom(gSettings));
-    gSettings.DoImageFlipHorizontal = gSettings.DoImageFlipVertical = 1;
-    Picture flipped = ApplyFlips(MakePicture(7, 5, NoiseAt), FlipRequestFrom(gSettings));
+    RotationRequest rotation = Rotation(kRotationSimple, 180);
+    Picture turned = ApplyRotation(MakePicture(7, 5, NoiseAt), rotation);
+    Picture flipped = ApplyFlips(MakePicture(7, 5, NoiseAt), {true, true});
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             ASSERT_EQ(PixelAt(flipped.get(), x, y), PixelAt(turned.get(), x, y));
-    EXPECT_FALSE(ApplyFlips(nullptr, FlipRequestFrom(gSettings)));
+    EXPECT_FALSE(ApplyFlips(nullptr, {true, true}));
 }
 
 } // namespace

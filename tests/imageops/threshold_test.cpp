@@ -1,6 +1,5 @@
 #include "imageops/threshold.h"
 
-#include "settings/settings.h"
 #include "support/pictures.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +22,7 @@ TEST(ApplyThreshold, WhiteFromTheLevelsLowByteUp) {
     };
     const Case cases[] = {{128, 128}, {384, 128}, {256, 0}, {-1, 255}, {1, 1}, {255, 255}};
     for (const Case& c : cases) {
-        SettingsDefaults(true);
-        gSettings.DoImageThreshold = 1, gSettings.ImageThreshold = c.level;
-        Picture picture = ApplyThreshold(GreyRamp(), ThresholdRequestFrom(gSettings));
+        Picture picture = ApplyThreshold(GreyRamp(), {true, c.level});
         ASSERT_EQ(PictureBpp(picture), 1) << c.level;
         for (int x = 0; x < 256; ++x)
             ASSERT_EQ(PixelAt(picture.get(), x, 0).g, x >= c.firstWhite ? 255 : 0)
@@ -41,11 +38,10 @@ TEST(ApplyThreshold, OneBitPicturesGoThrough24Bits) {
     for (int x = 0; x < 256; ++x)
         ASSERT_EQ(PixelAt(picture.get(), x, 0).g, x >= 128 ? 255 : 0) << x;
 
-    gSettings.DoImageThreshold = 0;
     Picture source = GreyRamp();
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyThreshold(std::move(source), ThresholdRequestFrom(gSettings)).get(), before);
-    EXPECT_FALSE(ApplyThreshold(nullptr, ThresholdRequestFrom(gSettings)));
+    EXPECT_EQ(ApplyThreshold(std::move(source), {false, 128}).get(), before);
+    EXPECT_FALSE(ApplyThreshold(nullptr, request));
 }
 
 } // namespace
