@@ -6,7 +6,6 @@
 #include "engine/file_handles.h"
 #include "engine/format_registry.h"
 #include "platform/console.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/temp_files.h"
 #include "platform/text.h"

@@ -93,12 +93,15 @@ Picture ApplyDrawnFrame(Picture picture, const FrameRequest& request, int width,
     return drawn ? drawn->applyFrame(std::move(picture), request, width, height) : nullptr;
 }
 
-Picture ApplyDrawnWatermark(Picture picture, const WatermarkRequest& request, int width,
-                            int height) {
-    if (request.kind == kWatermarkNone)
+// The watermark text's placeholders are expanded only for a run that draws one.
+Picture ApplyDrawnWatermark(Picture picture, const Settings& settings, int width, int height) {
+    if (settings.DoWatermark == kWatermarkNone)
         return picture;
     const DrawnSteps* drawn = LoadDrawnSteps();
-    return drawn ? drawn->applyWatermark(std::move(picture), request, width, height) : nullptr;
+    return drawn ? drawn->applyWatermark(std::move(picture),
+                                         WatermarkRequestFrom(settings, ExpandWatermarkText()),
+                                         width, height)
+                 : nullptr;
 }
 
 // CMYK separations are made from 32-bit pictures, the depth FreeImage writes as ink; other
@@ -182,8 +185,7 @@ bool ConvertOneFile() {
     picture = ApplyThreshold(std::move(picture), ThresholdRequestFrom(settings));
     picture = ApplyDither(std::move(picture), DitherRequestFrom(settings));
     picture = ApplyDrawnFrame(std::move(picture), FrameRequestFrom(settings), width, height);
-    picture = ApplyDrawnWatermark(
-        std::move(picture), WatermarkRequestFrom(settings, ExpandWatermarkText()), width, height);
+    picture = ApplyDrawnWatermark(std::move(picture), settings, width, height);
     picture = ConvertToOutputDepth(std::move(picture), depth, gJob.ConversionType);
     picture =
         SeparateForPrint(std::move(picture), toTiff && settings.TiffColorMode == kColorCmyk, color);
