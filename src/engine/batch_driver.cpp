@@ -135,7 +135,7 @@ Error ResolveOutputFolder(const Listing& debug) {
         folder = gJob.ProgramFolder + folder;
     }
     folder = WithTrailingSlash(folder);
-    if (!FolderExists(folder))
+    if (!FolderCanTakeFiles(folder))
         return "Invalid output folder";
     return {};
 }
@@ -408,10 +408,23 @@ int AddInputFile(const std::string& path) {
     return 1;
 }
 
+// A failed file's reason: on standard error for the console (whatever quiet says), and in
+// the progress record for the window.
+void ReportFailure(const std::string& file, const FileResult& result) {
+    if (gJob.CommandLineRun == 1)
+        PrintErrorLine(file, result.reason);
+    std::lock_guard lock(gRunMutex);
+    gProgress.Failures.push_back({file, result.reason});
+}
+
 void ConversionWorker() {
     bool verbose = gJob.CommandLineRun == 1 && gJob.RunMode == "DEBUG";
     int32_t index = 0, converted = 0;
     int64_t lastDuration = 0;
+    {
+        std::lock_guard lock(gRunMutex);
+        gProgress.Failures.clear();
+    }
     for (const auto& [path, entry] : gInputFileMap) {
         {
             std::lock_guard lock(gRunMutex);
@@ -430,7 +443,8 @@ void ConversionWorker() {
             PrintLine("File Format: " + SignatureSniffer(gJob.InputFile));
         }
         int64_t start = ElapsedMilliseconds();
-        if (ConvertOneFile()) {
+        FileResult result = ConvertOneFile();
+        if (result) {
             if (verbose)
                 PrintLine("[OK] Saving As: " + gJob.OutputFile);
             ++converted;
@@ -442,6 +456,7 @@ void ConversionWorker() {
             lastDuration = 0;
             if (verbose)
                 PrintLine("[ERROR] Unable to convert the file!");
+            ReportFailure(path, result);
         }
     }
     // A console run ends the process next, which gives everything back at once.

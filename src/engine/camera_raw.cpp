@@ -5,7 +5,9 @@
 
 #include "engine/file_handles.h"
 #include "platform/picture_heap.h"
+#include "platform/temp_files.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -84,9 +86,22 @@ struct ClearThumbnail {
 // FreeImage's layout. A decoder whose picture became a bitmap's pixels lives as long as it.
 class RawDecoder : public LibRaw {
 public:
-    RawDecoder() { callbacks.pre_scalecolors_cb = ReleaseRawData; }
+    RawDecoder() {
+        callbacks.pre_scalecolors_cb = ReleaseRawData;
+        set_progress_handler(AtStage, this);
+    }
 
     std::function<void()> whenRawDataGone;
+    StopRequested stopped;
+    // The latest of LibRaw's errors (a missing preview's before the decode's), for the reason
+    // a file gave no picture.
+    int lastError = LIBRAW_SUCCESS;
+
+    bool Succeeded(int status) {
+        if (status != LIBRAW_SUCCESS)
+            lastError = status;
+        return status == LIBRAW_SUCCESS;
+    }
 
     // The processed picture as FreeImage's loader makes it (FreeImage_AllocateT,
     // copy_mem_image, FreeImage_FlipVertical), made in LibRaw's own buffer.
@@ -141,6 +156,12 @@ public:
     }
 
 private:
+    // LibRaw's progress report, between the stages of a decode: a stop breaks it off there.
+    static int AtStage(void* context, LibRaw_progress, int, int) {
+        auto& raw = *static_cast<RawDecoder*>(context);
+        return raw.stopped && raw.stopped() ? 1 : 0;
+    }
+
     // Called by dcraw_process once the raw data is in LibRaw's picture, before any of the
     // picture's own work (scaling, demosaicing) starts.
     static void ReleaseRawData(void* context) {
@@ -264,13 +285,36 @@ Picture BitmapThumbnail(const libraw_processed_image_t& thumbnail) {
 }
 
 // What a short or corrupt file leaves unread in LibRaw's buffers comes out black.
-template <typename Read> bool WithZeroFilledBuffers(Read read) {
+template <typename Read> bool WithZeroFilledBuffers(RawDecoder& raw, Read read) {
     ZeroFilledAllocations zeroed;
-    return read() == LIBRAW_SUCCESS;
+    return raw.Succeeded(read());
+}
+
+// LibRaw's error in words a photographer can act on.
+std::string FailureText(int status) {
+    switch (status) {
+    case LIBRAW_FILE_UNSUPPORTED:
+    case LIBRAW_REQUEST_FOR_NONEXISTENT_IMAGE:
+        return "not a camera file LibRaw can read";
+    case LIBRAW_NOT_IMPLEMENTED:
+        return "LibRaw cannot decode this camera file's kind of data";
+    case LIBRAW_IO_ERROR:
+    case LIBRAW_DATA_ERROR:
+        return "the camera file is cut short or damaged";
+    case LIBRAW_UNSUFFICIENT_MEMORY:
+    case LIBRAW_MEMPOOL_OVERFLOW:
+        return "not enough memory to decode the picture";
+    case LIBRAW_TOO_BIG:
+        return "the picture is too large to decode";
+    case LIBRAW_CANCELLED_BY_CALLBACK:
+        return kStoppedByUser;
+    default:
+        return std::string("LibRaw could not decode the file: ") + libraw_strerror(status);
+    }
 }
 
 CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
-    if (!WithZeroFilledBuffers([&] { return raw.unpack_thumb(); }))
+    if (!WithZeroFilledBuffers(raw, [&] { return raw.unpack_thumb(); }))
         return {};
     int error = 0;
     std::unique_ptr<libraw_processed_image_t, ClearThumbnail> thumbnail(
@@ -283,11 +327,12 @@ CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
         if (format == FIF_JPEG)
             flags |= JPEG_EXIFROTATE;
         return {Picture(FreeImage_LoadFromMemory(format, memory.get(), flags)),
-                PictureOrigin::CameraPreview};
+                PictureOrigin::CameraPreview,
+                {}};
     }
     if (flags & FIF_LOAD_NOPIXELS)
         return {};
-    return {BitmapThumbnail(*thumbnail), PictureOrigin::CameraThumbnail};
+    return {BitmapThumbnail(*thumbnail), PictureOrigin::CameraThumbnail, {}};
 }
 
 // FreeImage's parameters of a full decode: 8 bits on the BT.709 curve or 16 bits linear,
@@ -300,19 +345,21 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
     params.no_auto_bright = 1;
     params.use_auto_wb = 1;
     params.user_qual = 3;
-    if (!WithZeroFilledBuffers([&] { return raw->unpack(); }) ||
-        raw->dcraw_process() != LIBRAW_SUCCESS)
+    if (!WithZeroFilledBuffers(*raw, [&] { return raw->unpack(); }) ||
+        !raw->Succeeded(raw->dcraw_process()))
         return {};
-    return {RawDecoder::PictureInPlace(raw), bitsPerSample == 16
-                                                 ? PictureOrigin::CameraLinearDecode
-                                                 : PictureOrigin::CameraDisplayDecode};
+    PictureOrigin origin = bitsPerSample == 16 ? PictureOrigin::CameraLinearDecode
+                                               : PictureOrigin::CameraDisplayDecode;
+    return {RawDecoder::PictureInPlace(raw), origin, {}};
 }
 
-CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& whenRawDataGone) {
+CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& whenRawDataGone,
+                      const StopRequested& stopped) {
     std::shared_ptr<RawDecoder> raw(new (std::nothrow) RawDecoder);
     if (!raw)
-        return {};
+        return {{}, PictureOrigin::None, FailureText(LIBRAW_UNSUFFICIENT_MEMORY)};
     raw->whenRawDataGone = whenRawDataGone;
+    raw->stopped = stopped;
     HandleStream stream(file);
     libraw_output_params_t& params = raw->imgdata.params;
     params.shot_select = 0;
@@ -320,7 +367,7 @@ CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& 
     params.use_camera_matrix = 1;
     params.half_size = (flags & RAW_HALFSIZE) == RAW_HALFSIZE ? 1 : 0;
     CameraRawPicture loaded;
-    if (raw->open_datastream(&stream) == LIBRAW_SUCCESS) {
+    if (raw->Succeeded(raw->open_datastream(&stream))) {
         const bool preview = (flags & RAW_PREVIEW) == RAW_PREVIEW;
         if (preview)
             loaded = EmbeddedPicture(*raw, 0);
@@ -338,20 +385,27 @@ CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& 
     }
     raw->ReleaseAllButPicture();
     raw->whenRawDataGone = nullptr;
+    raw->stopped = nullptr;
+    if (!loaded.picture)
+        loaded.failure =
+            raw->lastError != LIBRAW_SUCCESS
+                ? FailureText(raw->lastError)
+                : "LibRaw's picture of this file is not one of 3 colours at 8 or 16 bits";
     return loaded;
 }
 
 } // namespace
 
 CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags,
-                               const std::function<void()>& whenRawDataGone) {
+                               const std::function<void()>& whenRawDataGone,
+                               const StopRequested& stopped) {
     ReadHandle file(path);
     if (!file.isOpen())
-        return {};
+        return {{}, PictureOrigin::None, FileErrorText(errno, "the file cannot be read")};
     try {
-        return Load(file, rawLoadFlags, whenRawDataGone);
+        return Load(file, rawLoadFlags, whenRawDataGone, stopped);
     } catch (const std::bad_alloc&) {
-        return {};
+        return {{}, PictureOrigin::None, FailureText(LIBRAW_UNSUFFICIENT_MEMORY)};
     }
 }
 

@@ -4,6 +4,7 @@
 // into FreeImage's layout where it lies and handed over as the bitmap's pixels.
 #pragma once
 
+#include "engine/file_result.h"
 #include "engine/source_color.h"
 #include "imageops/picture.h"
 
@@ -15,6 +16,7 @@ namespace velmora {
 struct CameraRawPicture {
     Picture picture;
     PictureOrigin origin = PictureOrigin::None;
+    std::string failure; // why there is no picture, in plain words
 };
 
 // Loads a camera RAW file in one of FreeImage's RAW load modes: RAW_PREVIEW (the embedded
@@ -22,7 +24,10 @@ struct CameraRawPicture {
 // RAW_DEFAULT (16-bit linear, at half or full size). No picture when LibRaw cannot read it.
 // whenRawDataGone, when given, is called (on this thread) once a decode has given its raw
 // data back, while LibRaw still works on its picture: the memory is at its peak no more.
+// stopped, when given, is asked at each of LibRaw's stages; once it is true the decode ends
+// with no picture.
 CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags,
-                               const std::function<void()>& whenRawDataGone = {});
+                               const std::function<void()>& whenRawDataGone = {},
+                               const StopRequested& stopped = {});
 
 } // namespace velmora

@@ -131,6 +131,8 @@ WriteHandle::WriteHandle(const std::string& path) {
     fd_ = open(path.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
     if (fd_ >= 0)
         pending_.reserve(kWriteBufferBytes);
+    else
+        error_ = errno;
 }
 
 WriteHandle::~WriteHandle() {
@@ -145,6 +147,11 @@ FreeImageIO WriteHandle::io() {
 }
 
 bool WriteHandle::writeAt(const unsigned char* bytes, size_t count, int64_t offset) {
+    if (stopped_ && stopped_()) {
+        failed_ = true;
+        error_ = error_ ? error_ : ECANCELED;
+        return false;
+    }
     size_t done = 0;
     while (done < count) {
         ssize_t put = pwrite(fd_, bytes + done, count - done, offset + static_cast<int64_t>(done));
@@ -152,6 +159,7 @@ bool WriteHandle::writeAt(const unsigned char* bytes, size_t count, int64_t offs
             continue;
         if (put <= 0) {
             failed_ = true;
+            error_ = error_ ? error_ : (put < 0 ? errno : EIO);
             return false;
         }
         done += static_cast<size_t>(put);
@@ -203,6 +211,8 @@ bool WriteHandle::close() {
         return false;
     flush();
     bool closed = ::close(fd_) == 0;
+    if (!closed && !error_)
+        error_ = errno;
     fd_ = -1;
     return closed && !failed_;
 }

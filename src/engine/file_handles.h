@@ -7,6 +7,7 @@
 #include <FreeImage.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,11 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     static FreeImageIO io();
+    // Every later write fails (ECANCELED) once stopped() is true: a save the user broke off
+    // ends at its next write instead of after the whole picture.
+    void stopWhen(std::function<bool()> stopped) { stopped_ = std::move(stopped); }
+    // The errno of the first failed write (or of the open), 0 while none failed.
+    int error() const { return error_; }
 
     size_t read(void* destination, size_t bytes);
     size_t write(const void* source, size_t bytes);
@@ -66,6 +72,8 @@ private:
 
     int fd_ = -1;
     bool failed_ = false;
+    int error_ = 0;
+    std::function<bool()> stopped_;
     int64_t size_ = 0;
     int64_t position_ = 0;
     int64_t pendingStart_ = 0;

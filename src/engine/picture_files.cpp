@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <tiffio.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace velmora {
@@ -180,9 +181,11 @@ LoadRequest LoadRequestFrom(const Settings& settings) {
 }
 
 Picture LoadInputPicture(const std::string& path, const LoadRequest& request, PictureOrigin* origin,
-                         const std::function<void()>& whenRawDataGone) {
+                         const std::function<void()>& whenRawDataGone, const StopRequested& stopped,
+                         std::string* why) {
     PictureOrigin unused;
     PictureOrigin& from = origin ? *origin : unused;
+    std::string failure;
     Picture picture;
     if (request.rawLoadAs == kRaw8 || request.rawLoadAs == kRaw16) {
         RawBitsFormat stored =
@@ -191,17 +194,23 @@ Picture LoadInputPicture(const std::string& path, const LoadRequest& request, Pi
     }
     if (!picture) {
         QuietStandardError quiet;
-        CameraRawPicture camera = LoadCameraRaw(path, request.cameraRawFlags, whenRawDataGone);
+        CameraRawPicture camera =
+            LoadCameraRaw(path, request.cameraRawFlags, whenRawDataGone, stopped);
         picture = std::move(camera.picture), from = camera.origin;
+        failure = std::move(camera.failure);
     }
-    if (!picture)
+    // A stopped decode is not a file for the other loaders to try.
+    if (!picture && failure != kStoppedByUser)
         picture.reset(FreeImage_Load(FIF_JPEG, path.c_str(), kJpegLoadFlags)),
             from = PictureOrigin::Jpeg;
-    if (!picture && MayHoldHeaderlessBits(path, request.rawBits))
+    if (!picture && failure != kStoppedByUser && MayHoldHeaderlessBits(path, request.rawBits))
         picture = LoadRawBits(path, RawBitsFormat::kRgb565, request.rawBits),
         from = PictureOrigin::HeaderlessBits;
-    if (!picture)
+    if (!picture) {
         from = PictureOrigin::None;
+        if (why)
+            *why = failure.empty() ? "the file holds no picture this program can read" : failure;
+    }
     return picture;
 }
 
@@ -248,28 +257,49 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags) {
+SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags,
+                              const StopRequested& stopped) {
     WriteHandle out(path);
     if (!out.isOpen())
-        return false;
+        return {false, FileErrorText(out.error(), "the output file cannot be opened")};
+    if (stopped)
+        out.stopWhen(stopped);
     FreeImageIO io = WriteHandle::io();
-    bool saved = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
-                                        flags) != FALSE;
-    return out.close() && saved;
+    bool encoded = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
+                                          flags) != FALSE;
+    bool closed = out.close();
+    if (out.error() == ECANCELED)
+        return {false, kStoppedByUser};
+    if (out.error() != 0 || !closed)
+        return {false, FileErrorText(out.error(), "the output file could not be written")};
+    if (!encoded)
+        return {false, std::string("the picture could not be encoded as ") +
+                           (fif == FIF_TIFF ? "TIFF" : "this format") + " at " +
+                           std::to_string(FreeImage_GetBPP(picture)) + " bits"};
+    return {true, {}};
 }
 
-bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
-                           const FinishSavedFile& finish) {
+SaveOutcome SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
+                                  const FinishSavedFile& finish, const StopRequested& stopped) {
     if (!picture)
-        return false;
-    auto temp = CreateTempFileBeside(path);
+        return {false, "there is no picture to save"};
+    SaveOutcome outcome;
+    auto temp = CreateTempFileBeside(path, &outcome.reason);
     if (!temp)
-        return false;
-    if (!SaveToFileChecked(picture, fif, *temp, flags) || (finish && !finish(*temp))) {
+        return outcome;
+    outcome = SaveToFileChecked(picture, fif, temp->path, flags, stopped);
+    if (outcome && finish && !finish(temp->path))
+        outcome = {false, "the metadata could not be written into the output file"};
+    // The last moment a stop can keep the earlier file: the rename replaces it.
+    if (outcome && stopped && stopped())
+        outcome = {false, kStoppedByUser};
+    if (!outcome) {
         DiscardTempFile(*temp);
-        return false;
+        return outcome;
     }
-    return CommitTempFile(*temp, path);
+    if (!CommitTempFile(*temp, &outcome.reason))
+        return {false, outcome.reason};
+    return {true, {}};
 }
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 // save flags of each format, the output depth, the resolution, and the atomic save.
 #pragma once
 
+#include "engine/file_result.h"
 #include "engine/source_color.h"
 #include "imageops/picture.h"
 #include "imageops/raw_bits.h"
@@ -30,10 +31,12 @@ LoadRequest LoadRequestFrom(const Settings& settings);
 // Loads the input in this order: headerless bits when asked for, the camera RAW decoder, a
 // JPEG decode turned by its EXIF orientation, and headerless 16-bit bits as the last resort
 // for files named as headerless dumps or given a pixel size. origin, when given, tells
-// which; whenRawDataGone goes to the camera RAW decoder (LoadCameraRaw).
+// which; whenRawDataGone and stopped go to the camera RAW decoder (LoadCameraRaw). With no
+// picture, *why (when given) says why in plain words.
 Picture LoadInputPicture(const std::string& path, const LoadRequest& request,
                          PictureOrigin* origin = nullptr,
-                         const std::function<void()>& whenRawDataGone = {});
+                         const std::function<void()>& whenRawDataGone = {},
+                         const StopRequested& stopped = {}, std::string* why = nullptr);
 
 // The smallest allowed depth of the format not below the source depth; the largest
 // allowed one when all are below it.
@@ -55,14 +58,23 @@ void WriteResolution(FIBITMAP* picture, Resolution resolution);
 // True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
 
+// What a save came to; reason says why in plain words when it failed.
+struct SaveOutcome {
+    bool saved = false;
+    std::string reason;
+    explicit operator bool() const { return saved; }
+};
+
 // Saves through a temporary file beside path that replaces path only once the encoder
-// reported success and finish (when given) accepted the temporary file; a failed save
-// leaves an earlier file of that name untouched and no temporary file behind.
+// reported success and finish (when given) accepted the temporary file; a failed or stopped
+// save leaves an earlier file of that name untouched and no temporary file behind.
 using FinishSavedFile = std::function<bool(const std::string& temporaryPath)>;
-bool SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
-                           const FinishSavedFile& finish = {});
+SaveOutcome SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
+                                  const FinishSavedFile& finish = {},
+                                  const StopRequested& stopped = {});
 // Saves straight to path; false when the encoder or the file failed.
-bool SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags);
+SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags,
+                              const StopRequested& stopped = {});
 
 // Routes FreeImage's and libtiff's own messages away from the console.
 void SilenceLibraryMessages();

@@ -17,6 +17,7 @@
 #include "settings/keywords.h"
 #include "settings/settings.h"
 
+#include <functional>
 #include <optional>
 
 namespace velmora {
@@ -41,7 +42,7 @@ bool ReadMetadataAlongsideDecoding(const std::string& path, const LoadRequest& r
 }
 
 void LoadSource(LoadedSource& source, const std::string& path, const LoadRequest& request,
-                bool keepsMetadata) {
+                bool keepsMetadata, const StopRequested& stopped, std::string& why) {
     auto readMetadata = [&] {
         if (keepsMetadata && !source.metadata)
             source.metadata.emplace(path);
@@ -49,11 +50,12 @@ void LoadSource(LoadedSource& source, const std::string& path, const LoadRequest
     bool alongside = ReadMetadataAlongsideDecoding(path, request);
     if (alongside)
         readMetadata();
-    source.picture = LoadInputPicture(path, request, &source.origin, readMetadata);
+    source.picture = LoadInputPicture(path, request, &source.origin, readMetadata, stopped, &why);
     // LibRaw's buffers go back to the system before the save adds pages of its own.
     if (!alongside)
         ReturnFreedHeapMemory();
-    readMetadata();
+    if (source.picture)
+        readMetadata();
 }
 
 // The colour the source's values are in, by how it was decoded and what it declares.
@@ -119,22 +121,23 @@ bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, Pendin
                            ExifColorSpaceFor(color)};
     if (metadata.writeInto(written, holder) || IsReadableTiff(path))
         return true;
-    return SaveToFileChecked(picture, FIF_TIFF, path, saveFlags);
+    return SaveToFileChecked(picture, FIF_TIFF, path, saveFlags).saved;
 }
 
 // Saves the picture as gJob.OutputFile, with the source's metadata in a TIFF.
-bool SaveOutput(FIBITMAP* picture, LoadedSource& source, const SourceDetails& kept,
-                const PictureColor& color) {
+SaveOutcome SaveOutput(FIBITMAP* picture, LoadedSource& source, const SourceDetails& kept,
+                       const PictureColor& color, const StopRequested& stopped) {
     // Writing over the file being converted would destroy the only copy of the source.
     if (SameFile(gJob.OutputFile, gJob.InputFile))
-        return false;
+        return {false, "the output would replace the file being converted"};
     auto addMetadata = [&](const std::string& temporaryPath) {
         return AddMetadataOrKeepWithout(picture, temporaryPath, *source.metadata,
                                         kept.metadataHolder.get(), color, gJob.SaveFlags);
     };
     bool toTiff = gJob.OutputFif == FIF_TIFF;
     return SavePictureAtomically(picture, gJob.OutputFif, gJob.OutputFile, gJob.SaveFlags,
-                                 toTiff ? FinishSavedFile(addMetadata) : FinishSavedFile());
+                                 toTiff ? FinishSavedFile(addMetadata) : FinishSavedFile(),
+                                 stopped);
 }
 
 // For the window's progress bar: the worker is at this stage of the current file.
@@ -143,24 +146,45 @@ void ReportStage(FileStage stage) {
     gProgress.CurrentStage = stage;
 }
 
+// While the window asks whether to stop, it holds the run mutex: a check waits for the answer.
+bool RunStopRequested() {
+    std::lock_guard lock(gRunMutex);
+    return gProgress.Running != 1;
+}
+
+// One of the steps after resizing: its name for a failure, and the step itself.
+struct Step {
+    const char* name;
+    std::function<Picture(Picture)> apply;
+};
+
 } // namespace
 
-bool ConvertOneFile() {
+FileResult ConvertOneFile() {
     const Settings& settings = gSettings;
     const bool toTiff = gJob.OutputFif == FIF_TIFF;
+    const StopRequested stopped = RunStopRequested;
     LoadedSource source;
-    LoadSource(source, gJob.InputFile, LoadRequestFrom(settings), toTiff);
+    std::string why;
+    LoadSource(source, gJob.InputFile, LoadRequestFrom(settings), toTiff, stopped, why);
     Picture picture = std::move(source.picture);
     const int32_t sourceBpp = PictureBpp(picture);
     if (PictureWidth(picture) == 0 || PictureHeight(picture) == 0)
-        return false;
+        return FileResult::Failed(FailedStage::Load, why);
+    if (stopped())
+        return FileResult::Failed(FailedStage::Stopped, kStoppedByUser);
 
     ReportStage(kStageSteps);
     PictureColor color = ColorOfSource(source, picture.get());
     SourceDetails kept = KeepSourceDetails(picture.get());
     picture = ApplyRotation(std::move(picture), RotationRequestFrom(settings));
-    picture = ApplyResize(std::move(picture), ResizeRequestFrom(settings), PictureWidth(picture),
-                          PictureHeight(picture));
+    if (!picture)
+        return FileResult::Failed(FailedStage::Steps, "the rotation could not be made");
+    const int rotatedWidth = PictureWidth(picture), rotatedHeight = PictureHeight(picture);
+    picture =
+        ApplyResize(std::move(picture), ResizeRequestFrom(settings), rotatedWidth, rotatedHeight);
+    if (!picture)
+        return FileResult::Failed(FailedStage::Steps, "the resize could not be made");
     // Every later step that takes a size takes this one: the frame and the watermark are
     // placed on the picture as resizing left it.
     const int width = PictureWidth(picture), height = PictureHeight(picture);
@@ -176,24 +200,50 @@ bool ConvertOneFile() {
     gJob.OutputFile = BuildOutputPath();
 
     ToneMappingRequest toneMapping = ToneMappingRequestFrom(settings);
-    picture = ApplyToneMapping(std::move(picture), toneMapping);
-    if (ToneMappingRendersForDisplay(toneMapping))
-        color = {ColorEncoding::Srgb, {}};
-    picture = ApplyFlips(std::move(picture), FlipRequestFrom(settings));
-    picture = ApplyColorAdjustment(std::move(picture), ColorAdjustmentRequestFrom(settings));
-    picture = ApplyGreyscale(std::move(picture), GreyscaleRequestFrom(settings));
-    picture = ApplyThreshold(std::move(picture), ThresholdRequestFrom(settings));
-    picture = ApplyDither(std::move(picture), DitherRequestFrom(settings));
-    picture = ApplyDrawnFrame(std::move(picture), FrameRequestFrom(settings), width, height);
-    picture = ApplyDrawnWatermark(std::move(picture), settings, width, height);
-    picture = ConvertToOutputDepth(std::move(picture), depth, gJob.ConversionType);
-    picture =
-        SeparateForPrint(std::move(picture), toTiff && settings.TiffColorMode == kColorCmyk, color);
-    if (picture)
-        RestoreSourceDetails(picture.get(), kept, color);
+    const bool cmyk = toTiff && settings.TiffColorMode == kColorCmyk;
+    const Step steps[] = {
+        {"tone mapping",
+         [&](Picture p) {
+             if (ToneMappingRendersForDisplay(toneMapping))
+                 color = {ColorEncoding::Srgb, {}};
+             return ApplyToneMapping(std::move(p), toneMapping);
+         }},
+        {"flip", [&](Picture p) { return ApplyFlips(std::move(p), FlipRequestFrom(settings)); }},
+        {"colour adjustment",
+         [&](Picture p) {
+             return ApplyColorAdjustment(std::move(p), ColorAdjustmentRequestFrom(settings));
+         }},
+        {"greyscale",
+         [&](Picture p) { return ApplyGreyscale(std::move(p), GreyscaleRequestFrom(settings)); }},
+        {"threshold",
+         [&](Picture p) { return ApplyThreshold(std::move(p), ThresholdRequestFrom(settings)); }},
+        {"dither",
+         [&](Picture p) { return ApplyDither(std::move(p), DitherRequestFrom(settings)); }},
+        {"frame",
+         [&](Picture p) {
+             return ApplyDrawnFrame(std::move(p), FrameRequestFrom(settings), width, height);
+         }},
+        {"watermark",
+         [&](Picture p) { return ApplyDrawnWatermark(std::move(p), settings, width, height); }},
+        {"conversion to the output depth",
+         [&](Picture p) { return ConvertToOutputDepth(std::move(p), depth, gJob.ConversionType); }},
+        {"CMYK separation", [&](Picture p) { return SeparateForPrint(std::move(p), cmyk, color); }},
+    };
+    for (const Step& step : steps) {
+        if (stopped())
+            return FileResult::Failed(FailedStage::Stopped, kStoppedByUser);
+        picture = step.apply(std::move(picture));
+        if (!picture)
+            return FileResult::Failed(FailedStage::Steps,
+                                      std::string("the ") + step.name + " could not be made");
+    }
+    RestoreSourceDetails(picture.get(), kept, color);
 
     ReportStage(kStageSave);
-    return SaveOutput(picture.get(), source, kept, color);
+    SaveOutcome saved = SaveOutput(picture.get(), source, kept, color, stopped);
+    if (!saved)
+        return FileResult::Failed(FailedStage::Save, saved.reason);
+    return FileResult::Converted();
 }
 
 } // namespace velmora

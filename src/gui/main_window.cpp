@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
@@ -193,6 +194,11 @@ void MainWindow::BuildControls() {
     folderField_->setEditable(true);
     folderField_->setInsertPolicy(QComboBox::NoInsert);
     folderField_->lineEdit()->setAcceptDrops(false);
+    // Recent folders are offered in a list to pick from, never written into the field: a
+    // typed "out/" must not become "out/C/" by itself. Paths differ by case on this system,
+    // so a typed folder is never swapped for a recent one spelt in another case either.
+    folderField_->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    folderField_->completer()->setCaseSensitivity(Qt::CaseSensitive);
     controls_[kOutputFolderField] = folderField_;
     connect(folderField_, &QComboBox::editTextChanged, this,
             [](const QString& text) { gJob.OutputFolder = U(text); });
@@ -440,12 +446,12 @@ void MainWindow::SelectOutputFolder() {
     PutOutputFolderFirst(folder);
 }
 
-bool MainWindow::TakeInputFile(const QString& path) {
+bool MainWindow::TakeInputFile(const QString& path, OutputFolderFill fill) {
     QString absolute = QFileInfo(path).absoluteFilePath();
     if (!AcceptInputFile(U(absolute)))
         return false;
     inputField_->setText(absolute);
-    if (folderField_->currentText().trimmed().isEmpty()) {
+    if (fill == OutputFolderFill::WhenEmpty && folderField_->currentText().trimmed().isEmpty()) {
         gJob.OutputFolder = FolderOf(U(absolute));
         PutOutputFolderFirst(gJob.OutputFolder);
     }
@@ -475,8 +481,9 @@ void MainWindow::StartConversion() {
         return;
     QString input = inputField_->text().trimmed();
     gInputFileMap.clear();
+    // An output folder the user emptied stays empty: Convert then says so.
     if (!input.isEmpty())
-        TakeInputFile(input);
+        TakeInputFile(input, OutputFolderFill::Never);
     std::string folder = U(folderField_->currentText().trimmed());
     const auto& formats = EnabledOutputFormats();
     int formatIndex =

@@ -34,7 +34,10 @@ public:
 
     void RunCommand(int command);
     // The accept test for a dropped, chosen or typed file; false leaves everything as is.
-    bool TakeInputFile(const QString& path);
+    // An accepted file's folder becomes the output folder when that field is empty, unless
+    // fill says never.
+    enum class OutputFolderFill { WhenEmpty, Never };
+    bool TakeInputFile(const QString& path, OutputFolderFill fill = OutputFolderFill::WhenEmpty);
     // Puts a folder at the head of the recent output folders and refreshes field 5.
     void PutOutputFolderFirst(const std::string& folder);
     // Field 5's list rebuilt from the recent folders, the job's output folder selected.

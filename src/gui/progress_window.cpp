@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -28,10 +29,15 @@ ProgressWindow::ProgressWindow(QWidget* parent, int total) : QDialog(parent), to
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
     setWindowTitle(Text("Dialog", "Convert Progress"));
-    setFixedSize(420, 140);
+    setMinimumWidth(420);
     fileLabel_ = new QLabel(this);
     timeLabel_ = new QLabel(
         Filled("Dialog", "Time Remaining", CatalogueText("Dialog", "Time Unknown")), this);
+    failuresLabel_ = new QLabel(this);
+    failuresLabel_->setWordWrap(true);
+    failuresLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    failuresLabel_->setTextFormat(Qt::PlainText);
+    failuresLabel_->hide();
     bar_ = new QProgressBar(this);
     bar_->setRange(0, total_ * kFileStages);
     bar_->setValue(0);
@@ -42,7 +48,10 @@ ProgressWindow::ProgressWindow(QWidget* parent, int total) : QDialog(parent), to
     layout->addWidget(fileLabel_);
     layout->addWidget(timeLabel_);
     layout->addWidget(bar_);
+    layout->addWidget(failuresLabel_);
     layout->addWidget(ok_, 0, Qt::AlignRight);
+    // The window grows by the failures it lists and is never resized by hand.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     poll_.setInterval(kPollMilliseconds);
     connect(&poll_, &QTimer::timeout, this, &ProgressWindow::Poll);
 }
@@ -129,14 +138,16 @@ void ProgressWindow::Finish() {
     worker_->wait();
     running_ = false;
     int converted;
+    std::vector<FileFailure> failures;
     {
         std::lock_guard lock(gRunMutex);
         converted = gProgress.ConvertedCount;
+        failures = gProgress.Failures;
     }
     FreeWatermarkFont();
-    // Every file was visited; a run broken off keeps the bar where it stopped.
-    if (!stopped_)
-        bar_->setValue(bar_->maximum());
+    // The files that were written, not the files that were visited.
+    bar_->setValue(converted * kFileStages);
+    ShowFailures(failures);
     // Nothing written counts as stopped, as the console's summary says.
     bool complete = !stopped_ && converted > 0;
     QString result = Text("Msg", complete ? "Conversion complete" : "Conversion is not complete");
@@ -146,6 +157,18 @@ void ProgressWindow::Finish() {
     ok_->setEnabled(true);
     ok_->setFocus();
     emit Ended(result);
+}
+
+// The file's name and the reason, one file a line; the whole path where the pointer rests.
+void ProgressWindow::ShowFailures(const std::vector<FileFailure>& failures) {
+    QStringList lines, paths;
+    for (const FileFailure& failure : failures) {
+        lines << QFileInfo(Q(failure.File)).fileName() + ": " + Q(failure.Reason);
+        paths << Q(failure.File);
+    }
+    failuresLabel_->setText(lines.join('\n'));
+    failuresLabel_->setToolTip(paths.join('\n'));
+    failuresLabel_->setVisible(!failures.empty());
 }
 
 void ProgressWindow::AskToBreak() {

@@ -7,7 +7,10 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include "settings/settings.h"
+
 #include <cstdint>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -29,6 +32,8 @@ public:
 
     QLabel* FileLabel() const { return fileLabel_; }
     QLabel* TimeLabel() const { return timeLabel_; }
+    // Each file that was not converted, with why; hidden while there is none.
+    QLabel* FailuresLabel() const { return failuresLabel_; }
     QProgressBar* Bar() const { return bar_; }
     QPushButton* OkButton() const { return ok_; }
 
@@ -45,6 +50,7 @@ private:
     void ShowFile(int index, const std::string& file);
     void ShowTime(int index, int64_t lastDuration);
     void Finish();
+    void ShowFailures(const std::vector<FileFailure>& failures);
     void AskToBreak();
 
     int total_;
@@ -58,6 +64,7 @@ private:
     QTimer poll_;
     QLabel* fileLabel_;
     QLabel* timeLabel_;
+    QLabel* failuresLabel_;
     QProgressBar* bar_;
     QPushButton* ok_;
 };

@@ -38,7 +38,7 @@ std::optional<StartRefusal> CheckConversionStart(std::string& outputFolder) {
     if (outputFolder.empty())
         return StartRefusal{"Empty output folder", {}};
     outputFolder = WithTrailingSlash(outputFolder);
-    if (!FolderExists(outputFolder))
+    if (!FolderCanTakeFiles(outputFolder))
         return StartRefusal{"Invalid output folder", outputFolder};
     if (s.DoImageResize && s.ImageWidth == 0)
         return StartRefusal{"Invalid width", {}};

@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,6 +13,16 @@ namespace {
 std::function<void(std::string_view)>& Sink() {
     static std::function<void(std::string_view)> sink;
     return sink;
+}
+
+// The terminal's settings from before the pause, for a signal that ends the process while
+// the terminal is in raw mode: left so, the shell would come back without echo.
+termios gTerminalBeforePause;
+std::atomic<bool> gTerminalRaw{false};
+
+std::string& ProgramNameForErrors() {
+    static std::string name = "velmoracmd";
+    return name;
 }
 
 } // namespace
@@ -43,17 +54,23 @@ void WaitForKey() {
         (void)ignored;
         return;
     }
-    termios saved;
-    if (tcgetattr(STDIN_FILENO, &saved) != 0)
+    if (tcgetattr(STDIN_FILENO, &gTerminalBeforePause) != 0)
         return;
-    termios raw = saved;
+    termios raw = gTerminalBeforePause;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
+    gTerminalRaw.store(true);
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     ssize_t ignored = read(STDIN_FILENO, &byte, 1);
     (void)ignored;
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    tcsetattr(STDIN_FILENO, TCSANOW, &gTerminalBeforePause);
+    gTerminalRaw.store(false);
+}
+
+void RestoreTerminalAfterSignal() {
+    if (gTerminalRaw.load())
+        tcsetattr(STDIN_FILENO, TCSANOW, &gTerminalBeforePause);
 }
 
 QuietStandardError::QuietStandardError() {
@@ -77,6 +94,19 @@ QuietStandardError::~QuietStandardError() {
 
 void FlushConsole() {
     std::fflush(stdout);
+}
+
+void SetProgramNameForErrors(std::string name) {
+    ProgramNameForErrors() = std::move(name);
+}
+
+void PrintErrorLine(std::string_view subject, std::string_view reason) {
+    std::string line =
+        ProgramNameForErrors() + ": " + std::string(subject) + ": " + std::string(reason) + "\n";
+    // One write, so that lines of runs side by side on one terminal do not interleave.
+    std::fflush(stderr);
+    ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
+    (void)ignored;
 }
 
 void SetConsoleSinkForTesting(std::function<void(std::string_view line)> sink) {

@@ -14,7 +14,16 @@ void SetConsoleTitle(std::string_view title);
 // Waits for one key without echo. On a terminal it switches to raw mode for the read;
 // otherwise it reads one byte and returns at end of input, so it never hangs a pipe.
 void WaitForKey();
+// Async-signal-safe: while WaitForKey has the terminal in raw mode, puts back the settings
+// it had before. For the handler of the signals that end the process.
+void RestoreTerminalAfterSignal();
 void FlushConsole();
+
+// The name error lines on standard error begin with (argv[0]'s, as the help shows it).
+void SetProgramNameForErrors(std::string name);
+// "NAME: subject: reason" on standard error: a failure the specified lines on standard
+// output do not explain. Quiet runs print it too.
+void PrintErrorLine(std::string_view subject, std::string_view reason);
 
 // While alive, whatever a library writes to standard error by itself goes nowhere: LibRaw
 // prints its decoding complaints there, and the console shows only the program's lines.

@@ -37,6 +37,12 @@ bool FolderExists(const std::string& path) {
     return FileSize(path) == kFileIsFolder;
 }
 
+bool FolderCanTakeFiles(const std::string& path) {
+    // With this user's own rights, as creating a file there would be checked; a read-only
+    // mount refuses too.
+    return FolderExists(path) && faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 std::optional<std::string> ReadFileStart(const std::string& path, size_t maxBytes) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)

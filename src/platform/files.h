@@ -14,6 +14,8 @@ constexpr int64_t kFileIsFolder = -2;
 // Size in bytes; kFileMissing when nothing is there, kFileIsFolder for a folder.
 int64_t FileSize(const std::string& path);
 bool FolderExists(const std::string& path);
+// An existing folder in which this user may create files.
+bool FolderCanTakeFiles(const std::string& path);
 
 // Up to maxBytes from the start of the file; nullopt when it cannot be read.
 std::optional<std::string> ReadFileStart(const std::string& path, size_t maxBytes);

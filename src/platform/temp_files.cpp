@@ -1,5 +1,6 @@
 #include "platform/temp_files.h"
 
+#include "platform/console.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -62,8 +63,28 @@ template <typename Change> void ChangeSlot(PendingTemp& slot, Change change) {
     slot.generation.fetch_add(1);
 }
 
-// mkstemps on pattern inside a free slot; the created path, or "" when it failed.
-std::string CreateInFreeSlot(const std::string& pattern, mode_t mode) {
+// What the new file takes over from the file it replaces, or a new file's defaults.
+struct Protection {
+    mode_t mode = 0;
+    std::optional<struct stat> replaced;
+};
+
+// The group (and, for root, the owner) of the replaced file, where this user may set them;
+// then its mode, which a change of owner could otherwise have cut.
+void Protect(int fd, const Protection& protection) {
+    if (protection.replaced) {
+        const struct stat& old = *protection.replaced;
+        if (fchown(fd, old.st_uid, old.st_gid) != 0 &&
+            fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Not this user's to give: the new file keeps the user's own group.
+        }
+    }
+    fchmod(fd, protection.mode);
+}
+
+// mkstemps on pattern inside a free slot; the created path, or "" (errno set) when it
+// failed.
+std::string CreateInFreeSlot(const std::string& pattern, const Protection& protection) {
     TerminationSignalsBlocked blocked;
     std::lock_guard lock(gPendingChanges);
     for (PendingTemp& slot : gPending) {
@@ -78,16 +99,18 @@ std::string CreateInFreeSlot(const std::string& pattern, mode_t mode) {
         });
         if (fd < 0)
             return {};
-        // mkstemps makes the file private; it gets what a plain new file would get.
-        fchmod(fd, mode);
+        // mkstemps makes the file private; it gets what the file it replaces had.
+        Protect(fd, protection);
         close(fd);
         std::string created = slot.path;
         if (gTerminating.load()) {
             unlink(created.c_str());
+            errno = EINTR;
             return {};
         }
         return created;
     }
+    errno = EBUSY;
     return {};
 }
 
@@ -99,9 +122,10 @@ void Forget(const std::string& temp) {
             ChangeSlot(slot, [](char* path) { path[0] = '\0'; });
 }
 
-// Async-signal-safe: atomics, nanosleep, unlink, sigaction and raise only.
+// Async-signal-safe: atomics, nanosleep, unlink, tcsetattr, sigaction and raise only.
 void RemovePendingAndEnd(int signal) {
     gTerminating.store(true);
+    RestoreTerminalAfterSignal();
     char path[PATH_MAX];
     for (PendingTemp& slot : gPending) {
         for (;;) {
@@ -164,54 +188,137 @@ bool Flush(const std::string& path, int flags) {
     if (fd < 0)
         return false;
     bool flushed = fsync(fd) == 0;
+    int error = errno;
     close(fd);
+    errno = error;
     return flushed;
+}
+
+void Tell(std::string* why, std::string text) {
+    if (why)
+        *why = std::move(text);
+}
+
+// The file a save to path replaces: path itself, or the file a link there points at. The
+// protection the new file takes comes from it. nullopt, with *why, when it cannot be
+// replaced.
+std::optional<std::string> ResolveTarget(const std::string& path, Protection& protection,
+                                         std::string* why) {
+    protection = {0666 & ~CurrentUmask(), std::nullopt};
+    struct stat found;
+    if (lstat(path.c_str(), &found) != 0)
+        return path; // a new file (a missing folder shows when the temporary file is made)
+    std::string target = path;
+    if (S_ISLNK(found.st_mode)) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (!resolved) {
+            Tell(why, errno == ENOENT
+                          ? "the output path is a link to a file that does not exist"
+                          : FileErrorText(errno, "the link at the output path cannot be followed"));
+            return std::nullopt;
+        }
+        target = resolved;
+        std::free(resolved);
+        if (stat(target.c_str(), &found) != 0) {
+            Tell(why, FileErrorText(errno, "the file the output link points at cannot be read"));
+            return std::nullopt;
+        }
+    }
+    if (S_ISDIR(found.st_mode)) {
+        Tell(why, "the output path is a folder");
+        return std::nullopt;
+    }
+    if (!S_ISREG(found.st_mode)) {
+        Tell(why, "the output path is not a regular file");
+        return std::nullopt;
+    }
+    // An overwrite in place would be refused; so is a replacement.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        Tell(why, FileErrorText(errno, "the existing output file cannot be written"));
+        return std::nullopt;
+    }
+    protection = {found.st_mode & 0777, found};
+    return target;
 }
 
 } // namespace
 
-std::optional<std::string> CreateTempFileBeside(const std::string& target) {
-    std::string pattern = TempPatternFor(target);
-    if (pattern.size() >= PATH_MAX)
-        return std::nullopt;
-    std::string temp = CreateInFreeSlot(pattern, 0666 & ~CurrentUmask());
-    if (temp.empty())
-        return std::nullopt;
-    return temp;
+std::string FileErrorText(int errorNumber, std::string_view doing) {
+    switch (errorNumber) {
+    case ENOSPC:
+        return "the disk is full";
+    case EDQUOT:
+        return "the disk quota is exceeded";
+    case EFBIG:
+        return "file too large for this system's limit";
+    default:
+        break;
+    }
+    char buffer[256];
+    // The GNU strerror_r gives back its text, in buffer or not.
+    const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
+    return std::string(doing) + ": " + text;
 }
 
-bool CommitTempFile(const std::string& temp, const std::string& target) {
+std::optional<TempFile> CreateTempFileBeside(const std::string& target, std::string* why) {
+    Protection protection;
+    std::optional<std::string> replaced = ResolveTarget(target, protection, why);
+    if (!replaced)
+        return std::nullopt;
+    std::string pattern = TempPatternFor(*replaced);
+    if (pattern.size() >= PATH_MAX) {
+        Tell(why, "the output path is too long");
+        return std::nullopt;
+    }
+    std::string temp = CreateInFreeSlot(pattern, protection);
+    if (temp.empty()) {
+        Tell(why, errno == ENOENT ? "the output folder does not exist"
+                                  : FileErrorText(errno, "the output folder cannot be written"));
+        return std::nullopt;
+    }
+    return TempFile{temp, *replaced};
+}
+
+bool CommitTempFile(const TempFile& temp, std::string* why) {
     // Flushed first: after a crash the target is the earlier file or the whole new one, never
     // a name whose blocks were not written yet.
-    if (!Flush(temp, 0) || std::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!Flush(temp.path, 0)) {
+        Tell(why, FileErrorText(errno, "the output file could not be written to the disk"));
         DiscardTempFile(temp);
         return false;
     }
-    Forget(temp);
+    if (std::rename(temp.path.c_str(), temp.target.c_str()) != 0) {
+        Tell(why, FileErrorText(errno, "the output file cannot be replaced"));
+        DiscardTempFile(temp);
+        return false;
+    }
+    Forget(temp.path);
     // The rename itself reaches the disk with the folder.
-    std::string folder = FolderOf(target);
+    std::string folder = FolderOf(temp.target);
     Flush(folder.empty() ? "." : folder, O_DIRECTORY);
     return true;
 }
 
-void DiscardTempFile(const std::string& temp) {
-    unlink(temp.c_str());
-    Forget(temp);
+void DiscardTempFile(const TempFile& temp) {
+    unlink(temp.path.c_str());
+    Forget(temp.path);
 }
 
-bool WriteFileAtomically(const std::string& target, std::string_view bytes) {
-    auto temp = CreateTempFileBeside(target);
+bool WriteFileAtomically(const std::string& target, std::string_view bytes, std::string* why) {
+    auto temp = CreateTempFileBeside(target, why);
     if (!temp)
         return false;
-    int fd = open(temp->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    int fd = open(temp->path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     bool ok = fd >= 0 && WriteAll(fd, bytes);
+    int error = errno;
     if (fd >= 0)
         ok = (close(fd) == 0) && ok;
     if (!ok) {
+        Tell(why, FileErrorText(error, "the file could not be written"));
         DiscardTempFile(*temp);
         return false;
     }
-    return CommitTempFile(*temp, target);
+    return CommitTempFile(*temp, why);
 }
 
 void RemoveTempFilesOnTermination() {

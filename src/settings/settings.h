@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -183,6 +184,12 @@ struct ConversionJob {
 enum FileStage : int8_t { kStageDecode = 0, kStageSteps = 1, kStageSave = 2 };
 constexpr int kFileStages = 3;
 
+// A file the worker could not convert, and why in plain words.
+struct FileFailure {
+    std::string File;
+    std::string Reason;
+};
+
 struct ConversionProgress {
     int32_t CurrentIndex = 0;
     std::string CurrentFile;
@@ -190,6 +197,7 @@ struct ConversionProgress {
     int32_t ConvertedCount = 0;
     int8_t Running = 0;
     int8_t CurrentStage = kStageDecode;
+    std::vector<FileFailure> Failures;
 };
 
 // Entry of InputFileMap: the file's folder relative to the job's InputFolder.

@@ -75,6 +75,7 @@ protected:
         gJob.ConversionType = "tiff";
         gJob.OutputFif = FIF_TIFF;
         gJob.OutputFolder = folder_.Path();
+        gProgress.Running = 1;
     }
     TempFolder folder_;
 };

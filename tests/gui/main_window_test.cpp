@@ -269,6 +269,9 @@ private slots:
         const Case cases[] = {
             {"empty input field", "", out, [] {}, kEmptyInput},
             {"refused input", Path("notes.txt"), out, [] {}, kEmptyInput},
+            {"empty output folder", dng, "", [] {},
+             "The output folder's field is empty. Please, select existed output folder and try "
+             "again!"},
             {"missing output folder", dng, missing, [] {},
              "The following output folder is invalid or doesn't exist:\r\n" + missing +
                  "/\r\n\r\nPlease, correct the output path and try again!"},
@@ -303,6 +306,69 @@ private slots:
         }
         QVERIFY(!QFileInfo::exists(Path("missing")));
         QVERIFY(QDir(out).isEmpty());
+        QVERIFY(!QFileInfo::exists(Path("sample.tiff")));
+    }
+
+    // The field keeps what was typed: a prefix of a recent folder is not completed into it.
+    void aTypedFolderIsTheOneUsed() {
+        QString dng = MakeDng("sample.dng");
+        QDir(folder_->path()).mkpath("out/C");
+        gSettings.RecentOutFolders = (Path("out/C") + "/").toStdString();
+        auto window = OpenWindow();
+        InputField(*window)->setText(dng);
+        QLineEdit* typed = FolderField(*window)->lineEdit();
+        typed->clear();
+        QTest::keyClicks(typed, Path("out/"));
+        QCOMPARE(FolderField(*window)->currentText(), Path("out/"));
+        QTest::mouseClick(window->Control(kConvertButton), Qt::LeftButton);
+        ProgressWindow* progress = window->Progress();
+        QVERIFY(progress);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress->Running(), 60000);
+        QVERIFY(QFileInfo::exists(Path("out/sample.tiff")));
+        QVERIFY(!QFileInfo::exists(Path("out/C/sample.tiff")));
+        QVERIFY(progress->close());
+        QTRY_VERIFY(window->Progress() == nullptr);
+    }
+
+    // Stop in the middle of a slow decode abandons the file: the earlier output stays as it
+    // was, and the window says why nothing was written. A file that cannot be read says why.
+    void aStoppedOrFailedFileIsNotWritten_data() {
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("stopped mid-decode") << true << "large.dng: stopped by the user";
+        QTest::newRow("not a camera file")
+            << false << "large.dng: not a camera file LibRaw can read";
+    }
+    void aStoppedOrFailedFileIsNotWritten() {
+        QFETCH(bool, stop);
+        QFETCH(QString, reason);
+        QString input = Path("large.dng");
+        if (stop)
+            MakeDng("large.dng", 4000, 3000);
+        else
+            WriteBytes(input, QByteArray::fromStdString(velmora::testing::NoiseBytes(9000, 5)));
+        const QByteArray earlier = "an earlier output";
+        WriteBytes(Path("large.tiff"), earlier);
+        gSettings.RawLoadAs = kRaw48;
+        desktop_->answer = true;
+        auto window = OpenWindow();
+        ProgressWindow* progress = StartConversion(*window, input, folder_->path());
+        QVERIFY(progress);
+        if (stop) {
+            QTRY_COMPARE(progress->windowTitle(), QString("Converting (1/1)"));
+            QVERIFY(!progress->close());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!progress->Running(), 120000);
+        QFile kept(Path("large.tiff"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), earlier);
+        QCOMPARE(QDir(folder_->path()).entryList({"*.part"}, QDir::Hidden | QDir::Files),
+                 QStringList());
+        QCOMPARE(progress->FileLabel()->text(), QString("Conversion stopped"));
+        QCOMPARE(progress->FailuresLabel()->text(), reason);
+        QCOMPARE(progress->Bar()->value(), 0);
+        QVERIFY(progress->close());
+        QTRY_VERIFY(window->Progress() == nullptr);
     }
 
     void convertsFromTheWindow() {

@@ -294,6 +294,8 @@ private slots:
         for (const QString& family : offered) {
             gSettings.FontName = family.toStdString();
             static_cast<QLineEdit*>(window_->Control(kInputFileField))->setText(input);
+            static_cast<QComboBox*>(window_->Control(kOutputFolderField))
+                ->setEditText(folder_->path());
             window_->RunCommand(kCommandConvert);
             ProgressWindow* progress = window_->Progress();
             QVERIFY2(progress, qPrintable(family));

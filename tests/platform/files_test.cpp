@@ -126,27 +126,27 @@ TEST(TempFileTest, CommitAndDiscardLeaveNoStrayFiles) {
 
     auto discarded = CreateTempFileBeside(target);
     ASSERT_TRUE(discarded);
-    EXPECT_EQ(std::filesystem::path(*discarded).parent_path(),
+    EXPECT_EQ(std::filesystem::path(discarded->path).parent_path(),
               std::filesystem::path(target).parent_path());
-    EXPECT_NE(*discarded, target);
-    EXPECT_EQ(FileSize(*discarded), 0);
+    EXPECT_EQ(discarded->target, target);
+    EXPECT_EQ(FileSize(discarded->path), 0);
     DiscardTempFile(*discarded);
     EXPECT_EQ(Tree(folder.Path()), (std::map<std::string, std::string>{{"out.tif", "earlier"}}));
 
     auto committed = CreateTempFileBeside(target);
     ASSERT_TRUE(committed);
-    WriteFile(*committed, "new");
-    EXPECT_TRUE(CommitTempFile(*committed, target));
+    WriteFile(committed->path, "new");
+    EXPECT_TRUE(CommitTempFile(*committed));
     EXPECT_EQ(Tree(folder.Path()), (std::map<std::string, std::string>{{"out.tif", "new"}}));
 
     std::filesystem::create_directory(folder / "sub");
-    auto refused = CreateTempFileBeside(folder / "sub");
-    ASSERT_TRUE(refused);
-    EXPECT_FALSE(CommitTempFile(*refused, folder / "sub"));
+    std::string why;
+    EXPECT_EQ(CreateTempFileBeside(folder / "sub", &why), std::nullopt);
+    EXPECT_EQ(why, "the output path is a folder");
+    EXPECT_EQ(CreateTempFileBeside(folder / "missing/out.tif", &why), std::nullopt);
+    EXPECT_EQ(why, "the output folder does not exist");
     EXPECT_EQ(Tree(folder.Path()),
               (std::map<std::string, std::string>{{"out.tif", "new"}, {"sub", "<folder>"}}));
-
-    EXPECT_EQ(CreateTempFileBeside(folder / "missing/out.tif"), std::nullopt);
 }
 
 TEST(TempFileTest, CommittedFilesFollowTheUmask) {
@@ -154,7 +154,7 @@ TEST(TempFileTest, CommittedFilesFollowTheUmask) {
     const mode_t expected = 0666 & ~CurrentUmask();
     auto temp = CreateTempFileBeside(folder / "committed");
     ASSERT_TRUE(temp);
-    ASSERT_TRUE(CommitTempFile(*temp, folder / "committed"));
+    ASSERT_TRUE(CommitTempFile(*temp));
     ASSERT_TRUE(WriteFileAtomically(folder / "written", "x"));
     for (const char* name : {"committed", "written"}) {
         struct stat info;

@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     // The name the user typed, which may be a link's: the help and every message use it.
     std::string invokedAs = argc > 0 && argv[0][0] != '\0' ? argv[0] : ExecutablePath();
     std::string program = ExecutableNameForHelp(invokedAs);
+    SetProgramNameForErrors(program);
     LockSharing sharing = RequestedSharing();
     switch (AcquireSingleInstanceLock(ProgramTitle(), sharing)) {
     case LockResult::Acquired:
