@@ -70,6 +70,8 @@ struct Settings {
     int32_t TiffBpp = 0;
     int32_t TiffCompression = 0;
     int32_t TiffColorMode = 0;
+    // Threads that compress a TIFF's strips; 0 for one per core (at most VELMORA_THREADS).
+    int32_t SaveThreads = 0;
     int32_t WbmpBpp = 0;
     int32_t WebpBpp = 0;
     int32_t WebpQuality = 100;
