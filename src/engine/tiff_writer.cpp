@@ -12,8 +12,10 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <sched.h>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -316,45 +318,58 @@ private:
     bool abandoned_ = false;
 };
 
-// Packs (and, when the file is compressed, encodes) strips as the queue hands them out.
+// Packs (and, when the file is compressed, encodes) strips as the queue hands them out. A
+// strip that cannot be made (no memory for it) fails the save, not the process.
 void MakeStrips(FIBITMAP* picture, const Layout& layout, StripQueue& queue) {
     std::optional<StripEncoder> encoder;
     if (layout.compression != COMPRESSION_NONE)
         encoder.emplace(layout);
     std::vector<uint8_t> packed;
     while (std::optional<uint32_t> strip = queue.Take()) {
-        PackStrip(picture, layout, *strip, packed);
-        if (!encoder) {
-            queue.Put(*strip, packed, true);
-            continue;
+        try {
+            PackStrip(picture, layout, *strip, packed);
+            if (!encoder) {
+                queue.Put(*strip, packed, true);
+                continue;
+            }
+            std::vector<uint8_t> encoded;
+            bool ok = encoder->Encode(*strip, packed, encoded);
+            queue.Put(*strip, std::move(encoded), ok);
+        } catch (const std::bad_alloc&) {
+            queue.Put(*strip, {}, false);
         }
-        std::vector<uint8_t> encoded;
-        bool ok = encoder->Encode(*strip, packed, encoded);
-        queue.Put(*strip, std::move(encoded), ok);
     }
 }
 
-bool WriteStripsInOrder(TIFF* tiff, FIBITMAP* picture, const Layout& layout, int threads) {
-    if (threads <= 1) {
-        // One thread: each strip made and written in turn, as a serial writer would.
-        std::optional<StripEncoder> encoder;
-        if (layout.compression != COMPRESSION_NONE)
-            encoder.emplace(layout);
-        std::vector<uint8_t> packed, encoded;
-        for (uint32_t strip = 0; strip < layout.strips; ++strip) {
-            PackStrip(picture, layout, strip, packed);
-            std::vector<uint8_t>& bytes = encoder ? encoded : packed;
-            if ((encoder && !encoder->Encode(strip, packed, encoded)) ||
-                TIFFWriteRawStrip(tiff, strip, bytes.data(), static_cast<tmsize_t>(bytes.size())) <
-                    0)
-                return false;
-        }
-        return true;
+// One thread: each strip made and written in turn, as a serial writer would.
+bool WriteStripsSerially(TIFF* tiff, FIBITMAP* picture, const Layout& layout) {
+    std::optional<StripEncoder> encoder;
+    if (layout.compression != COMPRESSION_NONE)
+        encoder.emplace(layout);
+    std::vector<uint8_t> packed, encoded;
+    for (uint32_t strip = 0; strip < layout.strips; ++strip) {
+        PackStrip(picture, layout, strip, packed);
+        if (encoder && !encoder->Encode(strip, packed, encoded))
+            return false;
+        const std::vector<uint8_t>& bytes = encoder ? encoded : packed;
+        if (TIFFWriteRawStrip(tiff, strip, const_cast<uint8_t*>(bytes.data()),
+                              static_cast<tmsize_t>(bytes.size())) < 0)
+            return false;
     }
+    return true;
+}
+
+bool WriteStripsInOrder(TIFF* tiff, FIBITMAP* picture, const Layout& layout, int threads) {
     StripQueue queue(layout.strips, kStripsAheadPerThread * static_cast<size_t>(threads));
     std::vector<std::thread> workers;
-    for (int i = 0; i < threads; ++i)
-        workers.emplace_back(MakeStrips, picture, std::cref(layout), std::ref(queue));
+    try {
+        for (int i = 0; i < threads; ++i)
+            workers.emplace_back(MakeStrips, picture, std::cref(layout), std::ref(queue));
+    } catch (const std::system_error&) {
+        // As many threads as the system gives; none at all leaves the work to this one.
+    }
+    if (workers.empty())
+        return WriteStripsSerially(tiff, picture, layout);
     bool ok = true;
     std::vector<uint8_t> bytes;
     for (uint32_t strip = 0; ok && strip < layout.strips; ++strip) {
@@ -405,8 +420,15 @@ bool WriteTiffStrips(FIBITMAP* picture, int saveFlags, WriteHandle& out, int thr
                        FileProcs::Close, FileProcs::Size, nullptr, nullptr);
     if (!tiff)
         return false;
-    bool ok = SetTags(tiff, *layout, picture, true) &&
-              WriteStripsInOrder(tiff, picture, *layout, threads) && TIFFWriteDirectory(tiff);
+    bool ok = false;
+    try {
+        ok = SetTags(tiff, *layout, picture, true) &&
+             (threads > 1 ? WriteStripsInOrder(tiff, picture, *layout, threads)
+                          : WriteStripsSerially(tiff, picture, *layout)) &&
+             TIFFWriteDirectory(tiff);
+    } catch (const std::bad_alloc&) {
+        // A strip buffer that cannot be had fails this save only.
+    }
     TIFFClose(tiff);
     return ok;
 }
