@@ -63,7 +63,7 @@ VelmoraFaceMain(int mode, const char* argument, const char* program) {
     switch (static_cast<FaceMode>(mode)) {
     case FaceMode::MainWindow:
         PrepareGraphicalMode();
-        return RunMainWindow();
+        return RunMainWindow(argument ? argument : "");
     case FaceMode::UninstallWindow:
         return RunUninstallWindow();
     case FaceMode::Screenshots:
