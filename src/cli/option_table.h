@@ -51,7 +51,8 @@ struct OptionRow {
     // The key of the option in a profile file: "" when profiles may not use it.
     std::string_view profileKey;
     bool profileStripsQuotes = false;
-    // An empty value is no error: the option means something without one too.
+    // The value may be left out, written without "=" or empty: the option means something
+    // without one too.
     bool valueOptional = false;
     ValueNames names = ValueNames::Text;
 };

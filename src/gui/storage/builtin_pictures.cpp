@@ -85,7 +85,7 @@ public:
 
     // Runs a drawing shrunk by scale with its grid's corner at origin; outlines keep their
     // width.
-    template <typename Drawing> void Within(Pt origin, double scale, const Drawing& drawing) {
+    template <typename Draw> void Within(Pt origin, double scale, const Draw& drawing) {
         cairo_save(cairo_);
         cairo_translate(cairo_, origin.x, origin.y);
         cairo_scale(cairo_, scale, scale);
