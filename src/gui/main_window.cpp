@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "settings/settings.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -36,8 +37,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrlQuery>
-
-#include <QAbstractButton>
 
 #include <algorithm>
 #include <utility>

@@ -472,6 +472,8 @@ const std::vector<PreferencesPageEntry>& PreferencesPageEntries() {
     return entries;
 }
 
+namespace {
+
 // A page that asks for room for all of its rows: a scroll area's own wish stops at a few
 // hundred pixels, and the dialog sizes itself to what its pages ask.
 class PageArea : public QScrollArea {
@@ -482,6 +484,8 @@ public:
         return (widget() ? widget()->sizeHint() : QSize()) + QSize(frame, frame);
     }
 };
+
+} // namespace
 
 // Places the rows of a table on a page or panel and binds each control to its key.
 class PreferencesForm::Builder {
