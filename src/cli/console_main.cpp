@@ -117,22 +117,42 @@ int ExitCodeOf(BatchOutcome outcome) {
     return kExitError;
 }
 
+const FirstArgumentWord* FirstWordOf(const Arguments& arguments) {
+    std::string first = OptionName(arguments, 0);
+    for (const FirstArgumentWord& entry : FirstArgumentWords())
+        if (entry.word == first)
+            return &entry;
+    return nullptr;
+}
+
+void PrepareConsoleRecords() {
+    RebuildAcceptedInputExtensions();
+    InitConversionJob();
+    SettingsDefaults(true);
+    LoadCatalogue();
+}
+
 } // namespace
+
+std::optional<std::string> WindowStartInput(const Arguments& arguments) {
+    if (arguments.empty())
+        return std::string();
+    if (FirstWordOf(arguments))
+        return std::nullopt;
+    PrepareConsoleRecords();
+    DriverState state = RunOptionLoop(arguments);
+    if (!state.errorText.empty() || gJob.CommandLineRun != 0)
+        return std::nullopt;
+    return state.windowInput;
+}
 
 DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedAs) {
     if (arguments.empty())
         return HandOver(NextStep::OpenGraphicalFace);
 
-    RebuildAcceptedInputExtensions();
-    InitConversionJob();
-    SettingsDefaults(true);
-    LoadCatalogue();
-
-    std::string first = OptionName(arguments, 0);
-    for (const FirstArgumentWord& entry : FirstArgumentWords()) {
-        if (entry.word != first)
-            continue;
-        switch (entry.mode) {
+    PrepareConsoleRecords();
+    if (const FirstArgumentWord* entry = FirstWordOf(arguments)) {
+        switch (entry->mode) {
         case FirstWordMode::UninstallWindow:
             return HandOver(NextStep::UninstallWindow);
         case FirstWordMode::Screenshots: {

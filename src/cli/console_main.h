@@ -5,6 +5,7 @@
 #include "cli/arguments.h"
 #include "cli/option_table.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,12 @@ const std::vector<FirstArgumentWord>& FirstArgumentWords();
 
 // Walks every argument through the option table in order; stops at the first error.
 DriverState RunOptionLoop(const Arguments& arguments);
+
+// What ConsoleMain would do with a command line, told without printing or converting: the
+// file a start of the converter window opens with ("" for none), or nothing when the line
+// asks for a conversion, a first-argument mode or ends in an "Error: " line. Fills the
+// process's records as the option loop does.
+std::optional<std::string> WindowStartInput(const Arguments& arguments);
 
 // arguments exclude the program name; invokedAs (argv[0]) names the program for the help.
 DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedAs);

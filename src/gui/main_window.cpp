@@ -10,6 +10,7 @@
 #include "gui/preferences_dialog.h"
 #include "gui/progress_window.h"
 #include "gui/recent_folders.h"
+#include "gui/screen_fit.h"
 #include "gui/theme_pixmaps.h"
 #include "gui/update_check.h"
 #include "gui/window_job.h"
@@ -17,17 +18,21 @@
 #include "platform/paths.h"
 #include "settings/settings.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProxyStyle>
+#include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -140,18 +145,53 @@ int MenuIconSize(int toolBarIconSize) {
     return 16 + (toolBarIconSize - 16) / 2;
 }
 
+// The texts of one menu (or of the menu bar) each with its own Alt+letter: the first letter
+// of a word that no earlier text took, else any letter not taken. An "&" of the text itself
+// stays a plain "&".
+QStringList WithMnemonics(const QStringList& texts) {
+    QStringList marked;
+    QString taken;
+    for (const QString& text : texts) {
+        auto free = [&](qsizetype i) {
+            return text[i].isLetterOrNumber() && !taken.contains(text[i].toLower());
+        };
+        qsizetype at = -1;
+        for (qsizetype i = 0; i < text.size() && at < 0; ++i)
+            if ((i == 0 || text[i - 1].isSpace()) && free(i))
+                at = i;
+        for (qsizetype i = 0; i < text.size() && at < 0; ++i)
+            if (free(i))
+                at = i;
+        QString escaped;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (i == at)
+                escaped += '&';
+            escaped += text[i] == '&' ? QString("&&") : QString(text[i]);
+        }
+        if (at >= 0)
+            taken += text[at].toLower();
+        marked << escaped;
+    }
+    return marked;
+}
+
 } // namespace
 
 MainWindow::MainWindow() {
     setWindowTitle(Q(ProgramTitle()));
     setMinimumSize(kMinimumWidth, kHeight);
     setMaximumSize(QWIDGETSIZE_MAX, kHeight);
+    // A window of fixed height only grows wider: the window manager offers no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
     BuildMenus();
     client_ = new QWidget(this);
     setCentralWidget(client_);
     BuildControls();
     BuildFieldToolBars();
+    OrderTabStops();
     statusField_ = new QLabel(statusBar());
     statusBar()->addWidget(statusField_, 1);
     statusBar()->setSizeGripEnabled(false);
@@ -159,15 +199,26 @@ MainWindow::MainWindow() {
 }
 
 void MainWindow::BuildMenus() {
+    QStringList titles;
+    for (const auto& [titleKey, commands] : Menus())
+        titles << Text("Menu", titleKey);
+    titles = WithMnemonics(titles);
+    qsizetype menuIndex = 0;
     for (const auto& [titleKey, commands] : Menus()) {
-        QMenu* menu = menuBar()->addMenu(Text("Menu", titleKey));
+        QMenu* menu = menuBar()->addMenu(titles[menuIndex++]);
+        QStringList items;
+        for (int command : commands)
+            if (command != kSeparator)
+                items << Text("Menu", RowOf(command).menuKey);
+        items = WithMnemonics(items);
+        qsizetype itemIndex = 0;
         for (int command : commands) {
             if (command == kSeparator) {
                 menu->addSeparator();
                 continue;
             }
             const CommandRow& row = RowOf(command);
-            QString text = Text("Menu", row.menuKey);
+            QString text = items[itemIndex++];
             // The text after the TAB is what the menu shows as the shortcut.
             if (row.shortcut)
                 text += QString("\t") + row.shortcut;
@@ -179,12 +230,21 @@ void MainWindow::BuildMenus() {
             menuActions_[command] = action;
         }
     }
+    // F10 opens the first menu, as Alt alone and Alt+letter open theirs.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] {
+        if (menuBar()->isEnabled() && !menuBar()->actions().isEmpty())
+            menuBar()->setActiveAction(menuBar()->actions().first());
+    });
 }
 
 void MainWindow::BuildControls() {
     panel_ = new QWidget(client_);
     panel_->setObjectName("Panel");
     auto label = [this](const char* key) { return new QLabel(Text("General", key), panel_); };
+    auto labelled = [this](int labelId, QWidget* field) {
+        static_cast<QLabel*>(controls_[labelId])->setBuddy(field);
+    };
     controls_[kInputFileLabel] = label("Input File");
     inputField_ = new QLineEdit(panel_);
     inputField_->setAcceptDrops(false); // a dropped file goes through the window's accept test
@@ -205,6 +265,9 @@ void MainWindow::BuildControls() {
     controls_[kOutputFormatLabel] = label("Output Format");
     formatField_ = new QComboBox(panel_);
     controls_[kOutputFormatField] = formatField_;
+    labelled(kInputFileLabel, inputField_);
+    labelled(kOutputFolderLabel, folderField_);
+    labelled(kOutputFormatLabel, formatField_);
     connect(formatField_, &QComboBox::currentIndexChanged, this, [](int index) {
         const auto& formats = EnabledOutputFormats();
         if (index >= 0 && static_cast<size_t>(index) < formats.size())
@@ -220,6 +283,7 @@ void MainWindow::BuildControls() {
     bold.setBold(true);
     convertButton_->setFont(bold);
     convertButton_->setToolTip(Text("General", "Convert"));
+    convertButton_->setAccessibleName(Text("General", "Convert"));
     connect(convertButton_, &QToolButton::clicked, this, [this] { RunCommand(kCommandConvert); });
     controls_[kConvertButton] = convertButton_;
 
@@ -255,6 +319,23 @@ void MainWindow::BuildFieldToolBars() {
     ApplyIconSizes();
 }
 
+void MainWindow::OrderTabStops() {
+    std::vector<QWidget*> stops = {inputField_, folderField_, formatField_};
+    // Each field's button follows its field: the tool bars' buttons take no focus by
+    // default, and an icon alone says nothing to a screen reader.
+    for (size_t i = 0; i < std::size(kFieldToolBarRows); ++i) {
+        QToolBar* bar = fieldToolBars_[kFieldToolBarRows[i].command];
+        QAction* action = bar->actions().value(0);
+        QWidget* button = bar->widgetForAction(action);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setAccessibleName(action->toolTip());
+        stops.insert(stops.begin() + static_cast<std::ptrdiff_t>(2 * i + 1), button);
+    }
+    stops.push_back(convertButton_);
+    for (size_t i = 0; i + 1 < stops.size(); ++i)
+        setTabOrder(stops[i], stops[i + 1]);
+}
+
 void MainWindow::ApplyIconSizes() {
     int icon = std::min(ThemePictureSize(ThemeTable::ToolBarIcons), kLargestFieldIcon);
     int side = icon + kToolBarPadding;
@@ -286,17 +367,40 @@ void MainWindow::FillOutputFormats() {
 }
 
 void MainWindow::Open() {
-    move(gSettings.WindowX, gSettings.WindowY);
-    resize(std::max<int>(gSettings.WindowWidth, kMinimumWidth), kHeight);
+    // The settings keep the frame's place and the inside's size. A place saved on another
+    // screen, or at another scale factor, may lie off every screen now.
+    QMargins frame = ExpectedFrame(this);
+    QRect inner(gSettings.WindowX + frame.left(), gSettings.WindowY + frame.top(),
+                std::max<int>(gSettings.WindowWidth, kMinimumWidth), kHeight);
+    if (QScreen* screen = ScreenForSavedPlace(inner.marginsAdded(frame)))
+        inner = FittedPlace(inner, frame, screen->availableGeometry(), minimumSize());
+    move(inner.topLeft() - QPoint(frame.left(), frame.top()));
+    resize(inner.size());
     if (!gSettings.RecentOutFolders.empty())
         RefreshRecentFolders();
     FillOutputFormats();
     RunCommand(kCommandNew);
-    if (gSettings.IsMaximized)
-        showMaximized();
-    else
-        show();
+    show();
+    inputField_->setFocus();
     QCoreApplication::postEvent(this, new QResizeEvent(size(), size()));
+}
+
+void MainWindow::TakeHandedFile(const QString& path) {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    // A dialog open over the window stays in front of it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+    if (path.isEmpty())
+        return;
+    if (progress_)
+        pendingInput_ = path;
+    else
+        TakeInputFile(path);
 }
 
 void MainWindow::RunLayout() {
@@ -319,6 +423,18 @@ void MainWindow::RunLayout() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     RunLayout();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()))
+        button->click();
+    else
+        RunCommand(kCommandConvert);
+    event->accept();
 }
 
 QWidget* MainWindow::Control(int id) const {
@@ -404,28 +520,18 @@ void MainWindow::RunCommand(int command) {
 
 QString MainWindow::InputFileFilter() {
     QStringList all;
-    std::vector<std::pair<QString, QStringList>> byFormat;
     for (const InputFormat& format : InputFormatTable()) {
         if (!IsAcceptedExtension(format.extension))
             continue;
         QString extension = QString::fromUtf8(format.extension.data(),
                                               static_cast<qsizetype>(format.extension.size()));
         // Names on this platform keep their letter case, and cameras write upper case.
-        QStringList patterns = {"*." + extension, "*." + extension.toUpper()};
-        all << patterns;
-        QString description = QString::fromUtf8(format.description.data(),
-                                                static_cast<qsizetype>(format.description.size()));
-        auto entry = std::find_if(byFormat.begin(), byFormat.end(),
-                                  [&](const auto& known) { return known.first == description; });
-        if (entry == byFormat.end())
-            byFormat.emplace_back(description, patterns);
-        else
-            entry->second << patterns;
+        all << "*." + extension << "*." + extension.toUpper();
     }
-    QStringList filters = {Text("Dialog", "All Supported Files") + " (" + all.join(' ') + ")"};
-    for (const auto& [description, patterns] : byFormat)
-        filters << description + " (" + patterns.join(' ') + ")";
-    filters << Text("Dialog", "All Files");
+    // One short line for the one kind of file the program takes; the desktop shows the
+    // patterns only where they fit.
+    QStringList filters = {Text("Dialog", "Camera RAW files") + " (" + all.join(' ') + ")",
+                           Text("Dialog", "All Files")};
     return filters.join(";;");
 }
 
@@ -507,6 +613,8 @@ void MainWindow::StartConversion() {
         menuBar()->setEnabled(true);
         client_->setEnabled(true);
         activateWindow();
+        if (!pendingInput_.isEmpty())
+            TakeInputFile(std::exchange(pendingInput_, QString()));
     });
     progress_->Start();
 }
@@ -560,9 +668,12 @@ void MainWindow::ApplyPreferences(PreferencesChange change) {
 }
 
 void MainWindow::ShowConvertPicture() {
-    QPixmap picture = ThemePixmap(ThemeTable::Buttons, "Convert");
+    // The tool bar's picture of Convert is drawn at the Icon Size; the button's own is not.
+    QPixmap picture = ThemePixmap(ThemeTable::ToolBarIcons, "Convert");
+    if (picture.isNull())
+        picture = ThemePixmap(ThemeTable::Buttons, "Convert");
     convertButton_->setIcon(QIcon(picture));
-    convertButton_->setIconSize(picture.size().boundedTo(QSize(96, 96)));
+    convertButton_->setIconSize(picture.size().boundedTo(QSize(64, 64)));
 }
 
 void MainWindow::ShowThemePictures() {

@@ -28,9 +28,14 @@ class MainWindow : public QMainWindow {
 public:
     MainWindow();
 
-    // Bounds from the settings, the recent folders and formats filled, command New run,
-    // then shown (maximised when the settings say so) and laid out once.
+    // Bounds from the settings, moved (and shrunk) onto a screen when they do not fit one,
+    // the recent folders and formats filled, command New run, then shown and laid out once.
+    // The window only grows wider, so it is never maximised, whatever the settings say.
     void Open();
+    // A second start of the program handed this window its file (empty for none): the
+    // window comes to the front and takes the file, or takes it once a running conversion
+    // has ended.
+    void TakeHandedFile(const QString& path);
 
     void RunCommand(int command);
     // The accept test for a dropped, chosen or typed file; false leaves everything as is.
@@ -61,12 +66,13 @@ public:
     void ApplyPreferences(PreferencesChange change);
     // The geometry recorded when the window closed (or now, if it has not).
     WindowState ClosingState() const;
-    // The filter of the open-file dialog: all supported extensions, one entry per format,
-    // all files.
+    // The filter of the open-file dialog: the camera RAW extensions, then all files.
     static QString InputFileFilter();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Enter converts, or presses the focused button.
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -75,6 +81,8 @@ private:
     void BuildMenus();
     void BuildControls();
     void BuildFieldToolBars();
+    // Tab visits the fields and their buttons in reading order, then Convert.
+    void OrderTabStops();
     void FillOutputFormats();
     void SelectInputFile();
     void SelectOutputFolder();
@@ -105,6 +113,8 @@ private:
     QPointer<PreferencesDialog> preferences_;
     QStyle* menuStyle_ = nullptr;
     bool closed_ = false;
+    // A handed file that waits for the conversion under way to end.
+    QString pendingInput_;
     WindowState closingState_;
 };
 

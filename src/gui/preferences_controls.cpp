@@ -1,13 +1,16 @@
 #include "gui/preferences_controls.h"
 
 #include "gui/desktop.h"
+#include "gui/face_text.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include <algorithm>
@@ -19,6 +22,10 @@ namespace {
 constexpr int kSpacing = 4;
 constexpr int kNumberWidth = 56;
 constexpr int kSwatchSize = 16;
+// Lists of names of any length (fonts, colours) are this many characters wide; their
+// drop-down lists show the whole names.
+constexpr int kNamesShown = 18;
+constexpr int kSampleGap = 12;
 
 QHBoxLayout* RowLayout(QWidget* owner) {
     auto* layout = new QHBoxLayout(owner);
@@ -27,11 +34,67 @@ QHBoxLayout* RowLayout(QWidget* owner) {
     return layout;
 }
 
-QToolButton* MakeChooseButton(QWidget* owner) {
+QToolButton* MakeChooseButton(QWidget* owner, const QString& name) {
     auto* button = new QToolButton(owner);
     button->setText("...");
+    // "..." says nothing to a screen reader.
+    button->setAccessibleName(name);
+    button->setToolTip(name);
     return button;
 }
+
+// A font list's entry: the family's name in the interface's face, and a sample in the
+// family's own face at the right.
+class FontSampleDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        QString name = item.text;
+        item.text.clear();
+        const QWidget* widget = item.widget;
+        QStyle* style = widget ? widget->style() : nullptr;
+        if (!style)
+            return QStyledItemDelegate::paint(painter, option, index);
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+        QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+        QFont sample = SampleFont(index, item.font);
+        int sampleWidth = QFontMetrics(sample).horizontalAdvance(SampleText());
+        QRect sampleArea = text;
+        sampleArea.setLeft(std::max(text.left() + text.width() / 2, text.right() - sampleWidth));
+        QRect nameArea = text;
+        nameArea.setRight(sampleArea.left() - kSampleGap);
+        painter->save();
+        painter->setPen(item.palette.color(
+            item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(item.font);
+        painter->drawText(nameArea, Qt::AlignLeft | Qt::AlignVCenter,
+                          item.fontMetrics.elidedText(name, Qt::ElideRight, nameArea.width()));
+        painter->setFont(sample);
+        painter->drawText(
+            sampleArea, Qt::AlignRight | Qt::AlignVCenter,
+            QFontMetrics(sample).elidedText(SampleText(), Qt::ElideRight, sampleArea.width()));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QFontMetrics sample(SampleFont(index, option.font));
+        return {size.width() + kSampleGap + sample.horizontalAdvance(SampleText()),
+                std::max(size.height(), sample.height())};
+    }
+
+private:
+    static QString SampleText() { return Text("Preferences", "Font Sample"); }
+    static QFont SampleFont(const QModelIndex& index, const QFont& shown) {
+        QFont sample = index.data(kFontSampleRole).value<QFont>();
+        sample.setPointSizeF(shown.pointSizeF());
+        return sample;
+    }
+};
 
 // "FF8000" and "#ff8000" name the same colour; anything else is not one.
 QColor ColourOf(const QString& hex) {
@@ -77,6 +140,7 @@ SliderField::SliderField(int minimum, int maximum, int divisor, QWidget* parent)
     auto* layout = RowLayout(this);
     layout->addWidget(slider_, 1);
     layout->addWidget(number_);
+    setFocusProxy(slider_);
     connect(slider_, &QSlider::valueChanged, this, &SliderField::ShowPosition);
     connect(number_, &QLineEdit::textEdited, this, [this](const QString& text) {
         int position = TypedPosition();
@@ -117,6 +181,8 @@ void SliderField::ShowPosition(int position) {
 ColorField::ColorField(QWidget* parent) : QWidget(parent) {
     swatch_ = new QToolButton(this);
     swatch_->setIconSize(QSize(kSwatchSize, kSwatchSize));
+    swatch_->setAccessibleName(velmora::Text("Dialog", "Choose Color"));
+    swatch_->setToolTip(swatch_->accessibleName());
     text_ = new QLineEdit(this);
     text_->setMaxLength(6);
     text_->setValidator(
@@ -124,6 +190,7 @@ ColorField::ColorField(QWidget* parent) : QWidget(parent) {
     auto* layout = RowLayout(this);
     layout->addWidget(swatch_);
     layout->addWidget(text_, 1);
+    setFocusProxy(text_);
     connect(text_, &QLineEdit::textChanged, this, &ColorField::ShowSwatch);
     connect(swatch_, &QToolButton::clicked, this, [this] {
         QString chosen = ChooseColorHex(this, Text());
@@ -151,12 +218,20 @@ ChooserComboField::ChooserComboField(const QStringList& entries, Entries kind, C
     box_ = new QComboBox(this);
     box_->setEditable(true);
     box_->setInsertPolicy(QComboBox::NoInsert);
+    box_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box_->setMinimumContentsLength(kNamesShown);
+    if (!colourSwatches_)
+        box_->setItemDelegate(new FontSampleDelegate(box_));
     for (const QString& entry : entries)
         AddEntry(entry);
-    choose_ = MakeChooseButton(this);
+    box_->view()->setMinimumWidth(box_->view()->sizeHintForColumn(0) +
+                                  box_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    choose_ = MakeChooseButton(this, colourSwatches_ ? velmora::Text("Dialog", "Choose Color")
+                                                     : velmora::Text("Dialog", "Choose Font"));
     auto* layout = RowLayout(this);
     layout->addWidget(box_, 1);
     layout->addWidget(choose_);
+    setFocusProxy(box_);
     connect(choose_, &QToolButton::clicked, this, [this, chooser] {
         QString chosen = chooser(this, Text());
         if (!chosen.isEmpty())
@@ -175,7 +250,7 @@ void ChooserComboField::AddEntry(const QString& entry) {
         return;
     }
     box_->addItem(entry);
-    box_->setItemData(box_->count() - 1, QFont(entry), Qt::FontRole);
+    box_->setItemData(box_->count() - 1, QFont(entry), kFontSampleRole);
 }
 
 void ChooserComboField::SetText(const QString& text) {
@@ -189,12 +264,14 @@ void ChooserComboField::SetText(const QString& text) {
         box_->setEditText(text);
 }
 
-PathField::PathField(Chooser chooser, QWidget* parent) : QWidget(parent) {
+PathField::PathField(Chooser chooser, const QString& chooseName, QWidget* parent)
+    : QWidget(parent) {
     text_ = new QLineEdit(this);
-    choose_ = MakeChooseButton(this);
+    choose_ = MakeChooseButton(this, chooseName);
     auto* layout = RowLayout(this);
     layout->addWidget(text_, 1);
     layout->addWidget(choose_);
+    setFocusProxy(text_);
     connect(choose_, &QToolButton::clicked, this, [this, chooser] {
         QString chosen = chooser(this);
         if (!chosen.isEmpty())

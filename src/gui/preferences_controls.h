@@ -58,10 +58,15 @@ private:
     QLineEdit* text_;
 };
 
+// The role of a font list's entries that holds the family's own face, in which the list draws
+// a sample beside the name (the name itself stays in the interface's face, readable even
+// for a symbol font).
+inline constexpr int kFontSampleRole = Qt::UserRole + 1;
+
 // An editable drop-down of offered entries with a "..." button whose chooser returns a new
 // entry (empty when cancelled). A colour list shows each entry's colour, and a colour from
-// elsewhere joins it. A font list shows each family in its own face and offers only the
-// families given: a value from elsewhere is shown, not offered.
+// elsewhere joins it. A font list shows each family's name with a sample in its face and
+// offers only the families given: a value from elsewhere is shown, not offered.
 class ChooserComboField : public QWidget {
     Q_OBJECT
 public:
@@ -87,7 +92,8 @@ class PathField : public QWidget {
     Q_OBJECT
 public:
     using Chooser = std::function<QString(QWidget* parent)>;
-    PathField(Chooser chooser, QWidget* parent);
+    // chooseName names the "..." button for screen readers.
+    PathField(Chooser chooser, const QString& chooseName, QWidget* parent);
 
     QString Text() const;
     void SetText(const QString& text);

@@ -2,17 +2,21 @@
 
 #include "gui/desktop.h"
 #include "gui/face_text.h"
+#include "gui/screen_fit.h"
 #include "gui/storage/config_file.h"
 #include "gui/theme_pixmaps.h"
 #include "settings/settings.h"
 
 #include <QFrame>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QVBoxLayout>
 
 namespace velmora {
 namespace {
@@ -27,9 +31,9 @@ enum ControlId : int {
 };
 
 constexpr int kPageIconSize = 32;
-// The page list on the left, the title strip and the page beside it, the buttons below.
-constexpr int kMargin = 10, kPagesX = 140, kPagesY = 50;
-constexpr int kButtonsY = kPagesY + kPreferencesPageHeight + kMargin, kButtonHeight = 25;
+constexpr int kTitleHeight = 30;
+// Between an entry's icon and its name, and after the name.
+constexpr int kEntryPadding = 16;
 
 PreferencesChange ChangeSince(const std::string& themeBefore, int sizeBefore) {
     if (gSettings.UiTheme != themeBefore)
@@ -39,10 +43,18 @@ PreferencesChange ChangeSince(const std::string& themeBefore, int sizeBefore) {
     return PreferencesChange::None;
 }
 
-template <typename Widget> Widget* Placed(Widget* widget, int id, const QRect& place) {
+template <typename Widget> Widget* Numbered(Widget* widget, int id) {
     widget->setProperty("controlId", id);
-    widget->setGeometry(place);
     return widget;
+}
+
+// The area a window opening over parent (or, without one, where the pointer is) may take,
+// less the frame the window manager adds.
+QRect RoomFor(const QWidget* dialog, const QWidget* parent) {
+    QScreen* screen = parent && parent->isVisible() ? parent->screen() : ScreenForNewWindow();
+    if (!screen)
+        return {};
+    return screen->availableGeometry().marginsRemoved(ExpectedFrame(dialog));
 }
 
 } // namespace
@@ -51,51 +63,91 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, int page) : QDialog(parent
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
     setWindowTitle(Text("Preferences", "Title"));
-    setFixedSize(kPagesX + kPreferencesPageWidth + kMargin, kButtonsY + kButtonHeight + kMargin);
 
-    pageList_ = Placed(new QListWidget(this), kPageListId,
-                       {kMargin, kMargin, 120, kButtonsY - kMargin - kMargin});
+    pageList_ = Numbered(new QListWidget(this), kPageListId);
     pageList_->setIconSize(QSize(kPageIconSize, kPageIconSize));
-    // Nine rows of one icon's height fit the list, so it never needs a scroll bar.
-    pageList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pageList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pageList_->setTextElideMode(Qt::ElideRight);
+    // The list is as wide as its longest entry, with room for a scroll bar on a low screen.
+    QFontMetrics metrics(pageList_->font());
+    int widest = 0;
     for (const PreferencesPageEntry& entry : PreferencesPageEntries()) {
-        auto* item = new QListWidgetItem(ThemeIcon(ThemeTable::PageIcons, entry.picture),
-                                         Text("Preferences", entry.entryKey), pageList_);
+        QString name = Text("Preferences", entry.entryKey);
+        auto* item =
+            new QListWidgetItem(ThemeIcon(ThemeTable::PageIcons, entry.picture), name, pageList_);
         item->setSizeHint(QSize(0, kPageIconSize));
+        widest = std::max(widest, metrics.horizontalAdvance(name));
     }
+    pageList_->setFixedWidth(kPageIconSize + kEntryPadding + widest + 2 * pageList_->frameWidth() +
+                             style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 
-    auto* strip =
-        Placed(new QFrame(this), kTitleStripId, {kPagesX, kMargin, kPreferencesPageWidth, 30});
+    auto* strip = Numbered(new QFrame(this), kTitleStripId);
     strip->setFrameShape(QFrame::StyledPanel);
     strip->setAutoFillBackground(true);
     strip->setBackgroundRole(QPalette::Base);
-    title_ = Placed(new QLabel(strip), kTitleLabelId, {10, 0, kPreferencesPageWidth - 20, 30});
+    strip->setFixedHeight(kTitleHeight);
+    title_ = Numbered(new QLabel(strip), kTitleLabelId);
     QFont bold = title_->font();
     bold.setBold(true);
     title_->setFont(bold);
+    auto* stripLine = new QHBoxLayout(strip);
+    stripLine->setContentsMargins(10, 0, 10, 0);
+    stripLine->addWidget(title_);
 
     pages_ = new QStackedWidget(this);
-    pages_->setGeometry(kPagesX, kPagesY, kPreferencesPageWidth, kPreferencesPageHeight);
     form_ = std::make_unique<PreferencesForm>(pages_);
     for (int i = 0; i < kPreferencesPageCount; ++i)
         pages_->addWidget(form_->Page(i));
     form_->Load();
 
-    const int right = kPagesX + kPreferencesPageWidth;
-    defaults_ = Placed(new QPushButton(Text("Dialog", "Defaults"), this), kDefaultsId,
-                       {kPagesX, kButtonsY, 90, kButtonHeight});
-    ok_ = Placed(new QPushButton(Text("Dialog", "OK"), this), kOkId,
-                 {right - 190, kButtonsY, 90, kButtonHeight});
-    cancel_ = Placed(new QPushButton(Text("Dialog", "Cancel"), this), kCancelId,
-                     {right - 90, kButtonsY, 90, kButtonHeight});
+    defaults_ = Numbered(new QPushButton(Text("Dialog", "Defaults"), this), kDefaultsId);
+    ok_ = Numbered(new QPushButton(Text("Dialog", "OK"), this), kOkId);
+    cancel_ = Numbered(new QPushButton(Text("Dialog", "Cancel"), this), kCancelId);
     ok_->setDefault(true);
     connect(defaults_, &QPushButton::clicked, this, &PreferencesDialog::ResetToDefaults);
     connect(ok_, &QPushButton::clicked, this, &PreferencesDialog::Confirm);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(pageList_, &QListWidget::currentRowChanged, this, &PreferencesDialog::ShowPage);
+
+    // The page list on the left; the title strip over the page beside it; the buttons below.
+    auto* right = new QVBoxLayout;
+    right->addWidget(strip);
+    right->addWidget(pages_, 1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(pageList_);
+    top->addLayout(right, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(defaults_);
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(buttons);
+
     ShowPage(page);
+    // Keys move through the pages from the start.
+    pageList_->setFocus();
+    FitTheScreen(parent);
+}
+
+void PreferencesDialog::FitTheScreen(QWidget* parent) {
+    ensurePolished();
+    QRect room = RoomFor(this, parent);
+    // Two columns of rows where the screen is wide enough, one column otherwise; a page
+    // taller than the screen scrolls.
+    auto arrange = [this](int columns) {
+        form_->Arrange(columns);
+        layout()->invalidate();
+    };
+    arrange(2);
+    if (room.isValid() && sizeHint().width() > room.width())
+        arrange(1);
+    QSize wanted = sizeHint();
+    if (room.isValid())
+        wanted = wanted.boundedTo(room.size());
+    resize(wanted);
+    FitOnScreen(this);
 }
 
 int PreferencesDialog::CurrentPage() const {

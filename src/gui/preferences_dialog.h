@@ -34,12 +34,17 @@ public:
     QPushButton* DefaultsButton() const { return defaults_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
+    // How many columns of rows the pages have: two, or one on a narrow screen.
+    int Columns() const { return form_->Columns(); }
 
 signals:
     // After OK or a confirmed reset, once the settings file is written.
     void Applied(velmora::PreferencesChange change);
 
 private:
+    // Lays the pages out in as many columns as the screen has room for, and sizes and
+    // places the dialog wholly on that screen.
+    void FitTheScreen(QWidget* parent);
     void Confirm();
     void ResetToDefaults();
     void Finish(const std::string& themeBefore, int sizeBefore);

@@ -18,11 +18,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -36,19 +40,13 @@ using IntField = std::variant<int32_t S::*, int8_t S::*>;
 using TextField = std::string S::*;
 using Entries = std::vector<const char*>;
 
-// The grid inside a page: a label at x 10, its control at x 170 (240 wide), rows 30 apart
-// from y 10; a unit or unit choice follows a shorter number field. A list of more rows than
-// a column holds runs on in a second column, 420 pixels to the right.
-constexpr int kLabelX = 10, kLabelWidth = 155;
-constexpr int kControlX = 170, kControlWidth = 240;
-constexpr int kNumberWidth = 110, kUnitX = 285, kUnitWidth = 125;
-constexpr int kRowTop = 10, kRowStep = 30, kRowHeight = 24;
+// A page's rows are a grid of labels and controls; a list of more rows than a column holds
+// runs on in a second column when the screen has room for two.
 constexpr size_t kRowsPerColumn = 10;
-constexpr int kColumnStep = 420;
-static_assert(2 * kRowTop + kRowStep * (kRowsPerColumn + 1) <= kPreferencesPageHeight,
-              "a column and the row above a panel fit the page");
-static_assert(kColumnStep + kControlX + kControlWidth <= kPreferencesPageWidth,
-              "two columns fit the page");
+constexpr int kPageMargin = 10, kColumnGap = 20, kRowSpacing = 6;
+// Controls keep a width to read their values in, whatever the layout gives them; each is
+// at least as wide as it asks to be.
+constexpr int kControlMinimumWidth = 200, kNumberMinimumWidth = 90;
 constexpr int kGammaDivisor = 100;
 constexpr int GammaPosition(float gamma) {
     return static_cast<int>(gamma * kGammaDivisor + 0.5f);
@@ -93,6 +91,10 @@ struct Row {
     std::string format;
     // The row heads the second column of its page or panel.
     bool startsColumn = false;
+    // The check box or drop-down of the same page that turns this row's feature on: the
+    // row is enabled while that control is non-zero (or at enabledAt, when given).
+    const char* enabledBy = nullptr;
+    int enabledAt = -1;
 };
 
 int GetInt(IntField field) {
@@ -182,6 +184,18 @@ Row InSecondColumn(Row row) {
     return row;
 }
 
+Row Under(const char* governor, Row row, int enabledAt = -1) {
+    row.enabledBy = governor;
+    row.enabledAt = enabledAt;
+    return row;
+}
+
+Row Within(ValueRange<int32_t> range, Row row) {
+    row.minimum = range.minimum;
+    row.maximum = range.maximum;
+    return row;
+}
+
 Row TextKind(RowKind kind, const char* label, std::string key, TextField field,
              TextField offered = nullptr) {
     Row row{kind, label, std::move(key)};
@@ -259,6 +273,11 @@ struct PageRows {
     std::vector<std::vector<Row>> panels;
 };
 
+// The switches that turn a feature, and with it its rows, on.
+constexpr const char* kRotation = "Do Image Rotation";
+constexpr const char* kResize = "Do Image Resize";
+constexpr const char* kFrame = "Do Frame";
+
 PageRows PageTable(int page) {
     switch (page) {
     case kGeneralPage:
@@ -289,17 +308,23 @@ PageRows PageTable(int page) {
         return {
             "Transform",
             {Check("Image Rotation", "Do Image Rotation", &S::DoImageRotation),
-             Choice("Rotation Type", "Image Rotation Type", &S::ImageRotationType, kRotationTypes),
-             Slider("Rotation Angle", "Image Rotation", &S::ImageRotation, kRotationDegreesRange),
-             TextKind(RowKind::Color, "Background Color", "Image Rotation Back Color",
-                      &S::ImageRotationBackColor),
+             Under(kRotation, Choice("Rotation Type", "Image Rotation Type", &S::ImageRotationType,
+                                     kRotationTypes)),
+             Under(kRotation, Slider("Rotation Angle", "Image Rotation", &S::ImageRotation,
+                                     kRotationDegreesRange)),
+             Under(kRotation, TextKind(RowKind::Color, "Background Color",
+                                       "Image Rotation Back Color", &S::ImageRotationBackColor)),
              Check("Image Resize", "Do Image Resize", &S::DoImageResize),
-             Number("Image Width", "Image Width", &S::ImageWidth, nullptr, &S::ImageWidthUnit),
-             Number("Image Height", "Image Height", &S::ImageHeight, nullptr, &S::ImageHeightUnit),
-             InSecondColumn(Check("Keep Aspect Ratio", "Keep Aspect Ratio", &S::KeepAspectRatio)),
-             Choice("Resize Type", "Image Resize Type", &S::ImageResizeType, kResizeTypes),
-             Choice("Resize Algorithm", "Image Resize Algorithm", &S::ImageResizeAlgorithm,
-                    kResizeAlgorithms),
+             Under(kResize, Number("Image Width", "Image Width", &S::ImageWidth, nullptr,
+                                   &S::ImageWidthUnit)),
+             Under(kResize, Number("Image Height", "Image Height", &S::ImageHeight, nullptr,
+                                   &S::ImageHeightUnit)),
+             Under(kResize, InSecondColumn(Check("Keep Aspect Ratio", "Keep Aspect Ratio",
+                                                 &S::KeepAspectRatio))),
+             Under(kResize,
+                   Choice("Resize Type", "Image Resize Type", &S::ImageResizeType, kResizeTypes)),
+             Under(kResize, Choice("Resize Algorithm", "Image Resize Algorithm",
+                                   &S::ImageResizeAlgorithm, kResizeAlgorithms)),
              Check("Image Flip Horizontal", "Do Image Flip Horizontal", &S::DoImageFlipHorizontal),
              Check("Image Flip Vertical", "Do Image Flip Vertical", &S::DoImageFlipVertical)}};
     case kAdjustmentPage:
@@ -311,23 +336,28 @@ PageRows PageTable(int page) {
              Check("Image Invert", "Image Invert", &S::ImageInvert),
              Check("Image Greyscale", "Do Image Greyscale", &S::DoImageGreyscale),
              Check("Image Threshold", "Do Image Threshold", &S::DoImageThreshold),
-             Slider("Threshold Level", "Image Threshold", &S::ImageThreshold, kThresholdRange),
+             Under("Do Image Threshold", Slider("Threshold Level", "Image Threshold",
+                                                &S::ImageThreshold, kThresholdRange)),
              Check("Image Dither", "Do Image Dither", &S::DoImageDither),
-             Choice("Dither Algorithm", "Image Dither Algorithm", &S::ImageDitherAlgorithm,
-                    kDithers)}};
+             Under("Do Image Dither", Choice("Dither Algorithm", "Image Dither Algorithm",
+                                             &S::ImageDitherAlgorithm, kDithers))}};
     case kFramePage:
-        return {
-            "Frame",
-            {Choice("Frame Type", "Do Frame", &S::DoFrame, kFrameKinds),
-             Number("Left", "Solid Left", &S::SolidLeft, "Pixels"),
-             Number("Right", "Solid Right", &S::SolidRight, "Pixels"),
-             Number("Top", "Solid Top", &S::SolidTop, "Pixels"),
-             Number("Bottom", "Solid Bottom", &S::SolidBottom, "Pixels"),
-             TextKind(RowKind::Color, "Left Color", "Solid Left Color", &S::SolidLeftColor),
-             TextKind(RowKind::Color, "Right Color", "Solid Right Color", &S::SolidRightColor),
-             TextKind(RowKind::Color, "Top Color", "Solid Top Color", &S::SolidTopColor),
-             TextKind(RowKind::Color, "Bottom Color", "Solid Bottom Color", &S::SolidBottomColor),
-             Slider("Opacity", "Solid Opacity", &S::SolidOpacity, kFrameOpacityRange)}};
+        return {"Frame",
+                {Choice("Frame Type", "Do Frame", &S::DoFrame, kFrameKinds),
+                 Under(kFrame, Number("Left", "Solid Left", &S::SolidLeft, "Pixels")),
+                 Under(kFrame, Number("Right", "Solid Right", &S::SolidRight, "Pixels")),
+                 Under(kFrame, Number("Top", "Solid Top", &S::SolidTop, "Pixels")),
+                 Under(kFrame, Number("Bottom", "Solid Bottom", &S::SolidBottom, "Pixels")),
+                 Under(kFrame, TextKind(RowKind::Color, "Left Color", "Solid Left Color",
+                                        &S::SolidLeftColor)),
+                 Under(kFrame, TextKind(RowKind::Color, "Right Color", "Solid Right Color",
+                                        &S::SolidRightColor)),
+                 Under(kFrame,
+                       TextKind(RowKind::Color, "Top Color", "Solid Top Color", &S::SolidTopColor)),
+                 Under(kFrame, TextKind(RowKind::Color, "Bottom Color", "Solid Bottom Color",
+                                        &S::SolidBottomColor)),
+                 Under(kFrame,
+                       Slider("Opacity", "Solid Opacity", &S::SolidOpacity, kFrameOpacityRange))}};
     case kWatermarkPage:
         return {
             "Watermark",
@@ -335,7 +365,7 @@ PageRows PageTable(int page) {
             {{},
              {TextKind(RowKind::Text, "Text", "Text", &S::WatermarkText),
               TextKind(RowKind::Font, "Font", "Font", &S::FontName, &S::FontList),
-              Number("Font Size", "Font Size", &S::FontSize, "Points"),
+              Within(kFontSizeRange, Number("Font Size", "Font Size", &S::FontSize, "Points")),
               Number("Font Leading", "Font Leading", &S::FontLeading, "Pixels"),
               TextKind(RowKind::Swatches, "Font Color", "Font Color", &S::FontColor,
                        &S::FontColors),
@@ -367,14 +397,17 @@ PageRows PageTable(int page) {
               Choice("Size", "Image Size", &S::ImageSize, kSizeModes),
               Slider("Scale", "Image Scale", &S::ImageScale, kWatermarkScaleRange)}}};
     default:
-        return {"Advanced",
-                {TextKind(RowKind::Text, "Filename Mask", "Filename Mask", &S::FilenameMask),
-                 Choice("File Timestamp", "File Timestamp", &S::FileTimestamp, kTimestamps),
-                 {RowKind::DateTime, "Custom Timestamp", "Custom Timestamp", &S::CustomTimestamp},
-                 Choice("Out Folders History", "Out Folders History", &S::OutFoldersHistory,
-                        kFolderHistories),
-                 Slider("Out Folders Number", "Out Folders Number", &S::OutFoldersNumber, 1, 50),
-                 Check("Keep Subfolders", "Keep Subfolders", &S::KeepSubfolders)}};
+        return {
+            "Advanced",
+            {TextKind(RowKind::Text, "Filename Mask", "Filename Mask", &S::FilenameMask),
+             Choice("File Timestamp", "File Timestamp", &S::FileTimestamp, kTimestamps),
+             Under("File Timestamp",
+                   {RowKind::DateTime, "Custom Timestamp", "Custom Timestamp", &S::CustomTimestamp},
+                   kTimestampCustom),
+             Choice("Out Folders History", "Out Folders History", &S::OutFoldersHistory,
+                    kFolderHistories),
+             Slider("Out Folders Number", "Out Folders Number", &S::OutFoldersNumber, 1, 50),
+             Check("Keep Subfolders", "Keep Subfolders", &S::KeepSubfolders)}};
     }
 }
 
@@ -439,6 +472,21 @@ const std::vector<PreferencesPageEntry>& PreferencesPageEntries() {
     return entries;
 }
 
+namespace {
+
+// A page that asks for room for all of its rows: a scroll area's own wish stops at a few
+// hundred pixels, and the dialog sizes itself to what its pages ask.
+class PageArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        int frame = 2 * frameWidth();
+        return (widget() ? widget()->sizeHint() : QSize()) + QSize(frame, frame);
+    }
+};
+
+} // namespace
+
 // Places the rows of a table on a page or panel and binds each control to its key.
 class PreferencesForm::Builder {
 public:
@@ -448,25 +496,24 @@ public:
     };
     using Parts = std::map<std::string, RowParts>;
 
-    Builder(PreferencesForm& form, const char* group) : form_(form), group_(group) {}
+    Builder(PreferencesForm& form, const char* group, int page)
+        : form_(form), group_(group), page_(page) {}
 
-    // Rows down the first column, then from the column break down the second.
-    Parts AddRows(QWidget* content, const std::vector<Row>& rows) {
+    // The rows on holder, which the form arranges in one column or two; a row whose feature
+    // a switch of the list turns on follows that switch.
+    Parts AddRows(QWidget* holder, const std::vector<Row>& rows) {
         Parts parts;
-        size_t second = SecondColumnStart(rows);
-        for (size_t i = 0; i < rows.size(); ++i) {
-            bool right = i >= second;
-            int line = static_cast<int>(right ? i - second : i);
-            parts[rows[i].key] =
-                AddRow(content, rows[i], right ? kColumnStep : 0, kRowTop + kRowStep * line);
+        RowGrid grid{holder, page_, SecondColumnStart(rows), {}};
+        for (const Row& row : rows) {
+            auto [label, field, rowParts] = AddRow(holder, row);
+            grid.rows.push_back({label, field});
+            parts[row.key] = rowParts;
         }
+        for (const Row& row : rows)
+            if (row.enabledBy && parts.count(row.enabledBy))
+                Follow(parts[row.enabledBy].control, parts[row.key].widgets, row.enabledAt);
+        form_.grids_.push_back(std::move(grid));
         return parts;
-    }
-
-    // The rows a list takes in its taller column.
-    static int RowsTall(const std::vector<Row>& rows) {
-        size_t second = SecondColumnStart(rows);
-        return static_cast<int>(std::max(second, rows.size() - second));
     }
 
     // Where the second column starts: at the row marked for it, else half-way through a
@@ -480,21 +527,53 @@ public:
     }
 
 private:
-    RowParts AddRow(QWidget* content, const Row& row, int x, int y) {
+    struct MadeRow {
+        QLabel* label;
+        QWidget* field; // the control, or the control with its unit
         RowParts parts;
-        auto* label = new QLabel(Text("Preferences", row.label), content);
-        label->setGeometry(x + kLabelX, y, kLabelWidth, kRowHeight);
+    };
+
+    MadeRow AddRow(QWidget* holder, const Row& row) {
+        auto* label = new QLabel(Text("Preferences", row.label), holder);
         std::vector<QWidget*> units;
-        QWidget* control = MakeControl(content, row, units);
+        QWidget* control = MakeControl(holder, row, units);
         control->setObjectName(Name(row.key));
-        int width = row.kind == RowKind::Number ? kNumberWidth : kControlWidth;
-        control->setGeometry(x + kControlX, y, width, kRowHeight);
-        for (QWidget* unit : units)
-            unit->setGeometry(x + kUnitX, y, kUnitWidth, kRowHeight);
-        parts.control = control;
-        parts.widgets = {label, control};
-        parts.widgets.insert(parts.widgets.end(), units.begin(), units.end());
-        return parts;
+        label->setBuddy(control);
+        // The grid's columns give every other control its width.
+        if (row.kind == RowKind::Number)
+            control->setMinimumWidth(kNumberMinimumWidth);
+        QWidget* field = control;
+        if (!units.empty()) {
+            field = new QWidget(holder);
+            auto* line = new QHBoxLayout(field);
+            line->setContentsMargins(0, 0, 0, 0);
+            line->addWidget(control, 1);
+            for (QWidget* unit : units)
+                line->addWidget(unit);
+        }
+        MadeRow made{label, field, {control, {label, control}}};
+        made.parts.widgets.insert(made.parts.widgets.end(), units.begin(), units.end());
+        return made;
+    }
+
+    // The row's widgets enabled while the switch is on (a check box ticked, a drop-down at
+    // any entry but the first, or at enabledAt).
+    void Follow(QWidget* switcher, std::vector<QWidget*> widgets, int enabledAt) {
+        auto* check = qobject_cast<QCheckBox*>(switcher);
+        auto* choice = qobject_cast<QComboBox*>(switcher);
+        if (!check && !choice)
+            return;
+        auto follow = [check, choice, widgets, enabledAt] {
+            int value = check ? int(check->isChecked()) : choice->currentIndex();
+            bool on = enabledAt < 0 ? value != 0 : value == enabledAt;
+            for (QWidget* widget : widgets)
+                widget->setEnabled(on);
+        };
+        if (check)
+            QObject::connect(check, &QCheckBox::toggled, check, follow);
+        else
+            QObject::connect(choice, &QComboBox::currentIndexChanged, choice, follow);
+        form_.followers_.push_back(follow);
     }
 
     QString Name(const std::string& key) const { return QString(group_) + "/" + Q(key); }
@@ -523,9 +602,19 @@ private:
             return box;
         }
         case RowKind::Number: {
-            QLineEdit* number = NumberEdit(content);
-            Bind([=] { number->setText(QString::number(GetInt(field))); },
-                 [=] { SetInt(field, number->text().toInt()); });
+            QWidget* number = nullptr;
+            if (row.maximum > row.minimum) {
+                // A ranged number never holds a value the conversion would refuse.
+                auto* box = new QSpinBox(content);
+                box->setRange(row.minimum, row.maximum);
+                Bind([=] { box->setValue(GetInt(field)); }, [=] { SetInt(field, box->value()); });
+                number = box;
+            } else {
+                QLineEdit* edit = NumberEdit(content);
+                Bind([=] { edit->setText(QString::number(GetInt(field))); },
+                     [=] { SetInt(field, edit->text().toInt()); });
+                number = edit;
+            }
             if (row.unitChoice) {
                 QComboBox* unit = ChoiceBox(content, kUnits);
                 unit->setObjectName(Name(row.key + " Unit"));
@@ -592,15 +681,19 @@ private:
                     return TheDesktop().ChooseFile(parent, Text("Dialog", "Select Watermark Image"),
                                                    PictureFilter());
                 },
-                content);
+                Text("Dialog", "Select Watermark Image"), content);
             Bind([=] { path->SetText(Q(gSettings.*text)); },
                  [=] { gSettings.*text = U(path->Text()); });
             return path;
         }
         case RowKind::Text: {
             auto* line = new QLineEdit(content);
-            Bind([=] { line->setText(Q(gSettings.*text)); },
-                 [=] { gSettings.*text = U(line->text()); });
+            Bind(
+                [=] {
+                    line->setText(Q(gSettings.*text));
+                    line->setCursorPosition(0); // a long text shows its start
+                },
+                [=] { gSettings.*text = U(line->text()); });
             return line;
         }
         case RowKind::DateTime: {
@@ -673,42 +766,46 @@ private:
 
     PreferencesForm& form_;
     const char* group_;
+    int page_;
 };
 
 PreferencesForm::PreferencesForm(QWidget* parent) {
     for (int page = 0; page < kPreferencesPageCount; ++page) {
         PageRows table = PageTable(page);
-        Builder builder(*this, table.group);
-        auto* area = new QScrollArea(parent);
+        Builder builder(*this, table.group, page);
+        auto* area = new PageArea(parent);
         area->setObjectName(PreferencesPageEntries()[static_cast<size_t>(page)].entryKey);
         area->setFrameShape(QFrame::NoFrame);
-        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area->setWidgetResizable(true);
         auto* content = new QWidget;
-        auto top = builder.AddRows(content, table.rows);
-        const int topRows = Builder::RowsTall(table.rows);
-        auto heightFor = [](int rows) { return 2 * kRowTop + kRowStep * rows; };
-        content->setFixedSize(kPreferencesPageWidth, heightFor(topRows));
+        auto* column = new QVBoxLayout(content);
+        column->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+        column->setSpacing(kRowSpacing);
+        auto* top = new QWidget(content);
+        column->addWidget(top);
+        auto parts = builder.AddRows(top, table.rows);
 
         if (!table.panels.empty()) {
-            auto* choice = static_cast<QComboBox*>(top[table.rows.back().key].control);
+            // A stack keeps the room of its largest panel, so that a choice never makes the
+            // page scroll where it did not.
+            auto* choice = static_cast<QComboBox*>(parts[table.rows.back().key].control);
             auto* stack = new QStackedWidget(content);
-            std::vector<int> panelRows;
+            column->addWidget(stack);
             for (const std::vector<Row>& rows : table.panels) {
                 auto* panel = new QWidget;
-                auto parts = builder.AddRows(panel, rows);
+                auto panelParts = builder.AddRows(panel, rows);
                 stack->addWidget(panel);
-                panelRows.push_back(Builder::RowsTall(rows));
-                if (parts.count("RAW Load As")) {
+                if (panelParts.count("RAW Load As")) {
                     // Headerless bits need their size; decoded HDR pictures need tone mapping.
-                    auto* loadAs = static_cast<QComboBox*>(parts["RAW Load As"].control);
-                    auto follow = [loadAs, parts] {
+                    auto* loadAs = static_cast<QComboBox*>(panelParts["RAW Load As"].control);
+                    auto follow = [loadAs, panelParts] {
                         int code = loadAs->currentIndex();
                         bool bits = code == kRaw8 || code == kRaw16;
                         bool tone = code == kRaw48HS || code == kRaw48;
                         for (const char* key : {"RAW Header Size", "RAW Image Width",
                                                 "RAW Image Height", "RAW Tone Mapping"}) {
                             bool on = std::string_view(key) == "RAW Tone Mapping" ? tone : bits;
-                            for (QWidget* widget : parts.at(key).widgets)
+                            for (QWidget* widget : panelParts.at(key).widgets)
                                 widget->setEnabled(on);
                         }
                     };
@@ -716,19 +813,59 @@ PreferencesForm::PreferencesForm(QWidget* parent) {
                     followers_.push_back(follow);
                 }
             }
-            const int panelTop = kRowStep * topRows;
-            auto show = [=] {
-                int index = std::max(choice->currentIndex(), 0);
-                stack->setCurrentIndex(index);
-                int rows = panelRows[static_cast<size_t>(index)];
-                stack->setGeometry(0, panelTop, kPreferencesPageWidth, heightFor(rows));
-                content->setFixedSize(kPreferencesPageWidth, heightFor(topRows + rows));
+            auto show = [choice, stack] {
+                stack->setCurrentIndex(std::max(choice->currentIndex(), 0));
             };
             QObject::connect(choice, &QComboBox::currentIndexChanged, stack, show);
             followers_.push_back(show);
         }
+        column->addStretch(1);
         area->setWidget(content);
         pages_.push_back(area);
+    }
+    Arrange(2);
+}
+
+void PreferencesForm::Arrange(int columns) {
+    columns_ = std::max(columns, 1);
+    // The labels of a page share one width, so that its grids line up.
+    std::map<int, int> labelWidths;
+    for (const RowGrid& grid : grids_)
+        for (const auto& [label, field] : grid.rows)
+            labelWidths[grid.page] = std::max(labelWidths[grid.page], label->sizeHint().width());
+    for (RowGrid& grid : grids_) {
+        delete grid.holder->layout();
+        auto* layout = new QGridLayout(grid.holder);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setVerticalSpacing(kRowSpacing);
+        size_t second = columns_ > 1 ? grid.secondColumn : grid.rows.size();
+        for (size_t i = 0; i < grid.rows.size(); ++i) {
+            bool right = i >= second;
+            int line = static_cast<int>(right ? i - second : i);
+            int labelColumn = right ? 3 : 0;
+            layout->addWidget(grid.rows[i].first, line, labelColumn);
+            // A check box is as wide as its box: a click beside it does not tick it.
+            QWidget* field = grid.rows[i].second;
+            layout->addWidget(field, line, labelColumn + 1,
+                              qobject_cast<QCheckBox*>(field) ? Qt::AlignLeft | Qt::AlignVCenter
+                                                              : Qt::Alignment());
+        }
+        // Two columns keep their halves on every page, with or without rows on the right.
+        for (int half = 0; half < columns_; ++half) {
+            layout->setColumnMinimumWidth(3 * half, labelWidths[grid.page]);
+            layout->setColumnMinimumWidth(3 * half + 1, kControlMinimumWidth);
+            layout->setColumnStretch(3 * half + 1, 1);
+        }
+        if (columns_ > 1)
+            layout->setColumnMinimumWidth(2, kColumnGap);
+        // Every layout between the grid and its page keeps the sizes it measured before.
+        for (QWidget* widget = grid.holder; widget; widget = widget->parentWidget()) {
+            if (widget->layout())
+                widget->layout()->invalidate();
+            widget->updateGeometry();
+            if (std::find(pages_.begin(), pages_.end(), widget) != pages_.end())
+                break;
+        }
     }
 }
 

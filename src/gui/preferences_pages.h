@@ -25,9 +25,6 @@ enum PreferencesPage : int {
     kPreferencesPageCount = 9,
 };
 
-// Every page's rows fit this area, in one column or two, without scrolling.
-constexpr int kPreferencesPageWidth = 830, kPreferencesPageHeight = 350;
-
 // The page list's entry (catalogue group "Preferences") and the theme picture shown for it.
 struct PreferencesPageEntry {
     const char* entryKey;
@@ -46,10 +43,20 @@ public:
     void Load();
     // Every control's value into Settings, Language "en".
     void Store() const;
+    // Lays every page out in one column of rows, or in two where a list is long enough.
+    void Arrange(int columns);
+    int Columns() const { return columns_; }
 
 private:
     struct Binding {
         std::function<void()> load, store;
+    };
+    // The rows of one list (a page's, or a panel's) and the widget that holds them.
+    struct RowGrid {
+        QWidget* holder;
+        int page;
+        size_t secondColumn; // the first row of the second column, when there are two
+        std::vector<std::pair<QWidget*, QWidget*>> rows; // label, field
     };
     class Builder;
 
@@ -57,6 +64,8 @@ private:
     std::vector<Binding> bindings_;
     // Run after loading, so that the rows and panels a choice governs follow it.
     std::vector<std::function<void()>> followers_;
+    std::vector<RowGrid> grids_;
+    int columns_ = 2;
 };
 
 } // namespace velmora

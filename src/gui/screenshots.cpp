@@ -47,7 +47,10 @@ QImage MarkedScreenshot(const QImage& window) {
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(QColor(0x1f, 0x4e, 0x8c));
-    painter.drawText(marked.rect().adjusted(0, 0, -10, -5), Qt::AlignRight | Qt::AlignBottom,
+    // The painter counts in the window's own pixels, which a scale factor makes larger than
+    // the picture's.
+    QRect area(QPoint(0, 0), marked.deviceIndependentSize().toSize());
+    painter.drawText(area.adjusted(0, 0, -10, -5), Qt::AlignRight | Qt::AlignBottom,
                      kScreenshotWebAddress);
     return marked;
 }

@@ -3,11 +3,12 @@
 #include "cli/help.h"
 #include "gui/desktop.h"
 #include "gui/face_text.h"
+#include "gui/screen_fit.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
 
 namespace velmora {
@@ -27,15 +28,22 @@ UninstallWindow::UninstallWindow() {
 }
 
 void UninstallWindow::Next() {
-    if (visit_->isChecked())
-        OpenAddress(this, QUrl(Q(kUninstallPageAddress)));
-    close();
+    if (!visit_->isChecked()) {
+        close();
+        return;
+    }
+    // The window stays until the page has opened, or has said why it could not.
+    next_->setEnabled(false);
+    QPointer<UninstallWindow> self = this;
+    OpenAddress(this, QUrl(Q(kUninstallPageAddress)), [self] {
+        if (self)
+            self->close();
+    });
 }
 
 int RunUninstallWindow() {
     UninstallWindow window;
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        window.move(screen->availableGeometry().center() - window.rect().center());
+    FitOnScreen(&window);
     window.show();
     QApplication::exec();
     return 0;

@@ -17,6 +17,8 @@ struct Settings;
 constexpr ValueRange<int32_t> kWatermarkOpacityRange{0, 255};
 constexpr ValueRange<int32_t> kWatermarkScaleRange{1, 100};       // percent
 constexpr ValueRange<int32_t> kWatermarkRotationRange{-360, 360}; // only 1..359 turn
+// Points at 96 dots per inch; a larger text would need a raster no watermark gets.
+constexpr ValueRange<int32_t> kFontSizeRange{1, 2000};
 
 // Values of the Alignment and Boundary keyword lists.
 enum TextAlignment { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };

@@ -50,6 +50,8 @@ bool IsPrivateFolder(const std::string& folder) {
 // would release the lock.
 int gLockDescriptor = -1;
 bool gHeldAlone = false;
+// The lock file held here, or the one last found held by another instance.
+std::string gLockPath;
 
 std::string LockFileIn(const LockFolder& folder, const std::string& title) {
     return folder.path + "/" + title + ".lock";
@@ -69,21 +71,28 @@ LockResult AcquireSingleInstanceLock(const std::string& title, LockSharing shari
     for (const LockFolder& folder : LockFolders()) {
         if (folder.isPrivate && !IsPrivateFolder(folder.path))
             continue;
-        int fd = open(LockFileIn(folder, title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                      0600);
+        std::string path = LockFileIn(folder, title);
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
             continue;
         if (flock(fd, kind | LOCK_NB) == 0) {
             gLockDescriptor = fd;
             gHeldAlone = kind == LOCK_EX;
+            gLockPath = path;
             return LockResult::Acquired;
         }
         int error = errno;
         close(fd);
-        if (error == EWOULDBLOCK)
+        if (error == EWOULDBLOCK) {
+            gLockPath = path;
             return LockResult::HeldByAnother;
+        }
     }
     return LockResult::Unavailable;
+}
+
+std::string InstanceLockPath() {
+    return gLockPath;
 }
 
 LockResult HoldInstanceLockAlone() {

@@ -22,6 +22,9 @@ std::vector<std::string> InstanceLockPlaces(const std::string& title);
 // Takes the lock at the first place that can hold it and keeps it until the process ends.
 LockResult AcquireSingleInstanceLock(const std::string& title,
                                      LockSharing sharing = LockSharing::Alone);
+// The lock file this process holds, else the one it last found held by another instance
+// (where that instance's window listens, see window_handover.h); "" before either.
+std::string InstanceLockPath();
 // Turns a shared lock this process holds into one it holds alone (a run that opens a window
 // needs it so); HeldByAnother while other runs share it.
 LockResult HoldInstanceLockAlone();

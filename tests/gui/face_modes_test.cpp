@@ -2,11 +2,13 @@
 // screenshots through the real program, whose face library must load and find every
 // symbol it needs in the executable; and the converter window started on a file.
 #include "cli/catalogue/catalogue.h"
+#include "cli/help.h"
 #include "e2e/run_program.h"
 #include "fake_desktop.h"
 #include "gui/graphical_mode.h"
 #include "gui/main_window.h"
 #include "gui/uninstall_window.h"
+#include "platform/instance_lock.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
 
@@ -16,13 +18,18 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+
 using namespace velmora;
 using velmora::testing::FakeDesktop;
 using velmora::testing::FileExists;
+using velmora::testing::FinishProgram;
 using velmora::testing::RunOptions;
 using velmora::testing::RunProgram;
 using velmora::testing::RunResult;
 using velmora::testing::SplitLines;
+using velmora::testing::StartProgram;
 using velmora::testing::TempFolder;
 
 namespace {
@@ -39,6 +46,14 @@ QSize PictureSize(const std::string& path) {
     if (reader.format() != "jpeg")
         return {};
     return reader.read().size();
+}
+
+// The converter window that RunMainWindow opened.
+MainWindow* OpenMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<MainWindow*>(widget))
+            return window;
+    qFatal("no converter window");
 }
 
 } // namespace
@@ -115,6 +130,64 @@ private slots:
         });
         QCOMPARE(RunMainWindow(photo), 0);
         QCOMPARE(shown, QString::fromStdString(photo));
+    }
+
+    // A second start while the window is open, as the desktop's "Open with" makes it: the real
+    // program hands the open window its file (named from its own folder) and ends at once
+    // with 0, saying nothing; the window comes to the front with the file. A console
+    // conversion beside the window is refused and told why.
+    void aSecondStartHandsItsFileToTheOpenWindow() {
+        TempFolder work;
+        const std::string photo = work / "second.dng";
+        velmora::testing::WriteFile(photo, "raw");
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(work.Path()));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(work / "config"));
+        QCOMPARE(AcquireSingleInstanceLock(ProgramTitle()), LockResult::Acquired);
+        PrepareGraphicalMode();
+        gJob.RunMode = "T";
+        RunOptions options;
+        options.workFolder = work.Path();
+        options.timeoutSeconds = 30;
+        RunResult handed, console;
+        std::atomic<bool> done = false;
+        std::thread waiter;
+        QString shown;
+        bool minimizedBefore = false, minimizedAfter = true, activeAfter = false;
+        QTimer::singleShot(0, [&] {
+            MainWindow* window = OpenMainWindow();
+            window->showMinimized();
+            minimizedBefore = window->isMinimized();
+            auto started = StartProgram({"--window=second.dng"}, options);
+            waiter = std::thread([&, started] {
+                handed = FinishProgram(started);
+                done = true;
+            });
+        });
+        QTimer poll;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            MainWindow* window = OpenMainWindow();
+            if (!done && clock.elapsed() < 30000)
+                return;
+            poll.stop();
+            shown = qobject_cast<QLineEdit*>(window->Control(2))->text();
+            minimizedAfter = window->isMinimized();
+            activeAfter = QApplication::activeWindow() == window;
+            console = RunProgram({"-q", "-i", "second.dng"}, options);
+            window->close();
+        });
+        poll.start(20);
+        QCOMPARE(RunMainWindow(), 0);
+        waiter.join();
+        QCOMPARE(handed.exitStatus, 0);
+        QCOMPARE(QString::fromStdString(handed.err + handed.out), QString());
+        QCOMPARE(shown, QString::fromStdString(photo));
+        QVERIFY(minimizedBefore && !minimizedAfter && activeAfter);
+        QCOMPARE(console.exitStatus, 3);
+        QVERIFY2(console.err.find("window of Corvanta ZUV iv EDAZ 3.2 is open") !=
+                     std::string::npos,
+                 console.err.c_str());
     }
 
     void screenshotModeReportsAFolderItCannotWrite() {

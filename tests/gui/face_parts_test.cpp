@@ -1,16 +1,92 @@
-// The face's small rules: recent folders, progress texts and the mark on the screenshots.
+// The face's small rules: recent folders, progress texts, the mark on the screenshots, the
+// place of a window on its screen and the opener's verdict on an address.
+#include "gui/desktop.h"
 #include "gui/progress_text.h"
 #include "gui/recent_folders.h"
+#include "gui/screen_fit.h"
 #include "gui/screenshots.h"
 
+#include <QFile>
 #include <QFontMetrics>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace velmora;
 
+namespace {
+
+// The real desktop but for its message boxes, which it counts.
+class CountingDesktop : public Desktop {
+public:
+    int errors = 0;
+    void ShowError(QWidget*, const QString&, const QString&) override { ++errors; }
+};
+
+} // namespace
+
 class FaceParts : public QObject {
     Q_OBJECT
 private slots:
+    void fittedPlace_data() {
+        QTest::addColumn<QRect>("inner");
+        QTest::addColumn<QSize>("minimum");
+        QTest::addColumn<QRect>("expected");
+        // A 1600 x 1000 area with a 40-pixel panel on top, frames of 4 and a 30-pixel title.
+        const QSize window(510, 260);
+        QTest::newRow("fits") << QRect(100, 100, 510, 260) << window << QRect(100, 100, 510, 260);
+        QTest::newRow("right and below")
+            << QRect(5000, 5000, 510, 260) << window << QRect(1086, 736, 510, 260);
+        QTest::newRow("under the panel")
+            << QRect(-50, 0, 510, 260) << window << QRect(4, 70, 510, 260);
+        QTest::newRow("too wide") << QRect(300, 100, 3000, 260) << window
+                                  << QRect(4, 100, 1592, 260);
+        QTest::newRow("too tall") << QRect(0, 0, 600, 2000) << window << QRect(4, 70, 600, 926);
+        // Never below the minimum: then the title bar stays on the screen.
+        QTest::newRow("minimum taller")
+            << QRect(0, 500, 510, 1200) << QSize(510, 1200) << QRect(4, 70, 510, 1200);
+    }
+    void fittedPlace() {
+        QFETCH(QRect, inner);
+        QFETCH(QSize, minimum);
+        QFETCH(QRect, expected);
+        QCOMPARE(FittedPlace(inner, QMargins(4, 30, 4, 4), QRect(0, 40, 1600, 960), minimum),
+                 expected);
+    }
+
+    // The real opener's exit status decides (a stand-in for xdg-open on PATH): one that
+    // found no handler is reported in the error box, one that did is not.
+    void anAddressNoHandlerTakesIsReported_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("errors");
+        QTest::newRow("no handler") << 3 << 1;
+        QTest::newRow("a missing file") << 2 << 1;
+        QTest::newRow("opened") << 0 << 0;
+    }
+    void anAddressNoHandlerTakesIsReported() {
+        QFETCH(int, status);
+        QFETCH(int, errors);
+        QTemporaryDir bin;
+        QFile opener(bin.filePath("xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(
+            QString("#!/bin/sh\necho \"$1\" > \"$0.asked\"\nexit %1\n").arg(status).toUtf8());
+        opener.close();
+        opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + ":" + path);
+        CountingDesktop desktop;
+        SetDesktop(&desktop);
+        bool told = false;
+        OpenAddress(nullptr, QUrl("https://www.example.com/a b"), [&] { told = true; });
+        QTRY_VERIFY(told);
+        SetDesktop(nullptr);
+        qputenv("PATH", path);
+        QCOMPARE(desktop.errors, errors);
+        QFile asked(opener.fileName() + ".asked");
+        QVERIFY(asked.open(QIODevice::ReadOnly));
+        QCOMPARE(asked.readAll(), QByteArray("https://www.example.com/a%20b\n"));
+    }
+
     void recentFolders_data() {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("folder");

@@ -50,9 +50,9 @@ public:
         folderStart = start;
         return chosenFolder;
     }
-    bool OpenUrl(const QUrl& url) override {
+    void OpenUrl(const QUrl& url, Opened result) override {
         opened.push_back(url);
-        return opens;
+        result(opens);
     }
 };
 

@@ -25,6 +25,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -35,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 using namespace velmora;
 using velmora::testing::FakeDesktop;
@@ -167,8 +169,13 @@ private slots:
         QCOMPARE(notice->size(), QSize(350, 20));
     }
 
+    // A window that only grows wider is offered no maximise, nor opened maximised.
     void theWindowOnlyGrowsWider() {
+        gSettings.IsMaximized = 1;
         auto window = OpenWindow();
+        QVERIFY(!window->isMaximized());
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);
         window->resize(900, 400);
         QCoreApplication::processEvents();
         QCOMPARE(window->size(), QSize(900, 260));
@@ -176,6 +183,88 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(window->size(), QSize(510, 260));
         QCOMPARE(window->maximumHeight(), 260);
+    }
+
+    // The window opens wholly on a screen of the test's own size (1600 x 1000, or 1920 x 1080
+    // at scale 2, in logical pixels 960 x 540), wherever and however large it was saved.
+    void aSavedPlaceOpensOnTheScreen_data() {
+        QTest::addColumn<QRect>("saved");
+        QTest::newRow("far right and below") << QRect(5000, 5000, 510, 260);
+        QTest::newRow("left of and above") << QRect(-3000, -2000, 510, 260);
+        QTest::newRow("wider than the screen") << QRect(200, 100, 4000, 260);
+    }
+    void aSavedPlaceOpensOnTheScreen() {
+        QFETCH(QRect, saved);
+        gSettings.WindowX = saved.x();
+        gSettings.WindowY = saved.y();
+        auto window = OpenWindow(saved.width());
+        QRect screen = window->screen()->availableGeometry();
+        QVERIFY2(screen.contains(window->frameGeometry()), qPrintable(QString("%1,%2 %3x%4")
+                                                                          .arg(window->x())
+                                                                          .arg(window->y())
+                                                                          .arg(window->width())
+                                                                          .arg(window->height())));
+        QCOMPARE(window->height(), 260);
+        // Only as much narrower as the screen (less a window frame) asks.
+        if (saved.width() + 100 < screen.width())
+            QCOMPARE(window->width(), saved.width());
+        else
+            QVERIFY(window->width() > screen.width() * 9 / 10);
+    }
+
+    // The keyboard alone reaches everything: Tab visits every control once in reading order,
+    // the field buttons included; Alt+letter and F10 open the menus; Enter converts, or
+    // presses the focused button.
+    void theKeyboardReachesEverything() {
+        auto window = OpenWindow();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        auto button = [&](int command) {
+            QToolBar* bar = window->FieldToolBar(command);
+            return bar->widgetForAction(bar->actions().value(0));
+        };
+        const QList<QWidget*> expected = {
+            window->Control(kInputFileField),    button(kCommandSelectInputFile),
+            window->Control(kOutputFolderField), button(kCommandSelectOutputFolder),
+            window->Control(kOutputFormatField), button(kCommandOutputFormatOptions),
+            window->Control(kConvertButton)};
+        QCOMPARE(QApplication::focusWidget(), expected.first());
+        QList<QWidget*> visited = {expected.first()};
+        for (int press = 0; press < 2 * expected.size(); ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (QApplication::focusWidget() == expected.first())
+                break;
+            visited << QApplication::focusWidget();
+        }
+        QCOMPARE(visited, expected);
+        for (int command :
+             {kCommandSelectInputFile, kCommandSelectOutputFolder, kCommandOutputFormatOptions})
+            QCOMPARE(button(command)->accessibleName(),
+                     window->FieldToolBar(command)->actions().value(0)->toolTip());
+
+        const QList<QAction*> menus = window->menuBar()->actions();
+        for (auto [key, modifier, menu] : {std::tuple{Qt::Key_F, Qt::AltModifier, 0},
+                                           {Qt::Key_H, Qt::AltModifier, 2},
+                                           {Qt::Key_F10, Qt::NoModifier, 0}}) {
+            QTest::keyClick(window.get(), key, modifier);
+            QTRY_COMPARE(QApplication::activePopupWidget(), menus[menu]->menu());
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+        }
+
+        // Enter in a field converts, once: here it is refused for the empty input.
+        for (int field : {kInputFileField, kOutputFolderField, kOutputFormatField}) {
+            desktop_->warnings.clear();
+            window->Control(field)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(desktop_->warnings.size(), size_t{1});
+            QCOMPARE(desktop_->warnings[0].text, kEmptyInput);
+        }
+        desktop_->warnings.clear();
+        button(kCommandSelectInputFile)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(desktop_->filter.startsWith("Camera RAW files"));
+        QVERIFY(desktop_->warnings.empty());
     }
 
     void acceptTest_data() {
@@ -465,14 +554,16 @@ private slots:
 
     void menusHoldTheCommands() {
         auto window = OpenWindow();
+        // Each title and item has its own Alt+letter within its menu.
         const std::vector<std::pair<QString, QStringList>> menus = {
-            {"File",
-             {"New\tCtrl+N", "", "Add Input File...", "Select Output Folder...", "",
-              "Exit\tAlt+X"}},
-            {"Converter", {"Convert\tF5", "", "Find a File Converter...", "", "Preferences..."}},
-            {"Help",
-             {"User Manual...\tF1", "", "Send Feedback...", "Visit the Program's Homepage",
-              "Check For a New Version", "", "About..."}},
+            {"&File",
+             {"&New\tCtrl+N", "", "&Add Input File...", "&Select Output Folder...", "",
+              "&Exit\tAlt+X"}},
+            {"&Converter",
+             {"&Convert\tF5", "", "&Find a File Converter...", "", "&Preferences..."}},
+            {"&Help",
+             {"&User Manual...\tF1", "", "&Send Feedback...", "&Visit the Program's Homepage",
+              "&Check For a New Version", "", "&About..."}},
         };
         QList<QAction*> titles = window->menuBar()->actions();
         QCOMPARE(titles.size(), qsizetype(menus.size()));
@@ -565,10 +656,11 @@ private slots:
         desktop_->chosenFile = dng;
         window->RunCommand(kCommandSelectInputFile);
         QCOMPARE(InputField(*window)->text(), dng);
+        // One short line for the camera files, then all files.
         QStringList filters = desktop_->filter.split(";;");
-        QVERIFY(filters.first().startsWith("All Supported Files (*.raw *.RAW *.raw1"));
+        QCOMPARE(filters.size(), qsizetype(2));
+        QVERIFY(filters.first().startsWith("Camera RAW files (*.raw *.RAW *.raw1"));
         QVERIFY(filters.first().contains(" *.dng *.DNG "));
-        QVERIFY(filters.contains("Adobe Digital Negative Image (*.dng *.DNG)"));
         QCOMPARE(filters.last(), QString("All Files (*.*)"));
     }
 

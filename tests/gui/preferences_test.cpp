@@ -17,6 +17,7 @@
 #include "settings/keywords.h"
 #include "settings/settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -186,19 +188,37 @@ private slots:
              "Output", "TIFF BPP", "48"},
             {kTransformPage,
              [&](auto* d) {
+                 // The angle is greyed out until rotation is turned on.
                  QLineEdit* number =
                      Find<SliderField>(d, "Transform/Image Rotation")->NumberField();
+                 QVERIFY(!number->isEnabled());
+                 QTest::mouseClick(Find<QCheckBox>(d, "Transform/Do Image Rotation"),
+                                   Qt::LeftButton);
+                 QVERIFY(number->isEnabled());
                  number->clear();
                  QTest::keyClicks(number, "-90");
              },
              "Transform", "Image Rotation", "-90"},
+            {kWatermarkPage,
+             [&](auto* d) {
+                 // Font sizes stay within the range a conversion takes.
+                 auto* size = Find<QSpinBox>(d, "Watermark/Font Size");
+                 size->setFocus();
+                 size->selectAll();
+                 QTest::keyClicks(size, "0");
+                 QTest::keyClick(size, Qt::Key_Tab);
+             },
+             "Watermark", "Font Size", "14"},
             {kAdjustmentPage,
              [&](auto* d) { Find<SliderField>(d, "Adjustment/Image Gamma")->SetValue(250); },
              "Adjustment", "Image Gamma", "2.500000"},
             {kFramePage,
              [&](auto* d) {
-                 QTest::mouseClick(Find<ColorField>(d, "Frame/Solid Left Color")->SwatchButton(),
-                                   Qt::LeftButton);
+                 QToolButton* swatch =
+                     Find<ColorField>(d, "Frame/Solid Left Color")->SwatchButton();
+                 QVERIFY(!swatch->isEnabled());
+                 Find<QComboBox>(d, "Frame/Do Frame")->setCurrentIndex(1);
+                 QTest::mouseClick(swatch, Qt::LeftButton);
              },
              "Frame", "Solid Left Color", "123456"},
             {kWatermarkPage,
@@ -275,8 +295,42 @@ private slots:
         }
     }
 
+    // The dialog opens wholly on its screen (1366 x 768 at scale 1 with two columns of rows,
+    // 1920 x 1080 at scale 2 with as many as fit there): its buttons inside it, no page
+    // scrolling sideways, every control at least as wide as it asks. The page list has the
+    // keys and moves with the arrows.
+    void theDialogFitsTheScreen() {
+        PreferencesDialog* dialog = Open(kCommandPreferences);
+        QRect screen = dialog->screen()->availableGeometry();
+        QVERIFY(screen.contains(dialog->frameGeometry()));
+        if (screen.width() >= 1366)
+            QCOMPARE(dialog->Columns(), 2);
+        for (QWidget* button :
+             {dialog->DefaultsButton(), dialog->OkButton(), dialog->CancelButton()})
+            QVERIFY(
+                dialog->rect().contains(QRect(button->mapTo(dialog, QPoint()), button->size())));
+        for (int page = 0; page < kPreferencesPageCount; ++page) {
+            dialog->ShowPage(page);
+            auto* area = Find<QScrollArea>(dialog, PreferencesPageEntries()[size_t(page)].entryKey);
+            QCoreApplication::processEvents();
+            QCOMPARE(area->horizontalScrollBar()->maximum(), 0);
+            for (QWidget* control : area->findChildren<QWidget*>(QRegularExpression("/")))
+                QVERIFY2(!control->isVisibleTo(area) ||
+                             control->width() >= control->minimumSizeHint().width(),
+                         qPrintable(control->objectName()));
+        }
+        dialog->ShowPage(kGeneralPage);
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->PageList());
+        QTest::keyClick(dialog->PageList(), Qt::Key_Down);
+        QTest::keyClick(dialog->PageList(), Qt::Key_Down);
+        QCOMPARE(dialog->CurrentPage(), int(kInputPage));
+        QTest::keyClick(dialog->PageList(), Qt::Key_Up);
+        QCOMPARE(dialog->PageTitle()->text(), QString("Interface"));
+    }
+
     // An older settings file may name fonts this system lacks: only the ones that draw are
-    // offered, each in its own face, with every installed family, and each of them converts.
+    // offered, each with a sample in its own face, with every installed family, and each of
+    // them converts.
     void everyOfferedFontConverts() {
         gSettings.FontList = "Arial,Velmora No Such Face,DejaVu Sans";
         PreferencesDialog* dialog = Open(kCommandPreferences);
@@ -286,7 +340,10 @@ private slots:
             offered << box->itemText(i);
         QCOMPARE(offered.mid(0, 2), QStringList({"Arial", "DejaVu Sans"}));
         QVERIFY(offered.contains("Liberation Serif") && !offered.contains("Velmora No Such Face"));
-        QCOMPARE(box->itemData(1, Qt::FontRole).value<QFont>().family(), QString("DejaVu Sans"));
+        // Names in the interface's face, readable for a symbol font too; the sample in the
+        // family's own face.
+        QVERIFY(!box->itemData(1, Qt::FontRole).isValid());
+        QCOMPARE(box->itemData(1, kFontSampleRole).value<QFont>().family(), QString("DejaVu Sans"));
         QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
         QString input = folder_->filePath("sample.dng");
         QVERIFY(dng::WriteDng(input.toStdString(), {.width = 64, .height = 48}));

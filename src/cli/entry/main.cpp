@@ -1,5 +1,6 @@
 // Program entry: takes the single-instance lock, runs the console driver and, when the
-// driver finds no input to convert, hands over to the graphical face.
+// driver finds no input to convert, hands over to the graphical face. A window start that
+// finds the lock held by an open window hands that window its file instead.
 #include "cli/console_main.h"
 #include "cli/entry/face.h"
 #include "cli/help.h"
@@ -8,12 +9,16 @@
 #include "platform/instance_lock.h"
 #include "platform/picture_heap.h"
 #include "platform/temp_files.h"
+#include "platform/window_handover.h"
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
+#include <thread>
 
 namespace {
 
@@ -43,12 +48,48 @@ LockSharing RequestedSharing() {
 
 // One line that says who holds the lock and, for a refused console run, how to run several.
 int ReportLockHeld(const std::string& program, LockSharing sharing) {
-    const char* hint = sharing == LockSharing::Alone
-                           ? "; console conversions can run side by side with %s=1"
-                           : " that needs it alone (a window, or a run without %s=1)";
-    std::string line = "%s: another instance of %s is running" + std::string(hint) + "\n";
+    std::string line = "%s: ";
+    if (WindowIsListening(WindowSocketPath(InstanceLockPath())))
+        line += "the window of %s is open; this run can start once it is closed\n";
+    else if (sharing == LockSharing::Alone)
+        line += "another instance of %s is running; console conversions can run side by side "
+                "with %s=1\n";
+    else
+        line += "another instance of %s is running that needs it alone (a window, or a run "
+                "without %s=1)\n";
     std::fprintf(stderr, line.c_str(), program.c_str(), ProgramTitle().c_str(), kParallelVariable);
     return kExitLockHeld;
+}
+
+// How long a second window start keeps asking: the first instance may still be starting its
+// window, or ending.
+constexpr auto kHandOverPatience = std::chrono::seconds(5);
+constexpr int kHandOverReplyMilliseconds = 5000;
+constexpr auto kHandOverRetryPause = std::chrono::milliseconds(100);
+
+// A window start beside another instance hands its file to that instance's window, which
+// comes to the front; Handed then, or Acquired when the other instance ended meanwhile and
+// this one may open its own window.
+enum class HandOver { Handed, Acquired, Refused };
+HandOver HandToOpenWindow(const std::string& input, LockSharing sharing) {
+    std::string file = AbsoluteFromHere(input);
+    auto deadline = std::chrono::steady_clock::now() + kHandOverPatience;
+    for (;;) {
+        std::string socket = WindowSocketPath(InstanceLockPath());
+        if (HandFileToWindow(socket, file, kHandOverReplyMilliseconds) == HandOverResult::Taken)
+            return HandOver::Handed;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return HandOver::Refused;
+        std::this_thread::sleep_for(kHandOverRetryPause);
+        switch (AcquireSingleInstanceLock(ProgramTitle(), sharing)) {
+        case LockResult::Acquired:
+            return HandOver::Acquired;
+        case LockResult::HeldByAnother:
+            break;
+        case LockResult::Unavailable:
+            return HandOver::Refused;
+        }
+    }
 }
 
 int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::string& program) {
@@ -83,7 +124,24 @@ int main(int argc, char** argv) {
     std::string program = ExecutableNameForHelp(invokedAs);
     SetProgramNameForErrors(program);
     LockSharing sharing = RequestedSharing();
-    switch (AcquireSingleInstanceLock(ProgramTitle(), sharing)) {
+    Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    LockResult lock = AcquireSingleInstanceLock(ProgramTitle(), sharing);
+    if (lock == LockResult::HeldByAnother) {
+        // A start of the window (from the desktop's menu, or a file's "Open with") is quiet
+        // when the open window takes it over.
+        if (std::optional<std::string> input = WindowStartInput(arguments)) {
+            switch (HandToOpenWindow(*input, sharing)) {
+            case HandOver::Handed:
+                return kExitOk;
+            case HandOver::Acquired:
+                lock = LockResult::Acquired;
+                break;
+            case HandOver::Refused:
+                break;
+            }
+        }
+    }
+    switch (lock) {
     case LockResult::Acquired:
         break;
     case LockResult::HeldByAnother:
@@ -94,7 +152,6 @@ int main(int argc, char** argv) {
         return kExitLockHeld;
     }
 
-    Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     DriverResult result = ConsoleMain(arguments, invokedAs);
     FlushConsole();
 

@@ -1,5 +1,6 @@
 #include "imageops/drawn/watermark_font.h"
 
+#include "imageops/watermark_request.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
 
@@ -13,7 +14,6 @@
 namespace velmora {
 namespace {
 
-constexpr int kMaxPointSize = 2000;
 // Any size will do to ask whether a face can be honoured.
 constexpr int kProbePointSize = 12;
 
@@ -63,7 +63,7 @@ int PointsToPixels(int points) {
 
 std::optional<WatermarkFont> ResolveWatermarkFont(const std::string& face, int pointSize,
                                                   int fontStyle, int fontEffect) {
-    if (face.empty() || pointSize <= 0 || pointSize > kMaxPointSize || !FcInit())
+    if (face.empty() || !kFontSizeRange.Contains(pointSize) || !FcInit())
         return std::nullopt;
     WatermarkFont font;
     font.requestedFace = face;
