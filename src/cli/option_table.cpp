@@ -163,6 +163,7 @@ std::vector<OptionRow> BuildTable() {
         Number("--TIFF-BPP", &S::TiffBpp),
         Keyword("--TIFF-COMPRESSION", kCompressionList, &S::TiffCompression),
         Keyword("--TIFF-COLOR-MODE", kColorModeList, &S::TiffColorMode),
+        Text("--TIFF-CMYK-PROFILE", &S::CmykProfile, kJoined),
         Number("--WBMP-BPP", &S::WbmpBpp),
         Number("--WEBP-BPP", &S::WebpBpp),
         Number("--WEBP-QUALITY", &S::WebpQuality),

@@ -4,6 +4,7 @@
 #include "engine/camera_raw.h"
 
 #include "engine/file_handles.h"
+#include "engine/metadata.h"
 #include "platform/picture_heap.h"
 #include "platform/temp_files.h"
 
@@ -324,8 +325,10 @@ CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
     if (thumbnail->type != LIBRAW_IMAGE_BITMAP) {
         MemoryStream memory(FreeImage_OpenMemory(thumbnail->data, thumbnail->data_size));
         FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
+        // libjpeg's accurate decode: FreeImage's default is its fast integer transform
+        // without fancy upsampling, a level or two off in red and blue.
         if (format == FIF_JPEG)
-            flags |= JPEG_EXIFROTATE;
+            flags |= JPEG_EXIFROTATE | JPEG_ACCURATE;
         return {Picture(FreeImage_LoadFromMemory(format, memory.get(), flags)),
                 PictureOrigin::CameraPreview,
                 {}};
@@ -351,6 +354,47 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
     PictureOrigin origin = bitsPerSample == 16 ? PictureOrigin::CameraLinearDecode
                                                : PictureOrigin::CameraDisplayDecode;
     return {RawDecoder::PictureInPlace(raw), origin, {}};
+}
+
+void SetCameraFact(FIBITMAP* picture, const char* key, const std::string& text) {
+    if (text.empty())
+        return;
+    FITAG* tag = FreeImage_CreateTag();
+    if (!tag)
+        return;
+    const auto length = static_cast<DWORD>(text.size() + 1);
+    if (FreeImage_SetTagKey(tag, key) && FreeImage_SetTagType(tag, FIDT_ASCII) &&
+        FreeImage_SetTagLength(tag, length) && FreeImage_SetTagCount(tag, length) &&
+        FreeImage_SetTagValue(tag, text.c_str()))
+        FreeImage_SetMetadata(FIMD_CUSTOM, picture, key, tag);
+    FreeImage_DeleteTag(tag);
+}
+
+std::string Decimal(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+}
+
+// What LibRaw decoded of the maker notes, for the EXIF tags the camera file lacks.
+void KeepCameraFacts(FIBITMAP* picture, const libraw_data_t& data) {
+    if (data.other.iso_speed > 0)
+        SetCameraFact(picture, kCameraIsoKey, Decimal(data.other.iso_speed));
+    const auto text = [](const char* field, size_t size) {
+        return std::string(field, strnlen(field, size));
+    };
+    SetCameraFact(picture, kCameraSerialKey,
+                  text(data.shootinginfo.BodySerial, sizeof data.shootinginfo.BodySerial));
+    SetCameraFact(picture, kCameraLensKey, text(data.lens.Lens, sizeof data.lens.Lens));
+    const libraw_lensinfo_t& lens = data.lens;
+    const libraw_makernotes_lens_t& noted = lens.makernotes;
+    const bool own = lens.MinFocal > 0;
+    if (own || noted.MinFocal > 0)
+        SetCameraFact(picture, kCameraLensRangeKey,
+                      Decimal(own ? lens.MinFocal : noted.MinFocal) + " " +
+                          Decimal(own ? lens.MaxFocal : noted.MaxFocal) + " " +
+                          Decimal(own ? lens.MaxAp4MinFocal : noted.MaxAp4MinFocal) + " " +
+                          Decimal(own ? lens.MaxAp4MaxFocal : noted.MaxAp4MaxFocal));
 }
 
 CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& whenRawDataGone,
@@ -382,6 +426,8 @@ CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& 
             if (header.picture)
                 FreeImage_CloneMetadata(loaded.picture.get(), header.picture.get());
         }
+        if (loaded.picture)
+            KeepCameraFacts(loaded.picture.get(), raw->imgdata);
     }
     raw->ReleaseAllButPicture();
     raw->whenRawDataGone = nullptr;

@@ -107,9 +107,14 @@ Picture ApplyDrawnWatermark(Picture picture, const Settings& settings, int width
 }
 
 // CMYK separations are made from 32-bit pictures, the depth FreeImage writes as ink; other
-// depths keep their colour and say so.
-Picture SeparateForPrint(Picture picture, bool separate, PictureColor& color) {
-    return separate ? SeparateIntoCmyk(std::move(picture), color) : std::move(picture);
+// depths keep their colour and say so. The printer profile is the one the user named, if any
+// (validated before the run).
+Picture SeparateForPrint(Picture picture, bool separate, PictureColor& color,
+                         const std::string& profilePath) {
+    if (!separate)
+        return picture;
+    return SeparateIntoCmyk(std::move(picture), color,
+                            profilePath.empty() ? std::string() : CmykPrinterProfile(profilePath));
 }
 
 // A picture whose metadata cannot be written is still worth keeping: when the rewrite
@@ -227,7 +232,10 @@ FileResult ConvertOneFile() {
          [&](Picture p) { return ApplyDrawnWatermark(std::move(p), settings, width, height); }},
         {"conversion to the output depth",
          [&](Picture p) { return ConvertToOutputDepth(std::move(p), depth, gJob.ConversionType); }},
-        {"CMYK separation", [&](Picture p) { return SeparateForPrint(std::move(p), cmyk, color); }},
+        {"CMYK separation",
+         [&](Picture p) {
+             return SeparateForPrint(std::move(p), cmyk, color, settings.CmykProfile);
+         }},
     };
     for (const Step& step : steps) {
         if (stopped())

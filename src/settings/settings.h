@@ -70,6 +70,8 @@ struct Settings {
     int32_t TiffBpp = 0;
     int32_t TiffCompression = 0;
     int32_t TiffColorMode = 0;
+    // A CMYK printer profile's file for CMYK output; empty: the built-in separation.
+    std::string CmykProfile;
     int32_t WbmpBpp = 0;
     int32_t WebpBpp = 0;
     int32_t WebpQuality = 100;

@@ -1,5 +1,8 @@
 #include "engine/metadata.h"
 
+#include "engine/metadata/document_identity.h"
+#include "engine/metadata/exact_rationals.h"
+#include "engine/metadata/maker_notes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -132,6 +135,7 @@ struct SourceMetadata {
     Exiv2::XmpData xmp;
     Exiv2::IptcData iptc;
     int imageType = Exiv2::ImageType::none;
+    std::string mimeType = "application/octet-stream";
 };
 
 namespace {
@@ -199,6 +203,7 @@ SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
         read->xmp = source->xmpData();
         read->iptc = source->iptcData();
         read->imageType = source->imageType();
+        read->mimeType = source->mimeType();
     } catch (const std::exception&) {
         // A source exiv2 cannot read keeps what FreeImage carried.
         *read = SourceMetadata();
@@ -228,19 +233,11 @@ void DeclaredColor(const SourceMetadata* source, ExifColorDeclaration* declarati
     }
 }
 
-// Canon's exposure values: 32 steps per stop, with thirds of a stop coded as 12 and 20.
-double CanonStops(int value) {
-    int magnitude = value < 0 ? -value : value;
-    int fraction = magnitude & 0x1F;
-    double thirds = fraction == 0x0C ? 32.0 / 3 : fraction == 0x14 ? 64.0 / 3 : fraction;
-    double stops = (magnitude - fraction + thirds) / 32;
-    return value < 0 ? -stops : stops;
-}
-
 // exiv2 0.27 reads the shutter speed a CRW records (Canon's shot information) as unsigned,
 // so every exposure longer than 1 s becomes 1 s in its ExposureTime. Read as the signed
 // number it is, it gives what the camera recorded (the EOS D30's 5 s: 5.04 s, as exiftool
-// reads it; LibRaw reads 4.97 s).
+// reads it; LibRaw reads 4.97 s), to the three digits a 32nd of a stop tells apart. Shorter
+// exposures keep exiv2's fraction.
 void CorrectCrwExposureTime(SourceMetadata& source) {
     if (source.imageType != Exiv2::ImageType::crw)
         return;
@@ -248,9 +245,15 @@ void CorrectCrwExposureTime(SourceMetadata& source) {
         if (datum.key() != "Exif.CanonSi.ShutterSpeedValue" || datum.count() == 0)
             continue;
         int value = static_cast<int16_t>(static_cast<uint16_t>(datum.toLong()));
-        double seconds = std::pow(2.0, -CanonStops(value));
-        source.exif["Exif.Photo.ExposureTime"] =
-            Exiv2::floatToRationalCast(static_cast<float>(seconds));
+        Exiv2::Rational stops = CanonStops(value);
+        int64_t numerator = 0, denominator = 0;
+        if (value < 0 && DecimalFraction(std::pow(2.0, -double(stops.first) / stops.second), 3,
+                                         numerator, denominator)) {
+            Exiv2::URationalValue seconds;
+            seconds.value_.push_back(
+                {static_cast<uint32_t>(numerator), static_cast<uint32_t>(denominator)});
+            source.exif["Exif.Photo.ExposureTime"] = seconds;
+        }
         return;
     }
 }
@@ -378,6 +381,7 @@ struct Selection {
 
 Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, FIBITMAP* holder) {
     CorrectCrwExposureTime(source);
+    AddTagsFromMakerNotes(source.exif, holder);
     AddWhatHolderCarries(source, holder);
     Selection selection;
     for (const auto& datum : source.exif) {
@@ -390,12 +394,12 @@ Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, 
 
     Exiv2::XmpData xmp;
     for (const auto& datum : source.xmp)
-        if (IsDescriptive(datum))
-            xmp[datum.key()] = datum.value();
+        if (IsDescriptive(datum) && !IsDevelopSetting(datum))
+            xmp.add(datum);
     if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
         xmp["Xmp.tiff.Orientation"] = "1";
-    if (!xmp.empty())
-        Exiv2::XmpParser::encode(selection.xmpPacket, xmp);
+    DescribeWrittenFile(selection.exif, xmp, source.mimeType);
+    Exiv2::XmpParser::encode(selection.xmpPacket, xmp);
     if (!source.iptc.empty())
         selection.iptc = Exiv2::IptcParser::encode(source.iptc);
     return selection;
@@ -497,8 +501,52 @@ uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const cha
     return ok ? offset : 0;
 }
 
+// Each element of a value as the two words of a fraction: a rational's own, any other
+// number's decimal as a fraction. Nothing when an element does not fit.
+std::optional<ExactRational> ExactValueOf(const Exiv2::Exifdatum& datum) {
+    ExactRational exact{datum.tag(), datum.typeId() == Exiv2::signedRational, {}};
+    const Exiv2::Value& value = datum.value();
+    for (long i = 0; i < value.count(); ++i) {
+        if (const auto* words = dynamic_cast<const Exiv2::URationalValue*>(&value)) {
+            exact.elements.emplace_back(words->value_[i].first, words->value_[i].second);
+        } else if (const auto* signedWords = dynamic_cast<const Exiv2::RationalValue*>(&value)) {
+            exact.elements.emplace_back(static_cast<uint32_t>(signedWords->value_[i].first),
+                                        static_cast<uint32_t>(signedWords->value_[i].second));
+        } else {
+            int64_t numerator = 0, denominator = 0;
+            if (!DecimalFraction(value.toFloat(i), 0, numerator, denominator) ||
+                numerator < INT32_MIN || numerator > UINT32_MAX)
+                return std::nullopt;
+            exact.isSigned = exact.isSigned || numerator < 0;
+            exact.elements.emplace_back(static_cast<uint32_t>(numerator),
+                                        static_cast<uint32_t>(denominator));
+        }
+    }
+    return exact;
+}
+
+// The fractions of every number written into the three directories, for libtiff's to be
+// replaced by.
+ExactRationals ExactRationalsOf(const Exiv2::ExifData& exif) {
+    ExactRationals exact;
+    for (const auto& datum : exif) {
+        const std::string group = datum.groupName();
+        std::vector<ExactRational>* into = group == "Image"     ? &exact.image
+                                           : group == "Photo"   ? &exact.exif
+                                           : group == "GPSInfo" ? &exact.gps
+                                                                : nullptr;
+        if (!into || datum.count() == 0 || datum.typeId() == Exiv2::asciiString ||
+            datum.typeId() == Exiv2::undefined)
+            continue;
+        if (auto value = ExactValueOf(datum))
+            into->push_back(std::move(*value));
+    }
+    return exact;
+}
+
 // libtiff appends the new directories at the end of the file and relinks the first one;
-// the picture's strips stay where FreeImage wrote them.
+// the picture's strips stay where FreeImage wrote them. The rationals libtiff wrote are then
+// replaced by the exact ones.
 bool WriteIntoTiff(const std::string& path, const Selection& selection) {
     // "h": the first directory is read only after the custom ones are written, because
     // creating a custom directory drops the current one without freeing it.
@@ -527,7 +575,7 @@ bool WriteIntoTiff(const std::string& path, const Selection& selection) {
         ok = TIFFRewriteDirectory(tiff) == 1;
     }
     TIFFClose(tiff);
-    return ok;
+    return ok && WriteRationalsExactly(path, ExactRationalsOf(selection.exif));
 }
 
 bool WriteMetadata(const WrittenPicture& picture, SourceMetadata* source, FIBITMAP* holder) {
