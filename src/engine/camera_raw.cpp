@@ -147,6 +147,9 @@ public:
         return picture;
     }
 
+    // True when LibRaw passes the camera's values through without a colour matrix.
+    bool RawColor() const { return libraw_internal_data.internal_output_params.raw_color != 0; }
+
     // What the loaded picture does not need: the file, the embedded preview, LibRaw's tables.
     void ReleaseAllButPicture() {
         get_internal_data_pointer()->internal_data.input = nullptr;
@@ -351,23 +354,20 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
     if (!WithZeroFilledBuffers(*raw, [&] { return raw->unpack(); }) ||
         !raw->Succeeded(raw->dcraw_process()))
         return {};
-    PictureOrigin origin = bitsPerSample == 16 ? PictureOrigin::CameraLinearDecode
-                                               : PictureOrigin::CameraDisplayDecode;
+    // With raw colour LibRaw applies no matrix and leaves the camera's values as they are
+    // (dcraw_emu then embeds no profile at all).
+    const bool rawColor = raw->RawColor();
+    PictureOrigin origin = bitsPerSample == 16
+                               ? (rawColor ? PictureOrigin::CameraRgbLinearDecode
+                                           : PictureOrigin::CameraLinearDecode)
+                               : (rawColor ? PictureOrigin::CameraRgbDisplayDecode
+                                           : PictureOrigin::CameraDisplayDecode);
     return {RawDecoder::PictureInPlace(raw), origin, {}};
 }
 
 void SetCameraFact(FIBITMAP* picture, const char* key, const std::string& text) {
-    if (text.empty())
-        return;
-    FITAG* tag = FreeImage_CreateTag();
-    if (!tag)
-        return;
-    const auto length = static_cast<DWORD>(text.size() + 1);
-    if (FreeImage_SetTagKey(tag, key) && FreeImage_SetTagType(tag, FIDT_ASCII) &&
-        FreeImage_SetTagLength(tag, length) && FreeImage_SetTagCount(tag, length) &&
-        FreeImage_SetTagValue(tag, text.c_str()))
-        FreeImage_SetMetadata(FIMD_CUSTOM, picture, key, tag);
-    FreeImage_DeleteTag(tag);
+    if (!text.empty())
+        FreeImage_SetMetadataKeyValue(FIMD_CUSTOM, picture, key, text.c_str());
 }
 
 std::string Decimal(float value) {

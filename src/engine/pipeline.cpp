@@ -86,6 +86,15 @@ void RestoreSourceDetails(FIBITMAP* picture, const SourceDetails& kept, const Pi
     WriteResolution(picture, kept.resolution);
 }
 
+// A LogLuv TIFF holds CIE luminance and chromaticity (FreeImage turns the float RGB into XYZ
+// for libtiff's LogLuv coder): the values describe themselves, and an RGB profile on them
+// would say they are something else.
+PictureColor ColorAsSaved(const PictureColor& color, FIBITMAP* picture, bool toTiff) {
+    bool logLuv = toTiff && (gJob.SaveFlags & TIFF_LOGLUV) == TIFF_LOGLUV &&
+                  FreeImage_GetImageType(picture) == FIT_RGBF;
+    return logLuv ? PictureColor{} : color;
+}
+
 // The frame and the watermark come from the drawing library, opened only when a run asks
 // for one of them; a run that wants one the library cannot give fails the file.
 Picture ApplyDrawnFrame(Picture picture, const FrameRequest& request, int width, int height) {
@@ -245,6 +254,7 @@ FileResult ConvertOneFile() {
             return FileResult::Failed(FailedStage::Steps,
                                       std::string("the ") + step.name + " could not be made");
     }
+    color = ColorAsSaved(color, picture.get(), toTiff);
     RestoreSourceDetails(picture.get(), kept, color);
 
     ReportStage(kStageSave);

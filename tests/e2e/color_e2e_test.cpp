@@ -234,10 +234,11 @@ TEST_F(Color, CmykSeparationsComeBackAsThePicture) {
         // What the data folder holds changes no ink and not the profile.
         std::string inkBytes(reinterpret_cast<const char*>(FreeImage_GetBits(inks.picture.get())),
                              FreeImage_GetPitch(inks.picture.get()) * 16);
-        if (c.arguments.empty() && formulaInks.empty())
+        if (c.arguments.empty() && formulaInks.empty()) {
             formulaInks = inkBytes + inks.icc;
-        else if (c.arguments.empty())
+        } else if (c.arguments.empty()) {
             EXPECT_TRUE(inkBytes + inks.icc == formulaInks);
+        }
         const BYTE* row = FreeImage_GetScanLine(inks.picture.get(), 8);
         EXPECT_EQ(std::vector<int>(row + 8 * 4, row + 8 * 4 + 4), (std::vector<int>{0, 0, 0, 0}));
         EXPECT_LE(row[24 * 4 + 0] + row[24 * 4 + 1] + row[24 * 4 + 2], 3) << "black is black ink";

@@ -1,8 +1,11 @@
 #include "engine/metadata/document_identity.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <random>
+#include <iterator>
 #include <set>
 
 namespace velmora {

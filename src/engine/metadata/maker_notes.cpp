@@ -3,6 +3,7 @@
 #include "engine/metadata.h"
 #include "engine/metadata/exact_rationals.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <numeric>

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -189,6 +190,26 @@ void MergeSidecar(const std::string& sourcePath, Exiv2::XmpData& xmp) {
     }
 }
 
+// The source's media type for the written file's history: what its XMP says it is, else what
+// exiv2 knows, else (for the camera formats exiv2 reads as plain TIFF) one named after the
+// file's extension.
+std::string SourceFormat(const std::string& sourcePath, const std::string& byExiv2,
+                         const Exiv2::XmpData& xmp) {
+    auto said = xmp.findKey(Exiv2::XmpKey("Xmp.dc.format"));
+    if (said != xmp.end() && !said->toString().empty())
+        return said->toString();
+    if (byExiv2 != "image/tiff" && byExiv2 != "application/octet-stream")
+        return byExiv2;
+    std::string extension = ExtensionOf(sourcePath);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == "dng")
+        return "image/dng";
+    return extension.empty() || extension == "tif" || extension == "tiff"
+               ? byExiv2
+               : "image/x-" + extension;
+}
+
 SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
     auto read = std::make_unique<SourceMetadata>();
     try {
@@ -203,7 +224,7 @@ SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
         read->xmp = source->xmpData();
         read->iptc = source->iptcData();
         read->imageType = source->imageType();
-        read->mimeType = source->mimeType();
+        read->mimeType = SourceFormat(sourcePath, source->mimeType(), read->xmp);
     } catch (const std::exception&) {
         // A source exiv2 cannot read keeps what FreeImage carried.
         *read = SourceMetadata();
@@ -270,6 +291,19 @@ bool IsWorthTakingFromHolder(const Exiv2::Exifdatum& datum) {
     return true;
 }
 
+// LibRaw writes the numbers of its EXIF block as millionths (31 mm as 31000000/1000000); in
+// lowest terms they are the fraction of the decimal it read.
+void Reduce(Exiv2::Exifdatum& datum) {
+    const auto* words = dynamic_cast<const Exiv2::URationalValue*>(&datum.value());
+    if (!words)
+        return;
+    Exiv2::URationalValue reduced = *words;
+    for (auto& [numerator, denominator] : reduced.value_)
+        if (uint32_t common = std::gcd(numerator, denominator); common > 1)
+            numerator /= common, denominator /= common;
+    datum.setValue(&reduced);
+}
+
 // The source file as exiv2 reads it comes first: what FreeImage carries for a camera file
 // is often LibRaw's own rendering (shortened model names, rounded apertures). What the
 // source lacks (a CRW's ISO and focal length, kept in Canon's maker note), FreeImage's copy
@@ -281,10 +315,12 @@ void AddWhatHolderCarries(SourceMetadata& merged, FIBITMAP* holder) {
     Exiv2::XmpData xmp;
     DecodeRawExif(holder, exif);
     DecodeXmpPacket(holder, xmp);
-    for (const auto& datum : exif)
+    for (auto& datum : exif)
         if (IsWorthTakingFromHolder(datum) &&
-            merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end())
+            merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end()) {
+            Reduce(datum);
             merged.exif.add(datum);
+        }
     for (const auto& datum : xmp)
         if (merged.xmp.findKey(Exiv2::XmpKey(datum.key())) == merged.xmp.end())
             merged.xmp.add(datum);
@@ -372,6 +408,31 @@ void AddRequiredExifTags(const WrittenPicture& picture, Exiv2::ExifData& exif) {
     exif["Exif.Photo.ColorSpace"] = picture.exifColorSpace;
 }
 
+// A GPS directory names its version; EXIF's processing methods are four words, and any other
+// text a phone writes there (fused, network) moves to the XMP, where it is free text.
+void ValidGpsDirectory(Exiv2::ExifData& exif, Exiv2::XmpData& xmp) {
+    bool hasGps = std::any_of(exif.begin(), exif.end(),
+                              [](const Exiv2::Exifdatum& d) { return d.groupName() == "GPSInfo"; });
+    if (!hasGps)
+        return;
+    if (exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSVersionID")) == exif.end()) {
+        Exiv2::DataValue version(Exiv2::unsignedByte);
+        version.read("2 3 0 0");
+        exif["Exif.GPSInfo.GPSVersionID"] = version;
+    }
+    auto method = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSProcessingMethod"));
+    if (method == exif.end())
+        return;
+    const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&method->value());
+    std::string text = comment ? comment->comment() : method->toString();
+    static const std::set<std::string, std::less<>> kMethods = {"GPS", "CELLID", "WLAN", "MANUAL"};
+    if (kMethods.count(text) != 0)
+        return;
+    if (!text.empty())
+        xmp["Xmp.exif.GPSProcessingMethod"] = text;
+    exif.erase(method);
+}
+
 // What goes into the written file, already filtered and adjusted.
 struct Selection {
     Exiv2::ExifData exif; // Exif.Image (first directory), Exif.Photo and Exif.GPSInfo
@@ -398,6 +459,7 @@ Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, 
             xmp.add(datum);
     if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
         xmp["Xmp.tiff.Orientation"] = "1";
+    ValidGpsDirectory(selection.exif, xmp);
     DescribeWrittenFile(selection.exif, xmp, source.mimeType);
     Exiv2::XmpParser::encode(selection.xmpPacket, xmp);
     if (!source.iptc.empty())
