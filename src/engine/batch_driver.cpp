@@ -188,10 +188,13 @@ void ListOutputFormatExtras(const Listing& debug, const std::string& format) {
     ListFormatSettings(debug, kLines, format);
 }
 
-// Which profile CMYK output is separated into; a named file that is no CMYK printer profile
-// would otherwise fall back on the formula for every file without a word.
+// Which profile CMYK output is separated into (listed for CMYK output and whenever one is
+// named); a named file that is no CMYK printer profile would otherwise fall back on the
+// formula for every file without a word.
 Error CheckCmykProfile(const Listing& debug) {
     const std::string& path = gSettings.CmykProfile;
+    if (path.empty() && gSettings.TiffColorMode != kColorCmyk)
+        return {};
     if (path.empty()) {
         debug("TIFF CMYK Profile: ", "built-in separation (grey-component replacement)");
         return {};

@@ -214,9 +214,9 @@ protected:
 TEST_F(CatalogueTest, GroupAndEntryCounts) {
     const std::pair<const char*, int> expected[] = {{"Menu", 27},
                                                     {"General", 10},
-                                                    {"Msg", 42},
-                                                    {"Dialog", 19},
-                                                    {"Preferences", 223},
+                                                    {"Msg", 43},
+                                                    {"Dialog", 21},
+                                                    {"Preferences", 224},
                                                     {"About", 4},
                                                     {"Custom-Converter", 4},
                                                     {"Uninstall", 3},
