@@ -357,11 +357,10 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
     // With raw colour LibRaw applies no matrix and leaves the camera's values as they are
     // (dcraw_emu then embeds no profile at all).
     const bool rawColor = raw->RawColor();
-    PictureOrigin origin = bitsPerSample == 16
-                               ? (rawColor ? PictureOrigin::CameraRgbLinearDecode
-                                           : PictureOrigin::CameraLinearDecode)
-                               : (rawColor ? PictureOrigin::CameraRgbDisplayDecode
-                                           : PictureOrigin::CameraDisplayDecode);
+    PictureOrigin origin = bitsPerSample == 16 ? (rawColor ? PictureOrigin::CameraRgbLinearDecode
+                                                           : PictureOrigin::CameraLinearDecode)
+                                               : (rawColor ? PictureOrigin::CameraRgbDisplayDecode
+                                                           : PictureOrigin::CameraDisplayDecode);
     return {RawDecoder::PictureInPlace(raw), origin, {}};
 }
 

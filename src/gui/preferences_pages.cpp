@@ -599,12 +599,13 @@ private:
             const bool picture = row.kind == RowKind::Picture;
             auto* path = new PathField(
                 [picture](QWidget* parent) {
-                    return picture ? TheDesktop().ChooseFile(
-                                         parent, Text("Dialog", "Select Watermark Image"),
-                                         PictureFilter())
-                                   : TheDesktop().ChooseFile(
-                                         parent, Text("Dialog", "Select CMYK Profile"),
-                                         ProfileFilter());
+                    return picture
+                               ? TheDesktop().ChooseFile(parent,
+                                                         Text("Dialog", "Select Watermark Image"),
+                                                         PictureFilter())
+                               : TheDesktop().ChooseFile(parent,
+                                                         Text("Dialog", "Select CMYK Profile"),
+                                                         ProfileFilter());
                 },
                 content);
             Bind([=] { path->SetText(Q(gSettings.*text)); },

@@ -21,10 +21,10 @@ enum class ColorEncoding {
     // tells their primaries; the profile says so and assumes sRGB's.
     CameraRgbLinear,
     CameraRgbBt709Curve,
-    Srgb,                // IEC 61966-2-1
-    AdobeRgb,            // Adobe RGB (1998) primaries, gamma 563/256
-    Embedded,            // the source's own ICC profile, in profile
-    Cmyk,                // separations; profile describes them
+    Srgb,     // IEC 61966-2-1
+    AdobeRgb, // Adobe RGB (1998) primaries, gamma 563/256
+    Embedded, // the source's own ICC profile, in profile
+    Cmyk,     // separations; profile describes them
 };
 
 struct PictureColor {

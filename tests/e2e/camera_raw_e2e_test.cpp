@@ -58,9 +58,9 @@ std::string EmbeddedJpeg(const std::string& path) {
         return {};
     int error = 0;
     libraw_processed_image_t* image = raw.dcraw_make_mem_thumb(&error);
-    std::string jpeg = image ? std::string(reinterpret_cast<const char*>(image->data),
-                                           image->data_size)
-                             : std::string();
+    std::string jpeg =
+        image ? std::string(reinterpret_cast<const char*>(image->data), image->data_size)
+              : std::string();
     LibRaw::dcraw_clear_mem(image);
     return jpeg;
 }

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <random>
 #include <iterator>
+#include <random>
 #include <set>
 
 namespace velmora {

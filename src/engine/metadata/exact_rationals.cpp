@@ -169,7 +169,7 @@ bool WriteRationalsExactly(const std::string& path, const ExactRationals& exact)
         return false;
     bool ok = RewriteDirectory(file, image, exact.image);
     for (const TiffFile::Entry& entry : image) {
-        const std::vector<ExactRational>* values = entry.tag == kTagExifDirectory ? &exact.exif
+        const std::vector<ExactRational>* values = entry.tag == kTagExifDirectory  ? &exact.exif
                                                    : entry.tag == kTagGpsDirectory ? &exact.gps
                                                                                    : nullptr;
         if (values && !values->empty())

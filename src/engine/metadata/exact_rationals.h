@@ -37,7 +37,6 @@ bool WriteRationalsExactly(const std::string& path, const ExactRationals& exact)
 // digits (0: the shortest decimal that reads back as the same float): 0.004 is 1/250, 5.6 is
 // 28/5. Denominators stay powers of ten divided down, so the fraction is the decimal a
 // person reads. A value too large or too small for 32-bit words gives no words.
-bool DecimalFraction(double value, int significantDigits, int64_t& numerator,
-                     int64_t& denominator);
+bool DecimalFraction(double value, int significantDigits, int64_t& numerator, int64_t& denominator);
 
 } // namespace velmora

@@ -111,9 +111,9 @@ void AddMeteringMode(Exiv2::ExifData& exif) {
     const Exiv2::Exifdatum* canon = Find(exif, "Exif.CanonCs.MeteringMode");
     if (!canon)
         return;
-    static const uint16_t kExifForCanon[] = {0 /* default: not known */, 3 /* spot */,
-                                             1 /* average */,            5 /* evaluative */,
-                                             6 /* partial */,            2 /* centre-weighted */};
+    static const uint16_t kExifForCanon[] = {
+        0 /* default: not known */, 3 /* spot */,    1 /* average */,
+        5 /* evaluative */,         6 /* partial */, 2 /* centre-weighted */};
     long mode = canon->toLong();
     if (mode > 0 && mode < static_cast<long>(std::size(kExifForCanon)))
         exif["Exif.Photo.MeteringMode"] = Exiv2::UShortValue(kExifForCanon[mode]);
@@ -171,8 +171,8 @@ std::string Trimmed(std::string text) {
 void AddLensModel(Exiv2::ExifData& exif, FIBITMAP* holder) {
     if (Has(exif, "Exif.Photo.LensModel"))
         return;
-    for (const char* key : {"Exif.Canon.LensModel", "Exif.OlympusEq.LensModel",
-                            "Exif.Panasonic.LensType"}) {
+    for (const char* key :
+         {"Exif.Canon.LensModel", "Exif.OlympusEq.LensModel", "Exif.Panasonic.LensType"}) {
         const Exiv2::Exifdatum* named = Find(exif, key);
         if (named && named->typeId() == Exiv2::asciiString) {
             if (std::string name = Trimmed(named->toString()); !name.empty()) {

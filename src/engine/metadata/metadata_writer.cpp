@@ -205,9 +205,8 @@ std::string SourceFormat(const std::string& sourcePath, const std::string& byExi
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (extension == "dng")
         return "image/dng";
-    return extension.empty() || extension == "tif" || extension == "tiff"
-               ? byExiv2
-               : "image/x-" + extension;
+    return extension.empty() || extension == "tif" || extension == "tiff" ? byExiv2
+                                                                          : "image/x-" + extension;
 }
 
 SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
