@@ -123,8 +123,9 @@ void AddMeteringMode(Exiv2::ExifData& exif) {
 void AddLensSpecification(Exiv2::ExifData& exif, FIBITMAP* holder) {
     if (Has(exif, "Exif.Photo.LensSpecification"))
         return;
-    // Nikon's lens tag holds the four numbers as EXIF does.
-    for (const char* key : {"Exif.Nikon3.Lens", "Exif.Nikon1.0x0084", "Exif.Nikon2.0x0084"}) {
+    // A DNG's LensInfo and Nikon's lens tag hold the four numbers as EXIF does.
+    for (const char* key :
+         {"Exif.Image.LensInfo", "Exif.Nikon3.Lens", "Exif.Nikon1.0x0084", "Exif.Nikon2.0x0084"}) {
         const Exiv2::Exifdatum* nikon = Find(exif, key);
         if (nikon && nikon->count() == 4 && nikon->typeId() == Exiv2::unsignedRational) {
             exif["Exif.Photo.LensSpecification"] = nikon->value();
@@ -206,10 +207,13 @@ std::string CanonBodySerial(const Exiv2::ExifData& exif) {
 }
 
 void AddBodySerialNumber(Exiv2::ExifData& exif, FIBITMAP* holder) {
-    if (Has(exif, "Exif.Photo.BodySerialNumber") || Has(exif, "Exif.Image.CameraSerialNumber"))
+    if (Has(exif, "Exif.Photo.BodySerialNumber"))
         return;
     std::string serial;
-    if (IsCanon(exif)) {
+    // A DNG keeps the body's serial number in its first directory.
+    if (const Exiv2::Exifdatum* dng = Find(exif, "Exif.Image.CameraSerialNumber")) {
+        serial = Trimmed(dng->toString());
+    } else if (IsCanon(exif)) {
         serial = CanonBodySerial(exif);
     } else {
         auto found = Exiv2::serialNumber(exif);

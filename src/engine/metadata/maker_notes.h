@@ -11,8 +11,9 @@
 namespace velmora {
 
 // Adds to exif, where it has none of its own, Exif.Photo.ISOSpeedRatings, ExposureBiasValue,
-// MeteringMode, LensSpecification, LensModel and BodySerialNumber from the maker notes exiv2
-// decodes in it, then from what LibRaw read of the camera file (carried by holder). Values
+// MeteringMode, LensSpecification, LensModel and BodySerialNumber from a DNG's own lens and
+// serial tags and the maker notes exiv2 decodes in it, then from what LibRaw read of the
+// camera file (carried by holder). Values
 // the maker note holds as rationals keep their fraction; coded ones become the exact
 // fraction they code (Canon's thirds of a stop), and LibRaw's numbers the fraction of their
 // decimal.
