@@ -31,8 +31,8 @@ packages=(
     # lcms2's own tools (tificc) to check the embedded profiles by hand and in the benchmark
     liblcms2-utils
     # benchmarks: LibRaw's own command-line tools as the peer; strace times the flushes to the
-    # disk
-    libraw-bin strace
+    # disk; libtiff's tiffcp compresses the peer's TIFFs, tiffdump reads strip sizes
+    libraw-bin strace libtiff-tools
     # the peer script of the preview benchmark (simple_dcraw -e, then convert to TIFF)
     imagemagick
 )

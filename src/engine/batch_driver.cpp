@@ -222,6 +222,8 @@ Error CheckOutputFormat(const Listing& debug) {
         return "Invalid jpg-quality value";
     if (format == "webp" && (gSettings.WebpQuality < 1 || gSettings.WebpQuality > 100))
         return "Invalid webp-quality value";
+    if (gSettings.SaveThreads < 0)
+        return "Invalid threads value";
     return {};
 }
 

@@ -16,6 +16,7 @@ namespace {
 // large enough that rows of picture data come a few dozen at a time.
 constexpr size_t kReadWindowBytes = 64 * 1024;
 constexpr size_t kWriteBufferBytes = 1024 * 1024;
+constexpr int64_t kWriteBackBytes = 8 * 1024 * 1024;
 
 // FreeImage counts in items of a size; the handles count bytes.
 template <typename Handle, auto transfer>
@@ -163,6 +164,12 @@ bool WriteHandle::writeAt(const unsigned char* bytes, size_t count, int64_t offs
             return false;
         }
         done += static_cast<size_t>(put);
+    }
+    // Started now, the write-back runs beside the rest of the save instead of after it.
+    int64_t end = offset + static_cast<int64_t>(count);
+    if (end - writtenBack_ >= kWriteBackBytes) {
+        sync_file_range(fd_, writtenBack_, end - writtenBack_, SYNC_FILE_RANGE_WRITE);
+        writtenBack_ = end;
     }
     return true;
 }

@@ -42,7 +42,8 @@ private:
 // Writes into an existing file, a temporary file made for the save: it never creates one,
 // so a temporary file that a signal handler removed does not come back.
 // Writes collect in a buffer while they continue one another; a seek elsewhere or a read
-// writes the buffer out first. Seeking to where the next write would go anyway (libtiff
+// writes the buffer out first. Every few megabytes the system is asked to start writing what
+// it has to the disk, so that the flush before the file's rename waits for little. Seeking to where the next write would go anyway (libtiff
 // seeks to the end before every strip) keeps the buffer.
 class WriteHandle {
 public:
@@ -63,6 +64,7 @@ public:
     size_t write(const void* source, size_t bytes);
     int seek(int64_t offset, int origin);
     int64_t tell() const { return position_; }
+    int64_t size() const { return size_; }
     // Writes out the buffer and closes; false when any write or the close failed.
     bool close();
 
@@ -78,6 +80,7 @@ private:
     int64_t position_ = 0;
     int64_t pendingStart_ = 0;
     std::vector<unsigned char> pending_;
+    int64_t writtenBack_ = 0; // the file up to here is on its way to the disk
 };
 
 } // namespace velmora

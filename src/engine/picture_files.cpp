@@ -5,6 +5,7 @@
 #include "engine/camera_raw.h"
 #include "engine/file_handles.h"
 #include "engine/format_registry.h"
+#include "engine/tiff_writer.h"
 #include "platform/console.h"
 #include "platform/paths.h"
 #include "platform/temp_files.h"
@@ -258,15 +259,20 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags,
-                              const StopRequested& stopped) {
+                              const StopRequested& stopped, int threads) {
     WriteHandle out(path);
     if (!out.isOpen())
         return {false, FileErrorText(out.error(), "the output file cannot be opened")};
     if (stopped)
         out.stopWhen(stopped);
-    FreeImageIO io = WriteHandle::io();
-    bool encoded = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
-                                          flags) != FALSE;
+    bool encoded;
+    if (fif == FIF_TIFF && TiffWriterTakes(picture, flags)) {
+        encoded = WriteTiffStrips(picture, flags, out, StripThreads(threads));
+    } else {
+        FreeImageIO io = WriteHandle::io();
+        encoded = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
+                                         flags) != FALSE;
+    }
     bool closed = out.close();
     if (out.error() == ECANCELED)
         return {false, kStoppedByUser};
@@ -280,14 +286,15 @@ SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& pat
 }
 
 SaveOutcome SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
-                                  const FinishSavedFile& finish, const StopRequested& stopped) {
+                                  const FinishSavedFile& finish, const StopRequested& stopped,
+                                  int threads) {
     if (!picture)
         return {false, "there is no picture to save"};
     SaveOutcome outcome;
     auto temp = CreateTempFileBeside(path, &outcome.reason);
     if (!temp)
         return outcome;
-    outcome = SaveToFileChecked(picture, fif, temp->path, flags, stopped);
+    outcome = SaveToFileChecked(picture, fif, temp->path, flags, stopped, threads);
     if (outcome && finish && !finish(temp->path))
         outcome = {false, "the metadata could not be written into the output file"};
     // The last moment a stop can keep the earlier file: the rename replaces it.

@@ -67,14 +67,16 @@ struct SaveOutcome {
 
 // Saves through a temporary file beside path that replaces path only once the encoder
 // reported success and finish (when given) accepted the temporary file; a failed or stopped
-// save leaves an earlier file of that name untouched and no temporary file behind.
+// save leaves an earlier file of that name untouched and no temporary file behind. threads
+// compress a TIFF's strips (0: one per core, see StripThreads).
 using FinishSavedFile = std::function<bool(const std::string& temporaryPath)>;
 SaveOutcome SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
                                   const FinishSavedFile& finish = {},
-                                  const StopRequested& stopped = {});
-// Saves straight to path; false when the encoder or the file failed.
+                                  const StopRequested& stopped = {}, int threads = 0);
+// Saves straight to path: the common TIFFs by our own strip writer, everything else by
+// FreeImage; false when the encoder or the file failed.
 SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags,
-                              const StopRequested& stopped = {});
+                              const StopRequested& stopped = {}, int threads = 0);
 
 // Routes FreeImage's and libtiff's own messages away from the console.
 void SilenceLibraryMessages();

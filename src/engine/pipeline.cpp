@@ -151,7 +151,7 @@ SaveOutcome SaveOutput(FIBITMAP* picture, LoadedSource& source, const SourceDeta
     bool toTiff = gJob.OutputFif == FIF_TIFF;
     return SavePictureAtomically(picture, gJob.OutputFif, gJob.OutputFile, gJob.SaveFlags,
                                  toTiff ? FinishSavedFile(addMetadata) : FinishSavedFile(),
-                                 stopped);
+                                 stopped, gSettings.SaveThreads);
 }
 
 // For the window's progress bar: the worker is at this stage of the current file.

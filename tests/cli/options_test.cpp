@@ -50,8 +50,8 @@ std::map<std::string, std::string> Snapshot() {
         S(HdrBpp), S(IcoBpp), S(J2kBpp), S(JngBpp), S(Jp2Bpp), S(JpgBpp), S(JpgQuality),
         S(JpgChroma), S(JpgSaveAs), S(JxrBpp), S(PbmBpp), S(PcxBpp), S(PfmBpp), S(PgmBpp),
         S(PngBpp), S(PngCompression), S(PngInterlaced), S(PpmBpp), S(PsdBpp), S(TgaBpp),
-        S(TgaCompression), S(TiffBpp), S(TiffCompression), S(TiffColorMode), S(CmykProfile), S(WbmpBpp),
-        S(WebpBpp), S(WebpQuality), S(XpmBpp), S(DoImageRotation), S(ImageRotationType),
+        S(TgaCompression), S(TiffBpp), S(TiffCompression), S(TiffColorMode), S(CmykProfile),
+        S(SaveThreads), S(WbmpBpp), S(WebpBpp), S(WebpQuality), S(XpmBpp), S(DoImageRotation), S(ImageRotationType),
         S(ImageRotation), S(ImageRotationBackColor), S(DoImageResize), S(ImageWidth),
         S(ImageWidthUnit), S(ImageHeight), S(ImageHeightUnit), S(KeepAspectRatio),
         S(ImageResizeType), S(ImageResizeAlgorithm), S(DoImageFlipHorizontal),
@@ -235,7 +235,7 @@ std::vector<Documented> DocumentedOptions() {
                "--FR-SOLID-OPACITY --WM-FONT-SIZE --WM-FONT-LEADING --WM-TEXT-PADDING "
                "--WM-TEXT-OPACITY --WM-BACK-OPACITY --WM-TEXT-X-OFFSET --WM-TEXT-Y-OFFSET "
                "--WM-TEXT-ROTATION --WM-IMAGE-OPACITY --WM-IMAGE-X-OFFSET --WM-IMAGE-Y-OFFSET "
-               "--WM-IMAGE-ROTATION --FILE-TIMESTAMP-CUSTOM"))
+               "--WM-IMAGE-ROTATION --FILE-TIMESTAMP-CUSTOM --THREADS"))
         all.push_back({name, Kind::Number});
     all.push_back({"--GAMMA", Kind::Real});
     const std::pair<const char*, int> keywords[] = {

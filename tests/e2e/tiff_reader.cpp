@@ -2,6 +2,9 @@
 
 #include <tiffio.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace velmora::testing {
 
 std::optional<TiffFacts> ReadTiffFacts(const std::string& path) {
@@ -30,6 +33,37 @@ std::optional<TiffFacts> ReadTiffFacts(const std::string& path) {
     } while (TIFFReadDirectory(tiff));
     TIFFClose(tiff);
     return facts;
+}
+
+std::string ReadTiffPixels(const std::string& path) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "r");
+    if (!tiff)
+        return {};
+    uint32_t height = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    std::string all, row(static_cast<size_t>(TIFFScanlineSize(tiff)), '\0');
+    for (uint32_t y = 0; y < height && TIFFReadScanline(tiff, row.data(), y) == 1; ++y)
+        all += row;
+    TIFFClose(tiff);
+    return all;
+}
+
+std::set<unsigned> ReadTiffTags(const std::string& path) {
+    std::set<unsigned> tags;
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto number = [&](size_t at, int size) {
+        uint32_t value = 0;
+        for (int i = size - 1; at + size <= bytes.size() && i >= 0; --i)
+            value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
+        return value;
+    };
+    if (bytes.compare(0, 2, "II") != 0) // the program writes little-endian classic TIFFs
+        return tags;
+    const size_t directory = number(4, 4);
+    for (size_t i = 0, count = number(directory, 2); i < count; ++i)
+        tags.insert(number(directory + 2 + 12 * i, 2));
+    return tags;
 }
 
 } // namespace velmora::testing

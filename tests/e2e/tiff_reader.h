@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 
 namespace velmora::testing {
@@ -16,5 +17,10 @@ struct TiffFacts {
 };
 
 std::optional<TiffFacts> ReadTiffFacts(const std::string& path);
+
+// Every row of the first directory as libtiff decodes it ("" when it cannot), and the tags
+// that directory holds.
+std::string ReadTiffPixels(const std::string& path);
+std::set<unsigned> ReadTiffTags(const std::string& path);
 
 } // namespace velmora::testing

@@ -12,6 +12,7 @@
 #include <tiffio.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
@@ -159,6 +160,12 @@ VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_TmoReinhard05,
                   (FIBITMAP * src, double intensity, double contrast), (src, intensity, contrast))
 VELMORA_ON_DEMAND(void, FreeImage_Unload, (FIBITMAP * dib), (dib))
 
+VELMORA_ON_DEMAND(void, TIFFCleanup, (TIFF * tiff), (tiff))
+VELMORA_ON_DEMAND(TIFF*, TIFFClientOpen,
+                  (const char* name, const char* mode, thandle_t handle, TIFFReadWriteProc read,
+                   TIFFReadWriteProc write, TIFFSeekProc seek, TIFFCloseProc close,
+                   TIFFSizeProc size, TIFFMapFileProc map, TIFFUnmapFileProc unmap),
+                  (name, mode, handle, read, write, seek, close, size, map, unmap))
 VELMORA_ON_DEMAND(void, TIFFClose, (TIFF * tiff), (tiff))
 VELMORA_ON_DEMAND(uint32_t, TIFFNumberOfStrips, (TIFF * tiff), (tiff))
 VELMORA_ON_DEMAND(TIFF*, TIFFOpen, (const char* name, const char* mode), (name, mode))
@@ -168,5 +175,23 @@ VELMORA_ON_DEMAND(tmsize_t, TIFFReadEncodedStrip,
 VELMORA_ON_DEMAND(TIFFErrorHandler, TIFFSetErrorHandler, (TIFFErrorHandler handler), (handler))
 VELMORA_ON_DEMAND(TIFFErrorHandler, TIFFSetWarningHandler, (TIFFErrorHandler handler), (handler))
 VELMORA_ON_DEMAND(tmsize_t, TIFFStripSize, (TIFF * tiff), (tiff))
+VELMORA_ON_DEMAND(int, TIFFVSetField, (TIFF * tiff, uint32_t tag, va_list values),
+                  (tiff, tag, values))
+VELMORA_ON_DEMAND(int, TIFFWriteDirectory, (TIFF * tiff), (tiff))
+VELMORA_ON_DEMAND(tmsize_t, TIFFWriteEncodedStrip,
+                  (TIFF * tiff, uint32_t strip, void* data, tmsize_t size),
+                  (tiff, strip, data, size))
+VELMORA_ON_DEMAND(tmsize_t, TIFFWriteRawStrip,
+                  (TIFF * tiff, uint32_t strip, void* data, tmsize_t size),
+                  (tiff, strip, data, size))
+
+// A variadic function cannot pass its arguments on; the library's va_list form takes them.
+int TIFFSetField(TIFF* tiff, uint32_t tag, ...) {
+    va_list values;
+    va_start(values, tag);
+    int set = TIFFVSetField(tiff, tag, values);
+    va_end(values);
+    return set;
+}
 
 } // extern "C"
