@@ -328,8 +328,10 @@ CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
     if (thumbnail->type != LIBRAW_IMAGE_BITMAP) {
         MemoryStream memory(FreeImage_OpenMemory(thumbnail->data, thumbnail->data_size));
         FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
-        // libjpeg's accurate decode: FreeImage's default is its fast integer transform
-        // without fancy upsampling, a level or two off in red and blue.
+        // libjpeg's accurate decode. FreeImage's default is the fast integer transform
+        // without fancy upsampling: the transform leaves red and blue about a level darker
+        // on average (the colour difference channels lose precision in it), and the coarse
+        // upsampling is off by tens of levels at colour edges.
         if (format == FIF_JPEG)
             flags |= JPEG_EXIFROTATE | JPEG_ACCURATE;
         return {Picture(FreeImage_LoadFromMemory(format, memory.get(), flags)),
