@@ -3,6 +3,8 @@
 #   make test   installs, builds (plain and with sanitizers) and runs every test, then each
 #               fuzzing harness for a few seconds
 #   make fuzz   runs each fuzzing harness for FUZZ_TIME seconds on its growing corpus
+#   make package builds and writes the Debian package $(BUILD)/velmoracmd_3.2-1_amd64.deb (the
+#               version from packaging/changelog)
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -14,7 +16,7 @@ DEMO_DIR   ?= demo-output
 CMAKE_FLAGS = -DVELMORA_GUI=$(GUI)
 
 .PHONY: all deps build build-asan build-fuzz demo test test-plain test-asan test-fuzz fuzz \
-        fuzz-seeds bench format clean
+        fuzz-seeds bench format clean package
 
 all: build
 
@@ -34,6 +36,9 @@ build-fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON \
 	    -DVELMORA_GUI=OFF -DVELMORA_TESTS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target velmora_fuzzers
+
+package: build
+	@cmake --build $(BUILD) --target package
 
 demo: build
 	@mkdir -p $(DEMO_DIR)

@@ -24,6 +24,10 @@ packages=(
     clang libclang-rt-14-dev
     # the HTML manual (pictures inside) and the man page, both from docs/manual.md
     pandoc
+    # the Debian package: dpkg-shlibdeps and the changelog's version, the camera RAW types
+    # of the shared MIME database for the desktop entry; the package test's checkers and
+    # the shells whose completions it runs
+    dpkg-dev shared-mime-info file man-db lintian desktop-file-utils appstream xdg-utils fish
     # unit tests and micro-benchmarks
     googletest libgtest-dev libbenchmark-dev
     # an independent reader of the metadata in sources and written files, for the tests

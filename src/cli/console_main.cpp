@@ -45,10 +45,16 @@ void HandleOption(const OptionRow& row, const std::string& word, const Arguments
         ApplyOptionValue(row, {}, state);
         return;
     }
+    // A long option whose value may be left out has none when it is written without "=".
+    if (row.valueOptional && !IsOneLetterWord(word) &&
+        arguments[index].find('=') == std::string::npos) {
+        ApplyOptionValue(row, {}, state);
+        return;
+    }
     if (IsOneLetterWord(word))
         ++index;
     std::string value = OptionValue(arguments, index);
-    if (ValueIsMissing(row, value)) {
+    if (ValueIsMissing(row, value) && !(row.valueOptional && value.empty())) {
         state.errorText = "Incorrect number of parameters";
         return;
     }
@@ -60,6 +66,19 @@ void HandleOption(const OptionRow& row, const std::string& word, const Arguments
 }
 
 } // namespace
+
+const std::vector<FirstArgumentWord>& FirstArgumentWords() {
+    static const std::vector<FirstArgumentWord> words = {
+        {"-U", FirstWordMode::UninstallWindow},
+        {"-T", FirstWordMode::Screenshots},
+        {"-V", FirstWordMode::Version},
+        {"--VERSION", FirstWordMode::Version},
+        {"-H", FirstWordMode::Help},
+        {"-?", FirstWordMode::Help},
+        {"--HELP", FirstWordMode::Help},
+    };
+    return words;
+}
 
 DriverState RunOptionLoop(const Arguments& arguments) {
     DriverState state;
@@ -74,7 +93,16 @@ DriverState RunOptionLoop(const Arguments& arguments) {
 namespace {
 
 DriverResult Exit(int code) {
-    return {NextStep::Exit, code, {}};
+    DriverResult result;
+    result.exitCode = code;
+    return result;
+}
+
+// The run goes on in a window that the entry code opens.
+DriverResult HandOver(NextStep next) {
+    DriverResult result;
+    result.next = next;
+    return result;
 }
 
 int ExitCodeOf(BatchOutcome outcome) {
@@ -93,7 +121,7 @@ int ExitCodeOf(BatchOutcome outcome) {
 
 DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedAs) {
     if (arguments.empty())
-        return {NextStep::OpenGraphicalFace, kExitOk, {}};
+        return HandOver(NextStep::OpenGraphicalFace);
 
     RebuildAcceptedInputExtensions();
     InitConversionJob();
@@ -101,19 +129,25 @@ DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedA
     LoadCatalogue();
 
     std::string first = OptionName(arguments, 0);
-    if (first == "-U")
-        return {NextStep::UninstallWindow, kExitOk, {}};
-    if (first == "-T") {
-        gJob.RunMode = "T";
-        return {NextStep::Screenshots, kExitOk, OptionValue(arguments, 1)};
-    }
-    if (first == "-V" || first == "--VERSION") {
-        PrintVersion();
-        return Exit(kExitOk);
-    }
-    if (first == "-H" || first == "-?" || first == "--HELP") {
-        PrintHelp(invokedAs);
-        return Exit(kExitOk);
+    for (const FirstArgumentWord& entry : FirstArgumentWords()) {
+        if (entry.word != first)
+            continue;
+        switch (entry.mode) {
+        case FirstWordMode::UninstallWindow:
+            return HandOver(NextStep::UninstallWindow);
+        case FirstWordMode::Screenshots: {
+            gJob.RunMode = "T";
+            DriverResult result = HandOver(NextStep::Screenshots);
+            result.screenshotFolder = OptionValue(arguments, 1);
+            return result;
+        }
+        case FirstWordMode::Version:
+            PrintVersion();
+            return Exit(kExitOk);
+        case FirstWordMode::Help:
+            PrintHelp(invokedAs);
+            return Exit(kExitOk);
+        }
     }
 
     DriverState state = RunOptionLoop(arguments);
@@ -124,8 +158,11 @@ DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedA
             WaitForKey();
         return Exit(kExitError);
     }
-    if (gJob.CommandLineRun == 0)
-        return {NextStep::OpenGraphicalFace, kExitOk, {}};
+    if (gJob.CommandLineRun == 0) {
+        DriverResult result = HandOver(NextStep::OpenGraphicalFace);
+        result.windowInput = state.windowInput;
+        return result;
+    }
 
     SetConsoleTitle(ProgramTitle());
     if (!state.quiet)

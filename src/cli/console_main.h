@@ -6,6 +6,8 @@
 #include "cli/option_table.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -28,7 +30,17 @@ struct DriverResult {
     NextStep next = NextStep::Exit;
     int exitCode = kExitOk;
     std::string screenshotFolder;
+    // The file the window opens with (--WINDOW=FILE); empty for an empty input field.
+    std::string windowInput;
 };
+
+// The words recognised only as the first argument, and what each starts.
+enum class FirstWordMode { Help, Version, UninstallWindow, Screenshots };
+struct FirstArgumentWord {
+    std::string_view word; // upper case, as OptionName gives it
+    FirstWordMode mode;
+};
+const std::vector<FirstArgumentWord>& FirstArgumentWords();
 
 // Walks every argument through the option table in order; stops at the first error.
 DriverState RunOptionLoop(const Arguments& arguments);

@@ -80,12 +80,27 @@ OptionRow StripsQuotesInProfile(OptionRow row) {
     return row;
 }
 
+OptionRow Naming(OptionRow row, ValueNames names) {
+    row.names = names;
+    return row;
+}
+
+OptionRow ValueOptional(OptionRow row) {
+    row.valueOptional = true;
+    return row;
+}
+
 void SetInput(const std::string& value, DriverState&) {
     gJob.CommandLineRun = 1;
     gJob.InputFolder = value;
 }
 void SetOutput(const std::string& value, DriverState&) {
     gJob.OutputFolder = value;
+}
+// The last of --INPUT and --WINDOW decides between a console run and the window.
+void SetWindowInput(const std::string& value, DriverState& state) {
+    gJob.CommandLineRun = 0;
+    state.windowInput = value;
 }
 void SetConversion(const std::string& value, DriverState&) {
     gJob.ConversionType = value;
@@ -117,8 +132,8 @@ constexpr QuoteRule kJoined = QuoteRule::Joined;
 std::vector<OptionRow> BuildTable() {
     return {
         // Run and job
-        Action("--INPUT", "-I", ValueKind::Text, kJoined, SetInput),
-        Action("--OUTPUT", "-O", ValueKind::Text, kJoined, SetOutput),
+        Naming(Action("--INPUT", "-I", ValueKind::Text, kJoined, SetInput), ValueNames::File),
+        Naming(Action("--OUTPUT", "-O", ValueKind::Text, kJoined, SetOutput), ValueNames::Folder),
         Action("--CONVERSION", "-C", ValueKind::Text, QuoteRule::QuotesOnly, SetConversion),
         // Input formats
         Keyword("--DDS-LOAD-AS", kDdsLoadAsList, &S::DdsLoadAs),
@@ -220,7 +235,7 @@ std::vector<OptionRow> BuildTable() {
         Number("--WM-TEXT-Y-OFFSET", &S::TextYOffset),
         Number("--WM-TEXT-ROTATION", &S::TextRotation),
         Keyword("--WM-TEXT-SIZE", kSizeModeList, &S::TextSize),
-        Text("--WM-IMAGE", &S::WatermarkImage, kJoined, kImageWatermark),
+        Naming(Text("--WM-IMAGE", &S::WatermarkImage, kJoined, kImageWatermark), ValueNames::File),
         Flag("--WM-IMAGE-GREYSCALE", &S::ImageGreyscale),
         Number("--WM-IMAGE-OPACITY", &S::ImageOpacity),
         Keyword("--WM-IMAGE-BOUNDARY", kBoundaryList, &S::ImageBoundary),
@@ -234,11 +249,14 @@ std::vector<OptionRow> BuildTable() {
         Keyword("--FILE-TIMESTAMP", kTimestampList, &S::FileTimestamp),
         Number("--FILE-TIMESTAMP-CUSTOM", &S::CustomTimestamp),
         Flag("--NO-SUBFOLDERS", &S::KeepSubfolders, {}, 0),
-        Action("--PROFILE", "", ValueKind::Text, kJoined, ApplyProfile),
+        Naming(Action("--PROFILE", "", ValueKind::Text, kJoined, ApplyProfile), ValueNames::File),
         // Console switches
         Action("--DEBUG", "-D", ValueKind::Flag, QuoteRule::None, SetDebug),
         Action("--QUIET", "-Q", ValueKind::Flag, QuoteRule::None, SetQuiet),
         Action("--PAUSE", "-P", ValueKind::Flag, QuoteRule::None, SetPause),
+        // The window, with the file a desktop's "Open with" passes as its input
+        Naming(ValueOptional(Action("--WINDOW", "", ValueKind::Text, kJoined, SetWindowInput)),
+               ValueNames::File),
     };
 }
 

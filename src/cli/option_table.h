@@ -14,12 +14,16 @@ namespace velmora {
 
 enum class ValueKind { Flag, Number, Real, Keyword, Text };
 enum class QuoteRule { None, Joined, QuotesOnly };
+// What a text value names, for the shell completions: any text, a file or a folder.
+enum class ValueNames { Text, File, Folder };
 
 // What the console driver keeps for itself while it walks the arguments.
 struct DriverState {
     std::string errorText;
     bool quiet = false;
     bool pause = false;
+    // The file --WINDOW hands the converter window; empty for a window without one.
+    std::string windowInput;
 };
 
 using SettingsField = std::variant<std::monostate, int8_t Settings::*, int32_t Settings::*,
@@ -47,6 +51,10 @@ struct OptionRow {
     // The key of the option in a profile file: "" when profiles may not use it.
     std::string_view profileKey;
     bool profileStripsQuotes = false;
+    // The value may be left out, written without "=" or empty: the option means something
+    // without one too.
+    bool valueOptional = false;
+    ValueNames names = ValueNames::Text;
 };
 
 const std::vector<OptionRow>& OptionTable();

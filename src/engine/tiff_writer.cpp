@@ -383,6 +383,11 @@ bool WriteStripsInOrder(TIFF* tiff, FIBITMAP* picture, const Layout& layout, int
     return ok;
 }
 
+// Copying rows is bound by memory, not by a core: only compression is worth more threads.
+bool UsesThreads(const Layout& layout, int threads) {
+    return threads > 1 && layout.strips > 1 && layout.compression != COMPRESSION_NONE;
+}
+
 int CoresOfThisProcess() {
     cpu_set_t cores;
     if (sched_getaffinity(0, sizeof cores, &cores) == 0)
@@ -423,8 +428,10 @@ bool WriteTiffStrips(FIBITMAP* picture, int saveFlags, WriteHandle& out, int thr
     bool ok = false;
     try {
         ok = SetTags(tiff, *layout, picture, true) &&
-             (threads > 1 ? WriteStripsInOrder(tiff, picture, *layout, threads)
-                          : WriteStripsSerially(tiff, picture, *layout)) &&
+             (UsesThreads(*layout, threads)
+                  ? WriteStripsInOrder(tiff, picture, *layout,
+                                       std::min<int>(threads, static_cast<int>(layout->strips)))
+                  : WriteStripsSerially(tiff, picture, *layout)) &&
              TIFFWriteDirectory(tiff);
     } catch (const std::bad_alloc&) {
         // A strip buffer that cannot be had fails this save only.

@@ -4,6 +4,7 @@
 #include "gui/display_check.h"
 #include "gui/graphical_mode.h"
 #include "gui/screenshots.h"
+#include "gui/theme_pixmaps.h"
 #include "gui/uninstall_window.h"
 
 #include <QApplication>
@@ -56,6 +57,9 @@ VelmoraFaceMain(int mode, const char* argument, const char* program) {
     QtMessageHandler previous = qInstallMessageHandler(StartupMessageHandler);
     QApplication application(argc, argv);
     qInstallMessageHandler(previous);
+    // The desktop finds the menu entry, and with it the name and icon, by this name.
+    QGuiApplication::setDesktopFileName(DesktopEntryName());
+    QApplication::setWindowIcon(ProgramIcon());
     for (const QString& message : gHeldMessages)
         std::fprintf(stderr, "%s\n", qPrintable(message));
     gHeldMessages.clear();
@@ -63,7 +67,7 @@ VelmoraFaceMain(int mode, const char* argument, const char* program) {
     switch (static_cast<FaceMode>(mode)) {
     case FaceMode::MainWindow:
         PrepareGraphicalMode();
-        return RunMainWindow();
+        return RunMainWindow(argument ? argument : "");
     case FaceMode::UninstallWindow:
         return RunUninstallWindow();
     case FaceMode::Screenshots:

@@ -3,6 +3,7 @@
 #include "cli/catalogue/catalogue.h"
 #include "engine/batch_driver.h"
 #include "engine/format_registry.h"
+#include "gui/face_text.h"
 #include "gui/main_window.h"
 #include "gui/storage/config_file.h"
 #include "gui/storage/themes.h"
@@ -39,9 +40,11 @@ void FinishGraphicalMode(const MainWindow& window) {
     SaveConfigOnExit(window.ClosingState());
 }
 
-int RunMainWindow() {
+int RunMainWindow(const std::string& inputFile) {
     MainWindow window;
     window.Open();
+    if (!inputFile.empty())
+        window.TakeInputFile(Q(inputFile));
     // The sample-picture mode must not stop for a question.
     if (gJob.RunMode != "T")
         AutoUpdateCheck(&window);

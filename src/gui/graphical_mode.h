@@ -2,6 +2,8 @@
 // themes before it opens; the settings written when it has closed.
 #pragma once
 
+#include <string>
+
 namespace velmora {
 
 class MainWindow;
@@ -9,8 +11,9 @@ class MainWindow;
 void PrepareGraphicalMode();
 // Records the closed window's state and writes the settings file.
 void FinishGraphicalMode(const MainWindow& window);
-// Opens the converter window, runs the automatic update check and serves every window
-// until it closes; the exit status.
-int RunMainWindow();
+// Opens the converter window (with inputFile in its input field when the accept test takes
+// it), runs the automatic update check and serves every window until it closes; the exit
+// status.
+int RunMainWindow(const std::string& inputFile = {});
 
 } // namespace velmora

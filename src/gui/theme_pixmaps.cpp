@@ -1,5 +1,7 @@
 #include "gui/theme_pixmaps.h"
 
+#include "gui/storage/builtin_pictures.h"
+
 #include <QImage>
 
 namespace velmora {
@@ -26,6 +28,22 @@ QIcon MenuIcon(const std::string& name) {
     if (!larger.isNull())
         icon.addPixmap(larger);
     return icon;
+}
+
+const char* DesktopEntryName() {
+    return VELMORA_APP_ID;
+}
+
+QIcon ProgramIcon() {
+    QIcon drawn;
+    for (int size : {16, 32, 48, 64}) {
+        ThemePicture picture = DrawProgramIcon(size, PictureStyle::kFlat);
+        if (picture.width > 0)
+            drawn.addPixmap(
+                QPixmap::fromImage(QImage(picture.rgba.data(), picture.width, picture.height,
+                                          picture.width * 4, QImage::Format_RGBA8888)));
+    }
+    return QIcon::fromTheme(DesktopEntryName(), drawn);
 }
 
 } // namespace velmora

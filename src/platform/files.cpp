@@ -94,15 +94,15 @@ std::string ExecutableFolder() {
 }
 
 std::string ProgramLibraryPath(const std::string& name) {
-    return BesideOrInstalled(name, "lib/velmora/");
+    return BesideOrInstalled(name, VELMORA_INSTALL_LIBDIR);
 }
 
 std::string ProgramDataPath(const std::string& name) {
-    return BesideOrInstalled(name, "share/velmora/");
+    return BesideOrInstalled(name, VELMORA_INSTALL_DATADIR);
 }
 
 std::string ProgramDocumentPath(const std::string& name) {
-    return BesideOrInstalled(name, "share/doc/velmora/");
+    return BesideOrInstalled(name, VELMORA_INSTALL_DOCDIR);
 }
 
 std::string CurrentFolder() {

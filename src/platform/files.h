@@ -38,8 +38,8 @@ std::string CurrentFolder();
 
 // Paths of the program's own files. In a build tree they lie beside the executable; an
 // installation (VELMORA_INSTALL_* in CMakeLists.txt) keeps the executable in <prefix>/bin/,
-// its libraries in <prefix>/lib/velmora/, its data in <prefix>/share/velmora/ and its
-// manual in <prefix>/share/doc/velmora/. Each gives the path beside the executable when
+// its libraries in <prefix>/lib/velmoracmd/, its data in <prefix>/share/velmoracmd/ and its
+// manual in <prefix>/share/doc/velmoracmd/. Each gives the path beside the executable when
 // name (a file or folder) is there, else the installed one.
 std::string ProgramLibraryPath(const std::string& name);
 std::string ProgramDataPath(const std::string& name);

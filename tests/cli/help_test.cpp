@@ -129,6 +129,7 @@ TEST(ConsoleMainTest, FirstArgumentModesAndErrors) {
         int exitCode;
         Lines printed;
         std::string folder = {};
+        std::string window = {};
     } cases[] = {
         {"no arguments", {}, NextStep::OpenGraphicalFace, kExitOk, none},
         {"no input option", {"-c", "jpg"}, NextStep::OpenGraphicalFace, kExitOk, none},
@@ -154,6 +155,13 @@ TEST(ConsoleMainTest, FirstArgumentModesAndErrors) {
          kExitError,
          {"Error: Invalid profile file"}},
         {"uninstall window", {"-u"}, NextStep::UninstallWindow, kExitOk, none},
+        {"window on a file after an input",
+         {"-i", "a.raw", "--window=b.cr2"},
+         NextStep::OpenGraphicalFace,
+         kExitOk,
+         none,
+         {},
+         "b.cr2"},
         {"screenshots",
          {"-T", " /tmp/shots "},
          NextStep::Screenshots,
@@ -168,6 +176,7 @@ TEST(ConsoleMainTest, FirstArgumentModesAndErrors) {
         EXPECT_EQ(result.next, c.next);
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_EQ(result.screenshotFolder, c.folder);
+        EXPECT_EQ(result.windowInput, c.window);
         EXPECT_EQ(out.lines, c.printed);
     }
 }

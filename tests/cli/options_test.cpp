@@ -91,6 +91,8 @@ std::set<std::string> ChangesSince(const std::map<std::string, std::string>& bef
         changes.insert("quiet=1");
     if (state && state->pause)
         changes.insert("pause=1");
+    if (state && !state->windowInput.empty())
+        changes.insert("window=" + state->windowInput);
     return changes;
 }
 
@@ -195,7 +197,13 @@ TEST_F(OptionLoopTest, EdgeCasesOfTheCommandLine) {
         {"console switches", {"-d", "-p", "--quiet"}, {"job.RunMode=DEBUG", "pause=1", "quiet=1"}},
         {"missing profile", {"--profile=missing.ini", "-q"}, {"error=Invalid profile file"}},
         {"empty profile name", {"--profile=\"\""}, {"error=Invalid profile file"}},
-        {"quiet before an error stays", {"-q", "-i"}, {"quiet=1", kMissing}}};
+        {"quiet before an error stays", {"-q", "-i"}, {"quiet=1", kMissing}},
+        {"window with a file", {"--window=\"my", "photo.cr2\""}, {"window=my photo.cr2"}},
+        {"window after an input wins", {"-i", "a.raw", "--window="}, {"job.InputFolder=a.raw"}},
+        {"input after a window wins",
+         {"--window", "-i", "a.raw", "--window=b.cr2", "-i", "c.raw"},
+         {"job.CommandLineRun=1", "job.InputFolder=c.raw", "window=b.cr2"}},
+        {"window refuses --", {"--window=--x"}, {kMissing}}};
     for (const Case& c : cases)
         EXPECT_EQ(Run(c.arguments), c.expected) << c.name;
 }
@@ -266,7 +274,7 @@ std::vector<Documented> DocumentedOptions() {
 }
 
 const std::set<std::string> kRunOptions = {"--INPUT", "--OUTPUT", "--CONVERSION", "--PROFILE",
-                                           "--DEBUG", "--QUIET",  "--PAUSE"};
+                                           "--DEBUG", "--QUIET",  "--PAUSE",      "--WINDOW"};
 
 const std::map<std::string, std::string> kSwitches = {{"--ROTATION", "DoImageRotation=1"},
                                                       {"--WIDTH", "DoImageResize=1"},

@@ -58,7 +58,8 @@ std::string Pixels(const std::string& path) {
 }
 
 Picture Noise(FREE_IMAGE_TYPE type, int bpp) {
-    Picture picture(FreeImage_AllocateT(type, 67, 45, bpp));
+    // Tall enough for several strips of the writer's size, so that threads share them.
+    Picture picture(FreeImage_AllocateT(type, 67, 1500, bpp));
     std::mt19937 random(bpp);
     for (unsigned y = 0; y < FreeImage_GetHeight(picture.get()); ++y) {
         BYTE* row = FreeImage_GetScanLine(picture.get(), static_cast<int>(y));

@@ -1,14 +1,18 @@
 // The two side modes of the first argument: the "-U" window in-process, and the "-T"
 // screenshots through the real program, whose face library must load and find every
-// symbol it needs in the executable.
+// symbol it needs in the executable; and the converter window started on a file.
 #include "cli/catalogue/catalogue.h"
 #include "e2e/run_program.h"
 #include "fake_desktop.h"
+#include "gui/graphical_mode.h"
+#include "gui/main_window.h"
 #include "gui/uninstall_window.h"
+#include "settings/settings.h"
 #include "support/test_support.h"
 
 #include <QCheckBox>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -91,6 +95,26 @@ private slots:
         QVERIFY(small.width() < 510 && small.height() < 260);
         // No settings file: the screenshots show the defaults and change nothing.
         QVERIFY(!FileExists(work.Path() + ".config/Corvanta/velmora/config.ini"));
+    }
+
+    // As --window=FILE starts it: the window opens with the file in its input field.
+    void windowStartsOnAFile() {
+        TempFolder work;
+        const std::string photo = work / "photo.dng";
+        velmora::testing::WriteFile(photo, "not decoded before Convert");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(work / "config"));
+        PrepareGraphicalMode();
+        gJob.RunMode = "T"; // no update check to answer
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* window = qobject_cast<MainWindow*>(widget)) {
+                    shown = qobject_cast<QLineEdit*>(window->Control(2))->text();
+                    window->close();
+                }
+        });
+        QCOMPARE(RunMainWindow(photo), 0);
+        QCOMPARE(shown, QString::fromStdString(photo));
     }
 
     void screenshotModeReportsAFolderItCannotWrite() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and runs the installed program as a user would:
 # the help, a plain conversion, a framed one (which opens libvelmora-drawing.so from
-# lib/velmora/) and, with the window built, the face (opened from lib/velmora/, where it
+# lib/velmoracmd/) and, with the window built, the face (opened from lib/velmoracmd/, where it
 # must find the drawing library too).
 #   install_test.sh CMAKE BUILD_DIR MAKE_SAMPLE_DNG GUI
 set -euo pipefail
@@ -22,8 +22,8 @@ is_tiff() {
 }
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
-for file in bin/velmoracmd lib/velmora/libvelmora-drawing.so \
-    share/doc/velmora/velmora-manual.html share/man/man1/velmoracmd.1; do
+for file in bin/velmoracmd lib/velmoracmd/libvelmora-drawing.so \
+    share/doc/velmoracmd/velmora-manual.html share/man/man1/velmoracmd.1.gz; do
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 program=$prefix/bin/velmoracmd
@@ -39,8 +39,8 @@ is_tiff "$work/out/sample.tiff"
 is_tiff "$work/out/framed.tiff"
 
 if [ "$gui" = ON ]; then
-    for file in lib/velmora/libvelmora-face.so share/velmora/gfx/handdrawn.zip \
-        share/velmora/gfx/flat.zip; do
+    for file in lib/velmoracmd/libvelmora-face.so share/velmoracmd/gfx/handdrawn.zip \
+        share/velmoracmd/gfx/flat.zip; do
         [ -f "$prefix/$file" ] || fail "$file is not installed"
     done
     # A face that loads says it has no display; one that does not load says why.

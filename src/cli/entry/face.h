@@ -5,7 +5,8 @@
 #include <string>
 
 // The face's entry point: mode is one of the FaceMode values, argument the screenshot
-// folder for FaceMode::Screenshots, program the name its messages give the program.
+// folder for FaceMode::Screenshots and the input file (or "") for FaceMode::MainWindow,
+// program the name its messages give the program.
 // Returns the process's exit status.
 extern "C" typedef int (*VelmoraFaceEntry)(int mode, const char* argument, const char* program);
 

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     case NextStep::Exit:
         break;
     case NextStep::OpenGraphicalFace:
-        status = RunGraphicalFace(FaceMode::MainWindow, {}, program);
+        status = RunGraphicalFace(FaceMode::MainWindow, result.windowInput, program);
         break;
     case NextStep::UninstallWindow:
         status = RunGraphicalFace(FaceMode::UninstallWindow, {}, program);

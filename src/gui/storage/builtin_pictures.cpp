@@ -5,6 +5,7 @@
 #include "imageops/color.h"
 #include "imageops/drawn/drawing.h"
 
+#include <cairo-svg.h>
 #include <cairo.h>
 
 #include <cmath>
@@ -81,6 +82,19 @@ public:
     }
 
     void Disc(Pt centre, double radius, Rgba fill) { Shape(Circle(centre, radius), fill); }
+
+    // Runs a drawing shrunk by scale with its grid's corner at origin; outlines keep their
+    // width.
+    template <typename Draw> void Within(Pt origin, double scale, const Draw& drawing) {
+        cairo_save(cairo_);
+        cairo_translate(cairo_, origin.x, origin.y);
+        cairo_scale(cairo_, scale, scale);
+        double outline = outline_;
+        outline_ /= scale;
+        drawing(*this);
+        outline_ = outline;
+        cairo_restore(cairo_);
+    }
 
     // An open line of the given width, in the colour itself (hand-drawn or not).
     void Line(const Points& line, double width, Rgba colour, bool dashed = false) {
@@ -405,6 +419,41 @@ uint32_t Seed(std::string_view name, int size) {
     return (hash ^ static_cast<uint32_t>(size)) * 16777619u;
 }
 
+// A converted photograph: the output picture with the Convert sign over its lower right.
+void ProgramIcon(Painter& p) {
+    Drawings().at("OutFormat")(p);
+    p.Within({13, 13}, 19 / kGrid, Drawings().at("Convert"));
+}
+
+// Draws on a surface of size by size pixels (or points, for SVG); false when cairo failed.
+bool Paint(cairo_surface_t* surface, int size, PictureStyle style, uint32_t seed,
+           const Drawing& drawing) {
+    cairo_t* cairo = cairo_create(surface);
+    cairo_scale(cairo, size / kGrid, size / kGrid);
+    Painter painter(cairo, style, size, seed);
+    drawing(painter);
+    bool drawn = cairo_status(cairo) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cairo);
+    return drawn;
+}
+
+ThemePicture Rasterised(int size, PictureStyle style, uint32_t seed, const Drawing& drawing) {
+    if (size < 1 || size > kMaxPictureSize)
+        return {};
+    auto raster = Raster::Create(size, size);
+    if (!raster || !Paint(raster->Surface(), size, style, seed, drawing))
+        return {};
+    RgbaPixels pixels = raster->ToPixels();
+    return {pixels.width, pixels.height, std::move(pixels.rgba)};
+}
+
+cairo_status_t AppendToString(void* out, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(out)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+constexpr std::string_view kProgramIconName = "Program";
+
 } // namespace
 
 const std::vector<std::string>& DrawnPictureNames() {
@@ -419,21 +468,28 @@ const std::vector<std::string>& DrawnPictureNames() {
 
 ThemePicture DrawPicture(std::string_view name, int size, PictureStyle style) {
     auto drawing = Drawings().find(name);
-    if (drawing == Drawings().end() || size < 1 || size > kMaxPictureSize)
+    if (drawing == Drawings().end())
         return {};
-    auto raster = Raster::Create(size, size);
-    if (!raster)
-        return {};
-    cairo_t* cairo = cairo_create(raster->Surface());
-    cairo_scale(cairo, size / kGrid, size / kGrid);
-    Painter painter(cairo, style, size, Seed(name, size));
-    drawing->second(painter);
-    bool drawn = cairo_status(cairo) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(cairo);
+    return Rasterised(size, style, Seed(name, size), drawing->second);
+}
+
+ThemePicture DrawProgramIcon(int size, PictureStyle style) {
+    return Rasterised(size, style, Seed(kProgramIconName, size), ProgramIcon);
+}
+
+std::optional<std::string> ProgramIconSvg(PictureStyle style) {
+    // Drawn as for 256 pixels, the largest raster size the desktop asks for.
+    constexpr int kSize = 256;
+    std::string svg;
+    cairo_surface_t* surface =
+        cairo_svg_surface_create_for_stream(AppendToString, &svg, kSize, kSize);
+    bool drawn = Paint(surface, kSize, style, Seed(kProgramIconName, kSize), ProgramIcon);
+    cairo_surface_finish(surface);
+    drawn = drawn && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
     if (!drawn)
-        return {};
-    RgbaPixels pixels = raster->ToPixels();
-    return {pixels.width, pixels.height, std::move(pixels.rgba)};
+        return std::nullopt;
+    return svg;
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include "gui/storage/themes.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +24,11 @@ const std::vector<std::string>& DrawnPictureNames();
 // The picture of that name, size by size pixels; an empty picture for a name not drawn
 // or a size outside 1 to 1024.
 ThemePicture DrawPicture(std::string_view name, int size, PictureStyle style);
+
+// The program's icon in the desktop's menus and file managers: the photograph of the
+// OutFormat picture with the Convert picture over its corner. Sizes as DrawPicture.
+ThemePicture DrawProgramIcon(int size, PictureStyle style);
+// The same drawing as a scalable SVG document; nullopt when cairo cannot write it.
+std::optional<std::string> ProgramIconSvg(PictureStyle style);
 
 } // namespace velmora
