@@ -27,12 +27,15 @@ velmora::ExactRationals RationalsOf(const char* path) {
             continue;
         velmora::ExactRational value{datum.tag(), signedWords != nullptr, {}};
         for (long i = 0; i < datum.count(); ++i)
-            value.elements.emplace_back(
-                words ? words->value_[i].first : static_cast<uint32_t>(signedWords->value_[i].first),
-                words ? words->value_[i].second
-                      : static_cast<uint32_t>(signedWords->value_[i].second));
+            value.elements.emplace_back(words ? words->value_[i].first
+                                              : static_cast<uint32_t>(signedWords->value_[i].first),
+                                        words
+                                            ? words->value_[i].second
+                                            : static_cast<uint32_t>(signedWords->value_[i].second));
         const std::string group = datum.groupName();
-        (group == "Photo" ? exact.exif : group == "GPSInfo" ? exact.gps : exact.image)
+        (group == "Photo"     ? exact.exif
+         : group == "GPSInfo" ? exact.gps
+                              : exact.image)
             .push_back(value);
     }
     return exact;

@@ -1,8 +1,8 @@
 // Conversions through the real binary: report lines, written files read back with
 // libtiff, hostile inputs, and nothing lost when a save fails or is interrupted.
 #include "e2e/e2e_support.h"
-#include "support/pictures.h"
 #include "e2e/tiff_reader.h"
+#include "support/pictures.h"
 
 #include <gtest/gtest.h>
 
