@@ -178,6 +178,7 @@ std::vector<OptionRow> BuildTable() {
         Number("--TIFF-BPP", &S::TiffBpp),
         Keyword("--TIFF-COMPRESSION", kCompressionList, &S::TiffCompression),
         Keyword("--TIFF-COLOR-MODE", kColorModeList, &S::TiffColorMode),
+        Text("--TIFF-CMYK-PROFILE", &S::CmykProfile, kJoined),
         Number("--THREADS", &S::SaveThreads),
         Number("--WBMP-BPP", &S::WbmpBpp),
         Number("--WEBP-BPP", &S::WebpBpp),

@@ -6,7 +6,9 @@
 #include "engine/name_mask.h"
 #include "engine/pipeline.h"
 #include "engine/signature_sniffer.h"
+#include "imageops/cmyk_separation.h"
 #include "imageops/color_adjustment.h"
+#include "imageops/color_profile.h"
 #include "imageops/drawn_steps.h"
 #include "imageops/watermark_picture.h"
 #include "platform/clock.h"
@@ -186,6 +188,23 @@ void ListOutputFormatExtras(const Listing& debug, const std::string& format) {
     ListFormatSettings(debug, kLines, format);
 }
 
+// Which profile CMYK output is separated into (listed for CMYK output and whenever one is
+// named); a named file that is no CMYK printer profile would otherwise fall back on the
+// formula for every file without a word.
+Error CheckCmykProfile(const Listing& debug) {
+    const std::string& path = gSettings.CmykProfile;
+    if (path.empty() && gSettings.TiffColorMode != kColorCmyk)
+        return {};
+    if (path.empty()) {
+        debug("TIFF CMYK Profile: ", "built-in separation (grey-component replacement)");
+        return {};
+    }
+    const std::string& profile = CmykPrinterProfile(path);
+    debug("TIFF CMYK Profile: ",
+          profile.empty() ? path : path + " (" + IccDescription(profile) + ")");
+    return profile.empty() ? "Invalid CMYK profile" : Error();
+}
+
 Error CheckOutputFormat(const Listing& debug) {
     const std::string& format = gJob.ConversionType;
     const OutputFormat* entry = FindOutputFormat(format);
@@ -196,6 +215,9 @@ Error CheckOutputFormat(const Listing& debug) {
     ListOutputFormatExtras(debug, format);
     if (!IsValidBpp(format, depth))
         return "Invalid " + format + "-bpp value";
+    if (format == "tiff")
+        if (Error error = CheckCmykProfile(debug); !error.empty())
+            return error;
     if (format == "jpg" && (gSettings.JpgQuality < 1 || gSettings.JpgQuality > 100))
         return "Invalid jpg-quality value";
     if (format == "webp" && (gSettings.WebpQuality < 1 || gSettings.WebpQuality > 100))

@@ -4,6 +4,7 @@
 #include "engine/camera_raw.h"
 
 #include "engine/file_handles.h"
+#include "engine/metadata.h"
 #include "platform/picture_heap.h"
 #include "platform/temp_files.h"
 
@@ -145,6 +146,9 @@ public:
             FreeImage_FlipHorizontal(picture.get());
         return picture;
     }
+
+    // True when LibRaw passes the camera's values through without a colour matrix.
+    bool RawColor() const { return libraw_internal_data.internal_output_params.raw_color != 0; }
 
     // What the loaded picture does not need: the file, the embedded preview, LibRaw's tables.
     void ReleaseAllButPicture() {
@@ -324,8 +328,12 @@ CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
     if (thumbnail->type != LIBRAW_IMAGE_BITMAP) {
         MemoryStream memory(FreeImage_OpenMemory(thumbnail->data, thumbnail->data_size));
         FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
+        // libjpeg's accurate decode. FreeImage's default is the fast integer transform
+        // without fancy upsampling: the transform leaves red and blue about a level darker
+        // on average (the colour difference channels lose precision in it), and the coarse
+        // upsampling is off by tens of levels at colour edges.
         if (format == FIF_JPEG)
-            flags |= JPEG_EXIFROTATE;
+            flags |= JPEG_EXIFROTATE | JPEG_ACCURATE;
         return {Picture(FreeImage_LoadFromMemory(format, memory.get(), flags)),
                 PictureOrigin::CameraPreview,
                 {}};
@@ -348,9 +356,46 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
     if (!WithZeroFilledBuffers(*raw, [&] { return raw->unpack(); }) ||
         !raw->Succeeded(raw->dcraw_process()))
         return {};
-    PictureOrigin origin = bitsPerSample == 16 ? PictureOrigin::CameraLinearDecode
-                                               : PictureOrigin::CameraDisplayDecode;
+    // With raw colour LibRaw applies no matrix and leaves the camera's values as they are
+    // (dcraw_emu then embeds no profile at all).
+    const bool rawColor = raw->RawColor();
+    PictureOrigin origin = bitsPerSample == 16 ? (rawColor ? PictureOrigin::CameraRgbLinearDecode
+                                                           : PictureOrigin::CameraLinearDecode)
+                                               : (rawColor ? PictureOrigin::CameraRgbDisplayDecode
+                                                           : PictureOrigin::CameraDisplayDecode);
     return {RawDecoder::PictureInPlace(raw), origin, {}};
+}
+
+void SetCameraFact(FIBITMAP* picture, const char* key, const std::string& text) {
+    if (!text.empty())
+        FreeImage_SetMetadataKeyValue(FIMD_CUSTOM, picture, key, text.c_str());
+}
+
+std::string Decimal(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+}
+
+// What LibRaw decoded of the maker notes, for the EXIF tags the camera file lacks.
+void KeepCameraFacts(FIBITMAP* picture, const libraw_data_t& data) {
+    if (data.other.iso_speed > 0)
+        SetCameraFact(picture, kCameraIsoKey, Decimal(data.other.iso_speed));
+    const auto text = [](const char* field, size_t size) {
+        return std::string(field, strnlen(field, size));
+    };
+    SetCameraFact(picture, kCameraSerialKey,
+                  text(data.shootinginfo.BodySerial, sizeof data.shootinginfo.BodySerial));
+    SetCameraFact(picture, kCameraLensKey, text(data.lens.Lens, sizeof data.lens.Lens));
+    const libraw_lensinfo_t& lens = data.lens;
+    const libraw_makernotes_lens_t& noted = lens.makernotes;
+    const bool own = lens.MinFocal > 0;
+    if (own || noted.MinFocal > 0)
+        SetCameraFact(picture, kCameraLensRangeKey,
+                      Decimal(own ? lens.MinFocal : noted.MinFocal) + " " +
+                          Decimal(own ? lens.MaxFocal : noted.MaxFocal) + " " +
+                          Decimal(own ? lens.MaxAp4MinFocal : noted.MaxAp4MinFocal) + " " +
+                          Decimal(own ? lens.MaxAp4MaxFocal : noted.MaxAp4MaxFocal));
 }
 
 CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& whenRawDataGone,
@@ -382,6 +427,8 @@ CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& 
             if (header.picture)
                 FreeImage_CloneMetadata(loaded.picture.get(), header.picture.get());
         }
+        if (loaded.picture)
+            KeepCameraFacts(loaded.picture.get(), raw->imgdata);
     }
     raw->ReleaseAllButPicture();
     raw->whenRawDataGone = nullptr;

@@ -22,6 +22,14 @@ struct WrittenPicture {
     uint16_t exifColorSpace = 0xFFFF; // agrees with the profile the picture carries
 };
 
+// What LibRaw read of a camera file beyond its EXIF (from maker notes it decodes), carried
+// with the picture's metadata as FIMD_CUSTOM texts under these keys. Numbers are decimals;
+// the lens range is "shortest longest aperture-at-shortest aperture-at-longest" in mm and f.
+inline constexpr const char* kCameraIsoKey = "CameraIsoSpeed";
+inline constexpr const char* kCameraSerialKey = "CameraBodySerial";
+inline constexpr const char* kCameraLensKey = "CameraLens";
+inline constexpr const char* kCameraLensRangeKey = "CameraLensRange";
+
 // What exiv2 read from a source file; only the library looks inside.
 struct SourceMetadata;
 

@@ -86,6 +86,15 @@ void RestoreSourceDetails(FIBITMAP* picture, const SourceDetails& kept, const Pi
     WriteResolution(picture, kept.resolution);
 }
 
+// A LogLuv TIFF holds CIE luminance and chromaticity (FreeImage turns the float RGB into XYZ
+// for libtiff's LogLuv coder): the values describe themselves, and an RGB profile on them
+// would say they are something else.
+PictureColor ColorAsSaved(const PictureColor& color, FIBITMAP* picture, bool toTiff) {
+    bool logLuv = toTiff && (gJob.SaveFlags & TIFF_LOGLUV) == TIFF_LOGLUV &&
+                  FreeImage_GetImageType(picture) == FIT_RGBF;
+    return logLuv ? PictureColor{} : color;
+}
+
 // The frame and the watermark come from the drawing library, opened only when a run asks
 // for one of them; a run that wants one the library cannot give fails the file.
 Picture ApplyDrawnFrame(Picture picture, const FrameRequest& request, int width, int height) {
@@ -107,9 +116,14 @@ Picture ApplyDrawnWatermark(Picture picture, const Settings& settings, int width
 }
 
 // CMYK separations are made from 32-bit pictures, the depth FreeImage writes as ink; other
-// depths keep their colour and say so.
-Picture SeparateForPrint(Picture picture, bool separate, PictureColor& color) {
-    return separate ? SeparateIntoCmyk(std::move(picture), color) : std::move(picture);
+// depths keep their colour and say so. The printer profile is the one the user named, if any
+// (validated before the run).
+Picture SeparateForPrint(Picture picture, bool separate, PictureColor& color,
+                         const std::string& profilePath) {
+    if (!separate)
+        return picture;
+    return SeparateIntoCmyk(std::move(picture), color,
+                            profilePath.empty() ? std::string() : CmykPrinterProfile(profilePath));
 }
 
 // A picture whose metadata cannot be written is still worth keeping: when the rewrite
@@ -227,7 +241,10 @@ FileResult ConvertOneFile() {
          [&](Picture p) { return ApplyDrawnWatermark(std::move(p), settings, width, height); }},
         {"conversion to the output depth",
          [&](Picture p) { return ConvertToOutputDepth(std::move(p), depth, gJob.ConversionType); }},
-        {"CMYK separation", [&](Picture p) { return SeparateForPrint(std::move(p), cmyk, color); }},
+        {"CMYK separation",
+         [&](Picture p) {
+             return SeparateForPrint(std::move(p), cmyk, color, settings.CmykProfile);
+         }},
     };
     for (const Step& step : steps) {
         if (stopped())
@@ -237,6 +254,7 @@ FileResult ConvertOneFile() {
             return FileResult::Failed(FailedStage::Steps,
                                       std::string("the ") + step.name + " could not be made");
     }
+    color = ColorAsSaved(color, picture.get(), toTiff);
     RestoreSourceDetails(picture.get(), kept, color);
 
     ReportStage(kStageSave);

@@ -76,6 +76,10 @@ PictureColor SourceColor(PictureOrigin origin, FIBITMAP* picture,
         return {ColorEncoding::Bt709Curve, {}};
     case PictureOrigin::CameraLinearDecode:
         return {ColorEncoding::LinearSrgbPrimaries, {}};
+    case PictureOrigin::CameraRgbDisplayDecode:
+        return {ColorEncoding::CameraRgbBt709Curve, {}};
+    case PictureOrigin::CameraRgbLinearDecode:
+        return {ColorEncoding::CameraRgbLinear, {}};
     case PictureOrigin::CameraPreview:
     case PictureOrigin::CameraThumbnail:
         return SelfDescribedColor(picture, true, declaredBySource);

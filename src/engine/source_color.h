@@ -23,6 +23,9 @@ enum class PictureOrigin {
     CameraThumbnail,
     CameraDisplayDecode,
     CameraLinearDecode,
+    // The same decodes of a camera LibRaw knows no colour matrix for (raw colour).
+    CameraRgbDisplayDecode,
+    CameraRgbLinearDecode,
     Jpeg
 };
 

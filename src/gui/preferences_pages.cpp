@@ -63,6 +63,7 @@ enum class RowKind {
     Swatches,
     Font,
     Picture,
+    Profile,
     Text,
     DateTime,
     Bpp,
@@ -243,7 +244,8 @@ const std::vector<Row>& OutputPanelExtraRows(const std::string& format) {
         {"tga", {Choice("Compression", "TGA Compression", &S::TgaCompression, kRleCompressions)}},
         {"tiff",
          {Choice("Compression", "TIFF Compression", &S::TiffCompression, kTiffCompressions),
-          Choice("Color Mode", "TIFF Color Mode", &S::TiffColorMode, kColorModes)}},
+          Choice("Color Mode", "TIFF Color Mode", &S::TiffColorMode, kColorModes),
+          TextKind(RowKind::Profile, "CMYK Profile", "CmykProfile", &S::CmykProfile)}},
         {"webp", {Slider("Image Quality", "WEBP Quality", &S::WebpQuality, 0, 100)}},
     };
     static const std::vector<Row> none;
@@ -448,6 +450,11 @@ QLineEdit* NumberEdit(QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setValidator(new QRegularExpressionValidator(QRegularExpression(R"(-?\d{0,9})"), field));
     return field;
+}
+
+QString ProfileFilter() {
+    return Text("Dialog", "ICC Profiles") + " (*.icc *.ICC *.icm *.ICM);;" +
+           Text("Dialog", "All Files");
 }
 
 QString PictureFilter() {
@@ -675,11 +682,19 @@ private:
                  [=] { gSettings.*text = U(combo->Text()); });
             return combo;
         }
-        case RowKind::Picture: {
+        case RowKind::Picture:
+        case RowKind::Profile: {
+            // An empty profile field: the built-in separation.
+            const bool picture = row.kind == RowKind::Picture;
             auto* path = new PathField(
-                [](QWidget* parent) {
-                    return TheDesktop().ChooseFile(parent, Text("Dialog", "Select Watermark Image"),
-                                                   PictureFilter());
+                [picture](QWidget* parent) {
+                    return picture
+                               ? TheDesktop().ChooseFile(parent,
+                                                         Text("Dialog", "Select Watermark Image"),
+                                                         PictureFilter())
+                               : TheDesktop().ChooseFile(parent,
+                                                         Text("Dialog", "Select CMYK Profile"),
+                                                         ProfileFilter());
                 },
                 Text("Dialog", "Select Watermark Image"), content);
             Bind([=] { path->SetText(Q(gSettings.*text)); },

@@ -3,6 +3,7 @@
 #include "engine/batch_driver.h"
 #include "engine/format_registry.h"
 #include "engine/pipeline.h"
+#include "imageops/cmyk_separation.h"
 #include "imageops/drawn/watermark_font.h"
 #include "imageops/watermark_picture.h"
 #include "platform/files.h"
@@ -47,6 +48,9 @@ std::optional<StartRefusal> CheckConversionStart(std::string& outputFolder) {
     if (s.DoWatermark == kWatermarkText &&
         !LoadWatermarkFont(s.FontName, s.FontSize, s.FontStyle, s.FontEffect))
         return StartRefusal{"Invalid watermark font", s.FontName};
+    if (ToLower(s.OutputFormat) == "tiff" && !s.CmykProfile.empty() &&
+        CmykPrinterProfile(s.CmykProfile).empty())
+        return StartRefusal{"Invalid CMYK profile", s.CmykProfile};
     if (s.DoWatermark == kWatermarkImage) {
         if (s.WatermarkImage.empty())
             return StartRefusal{"Empty watermark image", {}};

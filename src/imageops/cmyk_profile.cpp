@@ -1,5 +1,5 @@
-// The profile of the grey-component-replacement separations, and the CMYK printer profiles
-// installed on the machine.
+// The profile of the grey-component-replacement separations, and the reading of a CMYK
+// printer profile the user names.
 //
 // The formula's way back, R = (1 - C)(1 - K), is a product, which lcms2's interpolation
 // would only approximate. Its logarithm is a sum, which a table of two points per ink holds
@@ -16,7 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <sstream>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -188,32 +188,16 @@ std::string BuildGreyComponentReplacementProfile() {
 
 namespace {
 
-std::vector<fs::path> IccFolders() {
-    std::vector<fs::path> folders;
-    const char* home = std::getenv("HOME");
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome)
-        folders.emplace_back(fs::path(dataHome) / "icc");
-    else if (home && *home)
-        folders.emplace_back(fs::path(home) / ".local/share/icc");
-    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-    std::stringstream dirs(dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share");
-    for (std::string dir; std::getline(dirs, dir, ':');)
-        if (!dir.empty())
-            folders.emplace_back(fs::path(dir) / "color/icc");
-    return folders;
-}
-
-bool IsIccFileName(const fs::path& path) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".icc" || extension == ".icm";
-}
+// The largest profile read; printer profiles with large tables take a few MiB.
+constexpr uintmax_t kLargestProfile = 64u << 20;
 
 // A printer profile for CMYK, by the class and colour space its header names; the whole
 // file is read only for those.
 std::string CmykOutputProfileIn(const fs::path& path) {
+    std::error_code error;
+    uintmax_t size = fs::file_size(path, error);
+    if (error || size > kLargestProfile)
+        return {};
     std::ifstream in(path, std::ios::binary);
     char header[20] = {};
     if (!in.read(header, sizeof header) || std::string_view(header + 12, 8) != "prtrCMYK")
@@ -233,22 +217,20 @@ const std::string& GreyComponentReplacementProfile() {
     return profile;
 }
 
-std::string FindInstalledCmykProfile() {
-    for (const fs::path& folder : IccFolders()) {
-        std::error_code error;
-        std::vector<fs::path> files;
-        for (fs::recursive_directory_iterator
-                 it(folder, fs::directory_options::skip_permission_denied, error),
-             end;
-             !error && it != end; it.increment(error))
-            if (it->is_regular_file(error) && IsIccFileName(it->path()))
-                files.push_back(it->path());
-        std::sort(files.begin(), files.end());
-        for (const fs::path& file : files)
-            if (std::string icc = CmykOutputProfileIn(file); !icc.empty())
-                return icc;
+const std::string& CmykPrinterProfile(const std::string& path) {
+    // One run reads the file once (validation and every file converted); a file replaced
+    // between runs of the window is read again.
+    static std::mutex mutex;
+    static std::string readPath, profile;
+    static fs::file_time_type readTime;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::error_code error;
+    fs::file_time_type time = fs::last_write_time(path, error);
+    if (path != readPath || error || time != readTime) {
+        readPath = path, readTime = time;
+        profile = path.empty() || error ? std::string() : CmykOutputProfileIn(path);
     }
-    return {};
+    return profile;
 }
 
 } // namespace velmora

@@ -1,4 +1,4 @@
-// CMYK separations with lcms2: into an installed printer profile, or by grey-component
+// CMYK separations with lcms2: into a printer profile the user named, or by grey-component
 // replacement on sRGB values.
 #include "imageops/cmyk_separation.h"
 
@@ -6,29 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <mutex>
-#include <sstream>
 #include <vector>
 
 namespace velmora {
 namespace {
 
-namespace fs = std::filesystem;
-
-// ---- separation -------------------------------------------------------------------------------
-
-const std::string& InstalledCmykProfile() {
-    static const std::string installed = FindInstalledCmykProfile();
-    return installed;
-}
-
 // How one picture is separated: through an lcms2 transform from its own RGB, into the
-// installed printer profile or, for the formula, into sRGB (none when it is sRGB already).
+// named printer profile or, for the formula, into sRGB (none when it is sRGB already).
 struct Separation {
     Transform transform;
     const std::string* profile = nullptr;
@@ -44,16 +28,16 @@ Transform TransformBetween(const std::string& from, const std::string& to, cmsUI
         cmsCreateTransform(source.get(), TYPE_RGB_8, target.get(), output, intent, flags));
 }
 
-Separation SeparationFor(const PictureColor& color) {
+Separation SeparationFor(const PictureColor& color, const std::string& printerProfile) {
     // Values nothing describes are taken as sRGB, as every viewer takes them.
     bool srgb = color.encoding == ColorEncoding::Srgb || color.encoding == ColorEncoding::Unknown;
     const std::string& source =
         IccProfileFor(srgb ? PictureColor{ColorEncoding::Srgb, {}} : color, ProfileLayout::Rgb);
     Separation separation;
-    if (!InstalledCmykProfile().empty()) {
-        separation.transform = TransformBetween(source, InstalledCmykProfile(), TYPE_CMYK_8,
+    if (!printerProfile.empty()) {
+        separation.transform = TransformBetween(source, printerProfile, TYPE_CMYK_8,
                                                 INTENT_PERCEPTUAL, cmsFLAGS_BLACKPOINTCOMPENSATION);
-        separation.profile = &InstalledCmykProfile();
+        separation.profile = &printerProfile;
         separation.formula = !separation.transform;
     }
     if (separation.formula) {
@@ -93,11 +77,11 @@ Ink GreyComponentReplacement(uint8_t red, uint8_t green, uint8_t blue) {
     return ink;
 }
 
-Picture SeparateIntoCmyk(Picture picture, PictureColor& color) {
+Picture SeparateIntoCmyk(Picture picture, PictureColor& color, const std::string& printerProfile) {
     if (!picture || FreeImage_GetImageType(picture.get()) != FIT_BITMAP ||
         FreeImage_GetBPP(picture.get()) != 32 || color.encoding == ColorEncoding::Cmyk)
         return picture;
-    Separation separation = SeparationFor(color);
+    Separation separation = SeparationFor(color, printerProfile);
     if (separation.profile->empty())
         return nullptr;
     // Row by row in place: the inks take the bytes the colours had.

@@ -45,8 +45,10 @@ Curve ToneOfProfile(std::string_view icc) {
 Curve ToneOf(const PictureColor& color) {
     switch (color.encoding) {
     case ColorEncoding::LinearSrgbPrimaries:
+    case ColorEncoding::CameraRgbLinear:
         return Curve(cmsBuildGamma(nullptr, 1.0));
     case ColorEncoding::Bt709Curve:
+    case ColorEncoding::CameraRgbBt709Curve:
         return ParametricTone(Bt709DecodingCurve());
     case ColorEncoding::AdobeRgb:
         return Curve(cmsBuildGamma(nullptr, 563.0 / 256.0));
@@ -60,8 +62,10 @@ Curve ToneOf(const PictureColor& color) {
 std::string CurveName(const PictureColor& color) {
     switch (color.encoding) {
     case ColorEncoding::LinearSrgbPrimaries:
+    case ColorEncoding::CameraRgbLinear:
         return "linear";
     case ColorEncoding::Bt709Curve:
+    case ColorEncoding::CameraRgbBt709Curve:
         return "BT.709 curve";
     case ColorEncoding::AdobeRgb:
         return "gamma 563/256";
@@ -78,6 +82,9 @@ std::string RgbDescription(const PictureColor& color) {
         return "sRGB IEC 61966-2-1";
     case ColorEncoding::AdobeRgb:
         return "Adobe RGB (1998) compatible";
+    case ColorEncoding::CameraRgbLinear:
+    case ColorEncoding::CameraRgbBt709Curve:
+        return "Camera RGB without colour matrix (sRGB primaries assumed), " + CurveName(color);
     default:
         return "sRGB primaries, " + CurveName(color);
     }

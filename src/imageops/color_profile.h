@@ -16,10 +16,15 @@ enum class ColorEncoding {
     Unknown,             // nothing says what the values are (headerless bits)
     LinearSrgbPrimaries, // LibRaw's 16-bit decodes: sRGB primaries, D65, no curve
     Bt709Curve,          // LibRaw's 8-bit display decode: sRGB primaries, BT.709 curve
-    Srgb,                // IEC 61966-2-1
-    AdobeRgb,            // Adobe RGB (1998) primaries, gamma 563/256
-    Embedded,            // the source's own ICC profile, in profile
-    Cmyk,                // separations; profile describes them
+    // The same decodes of a camera whose values LibRaw passes through without a colour
+    // matrix (raw colour: the Kodak C330's YCbCr decoder gives the camera's own RGB). Nothing
+    // tells their primaries; the profile says so and assumes sRGB's.
+    CameraRgbLinear,
+    CameraRgbBt709Curve,
+    Srgb,     // IEC 61966-2-1
+    AdobeRgb, // Adobe RGB (1998) primaries, gamma 563/256
+    Embedded, // the source's own ICC profile, in profile
+    Cmyk,     // separations; profile describes them
 };
 
 struct PictureColor {

@@ -70,6 +70,8 @@ struct Settings {
     int32_t TiffBpp = 0;
     int32_t TiffCompression = 0;
     int32_t TiffColorMode = 0;
+    // A CMYK printer profile's file for CMYK output; empty: the built-in separation.
+    std::string CmykProfile;
     // Threads that compress a TIFF's strips; 0 for one per core (at most VELMORA_THREADS).
     int32_t SaveThreads = 0;
     int32_t WbmpBpp = 0;

@@ -214,7 +214,7 @@ protected:
 TEST_F(CatalogueTest, GroupAndEntryCounts) {
     const std::pair<const char*, int> expected[] = {{"Menu", 27},
                                                     {"General", 10},
-                                                    {"Msg", 42},
+                                                    {"Msg", 43},
                                                     {"Dialog", 22},
                                                     {"Preferences", 224},
                                                     {"About", 4},

@@ -50,10 +50,10 @@ std::map<std::string, std::string> Snapshot() {
         S(HdrBpp), S(IcoBpp), S(J2kBpp), S(JngBpp), S(Jp2Bpp), S(JpgBpp), S(JpgQuality),
         S(JpgChroma), S(JpgSaveAs), S(JxrBpp), S(PbmBpp), S(PcxBpp), S(PfmBpp), S(PgmBpp),
         S(PngBpp), S(PngCompression), S(PngInterlaced), S(PpmBpp), S(PsdBpp), S(TgaBpp),
-        S(TgaCompression), S(TiffBpp), S(TiffCompression), S(TiffColorMode), S(SaveThreads), S(WbmpBpp),
-        S(WebpBpp), S(WebpQuality), S(XpmBpp), S(DoImageRotation), S(ImageRotationType),
-        S(ImageRotation), S(ImageRotationBackColor), S(DoImageResize), S(ImageWidth),
-        S(ImageWidthUnit), S(ImageHeight), S(ImageHeightUnit), S(KeepAspectRatio),
+        S(TgaCompression), S(TiffBpp), S(TiffCompression), S(TiffColorMode), S(CmykProfile),
+        S(SaveThreads), S(WbmpBpp), S(WebpBpp), S(WebpQuality), S(XpmBpp), S(DoImageRotation),
+        S(ImageRotationType), S(ImageRotation), S(ImageRotationBackColor), S(DoImageResize),
+        S(ImageWidth), S(ImageWidthUnit), S(ImageHeight), S(ImageHeightUnit), S(KeepAspectRatio),
         S(ImageResizeType), S(ImageResizeAlgorithm), S(DoImageFlipHorizontal),
         S(DoImageFlipVertical), S(DoImageColorCorrection), S(ImageBrightness), S(ImageContrast),
         S(ImageGamma), S(ImageInvert), S(DoImageGreyscale), S(DoImageThreshold), S(ImageThreshold),
@@ -268,7 +268,7 @@ std::vector<Documented> DocumentedOptions() {
     for (const std::string& name :
          Words("--ROTATION-BACK-COLOR --FR-SOLID-LEFT-COLOR --FR-SOLID-RIGHT-COLOR "
                "--FR-SOLID-TOP-COLOR --FR-SOLID-BOTTOM-COLOR --WM-TEXT --WM-FONT --WM-FONT-COLOR "
-               "--WM-BACK-COLOR --WM-IMAGE --FILENAME-MASK"))
+               "--WM-BACK-COLOR --WM-IMAGE --FILENAME-MASK --TIFF-CMYK-PROFILE"))
         all.push_back({name, Kind::Text});
     return all;
 }

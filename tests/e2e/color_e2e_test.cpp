@@ -181,9 +181,11 @@ TEST_F(Color, AJpegKeepsItsOwnProfileOrWhatItsExifDeclares) {
     EXPECT_EQ(written->exifData()["Exif.Photo.ColorSpace"].toLong(), 0xFFFF);
 }
 
-// Patches of white, black, grey and two colours, separated by the formula and, when a
-// printer profile is installed, by lcms2 into it: white takes no ink, black takes black ink,
-// and the inks rendered back through the written profile give the picture within two levels.
+// Patches of white, black, grey and two colours, separated by the formula whatever profiles
+// the machine's data folders hold, and by lcms2 into a printer profile named on the command
+// line: white takes no ink, black takes black ink, and the inks rendered back through the
+// written profile give the picture within two levels. A file that is no CMYK printer profile
+// is refused before anything is converted.
 TEST_F(Color, CmykSeparationsComeBackAsThePicture) {
     const Rgb patches[] = {
         {255, 255, 255}, {0, 0, 0}, {128, 128, 128}, {200, 60, 40}, {90, 140, 200}};
@@ -191,28 +193,52 @@ TEST_F(Color, CmykSeparationsComeBackAsThePicture) {
     WriteFile(folder / "patches.cr2", EncodeJpeg(picture.get()));
     Picture decoded(FreeImage_Load(FIF_JPEG, (folder / "patches.cr2").c_str(), 0));
 
-    // The formula's profile under another name stands for a printer profile.
+    // The formula's profile under another name stands for a printer profile; it lies where
+    // installed profiles do, in the run's own data folder.
     std::filesystem::create_directories(folder / ".data/icc/press");
+    const std::string press = folder / ".data/icc/press/test.icc";
     const std::string& formula = GreyComponentReplacementProfile();
-    cmsHPROFILE press = cmsOpenProfileFromMem(formula.data(), formula.size());
+    cmsHPROFILE profile = cmsOpenProfileFromMem(formula.data(), formula.size());
     cmsMLU* name = cmsMLUalloc(nullptr, 1);
     cmsMLUsetASCII(name, "en", "US", "Test press");
-    cmsWriteTag(press, cmsSigProfileDescriptionTag, name);
-    cmsSaveProfileToFile(press, (folder / ".data/icc/press/test.icc").c_str());
+    cmsWriteTag(profile, cmsSigProfileDescriptionTag, name);
+    cmsSaveProfileToFile(profile, press.c_str());
     cmsMLUfree(name);
-    cmsCloseProfile(press);
+    cmsCloseProfile(profile);
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsSaveProfileToFile(srgb, (folder / "srgb.icc").c_str());
+    cmsCloseProfile(srgb);
 
-    for (const char* installed : {"", "Test press"}) {
-        if (!*installed)
+    struct Case {
+        bool profileInDataFolder;
+        std::vector<std::string> arguments;
+        std::string description;
+    };
+    const std::string kFormula = "CMYK, grey-component replacement from sRGB";
+    const Case cases[] = {
+        {false, {}, kFormula},
+        {true, {}, kFormula},
+        {true, {"--tiff-cmyk-profile=" + press}, "Test press"},
+    };
+    std::string formulaInks;
+    for (const Case& c : cases) {
+        if (!c.profileInDataFolder)
             std::filesystem::rename(folder / ".data/icc", folder / ".data/put-aside");
-        else
+        else if (std::filesystem::exists(folder / ".data/put-aside"))
             std::filesystem::rename(folder / ".data/put-aside", folder / ".data/icc");
-        Output inks = Converted(folder / "patches.cr2", {"--tiff-bpp=32", "--tiff-color-mode=cmyk"},
-                                TIFF_CMYK);
+        std::vector<std::string> arguments = {"--tiff-bpp=32", "--tiff-color-mode=cmyk"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        Output inks = Converted(folder / "patches.cr2", arguments, TIFF_CMYK);
         ASSERT_TRUE(inks.picture);
-        std::string expected =
-            *installed ? installed : "CMYK, grey-component replacement from sRGB";
-        EXPECT_EQ(IccDescription(inks.icc), expected);
+        EXPECT_EQ(IccDescription(inks.icc), c.description);
+        // What the data folder holds changes no ink and not the profile.
+        std::string inkBytes(reinterpret_cast<const char*>(FreeImage_GetBits(inks.picture.get())),
+                             FreeImage_GetPitch(inks.picture.get()) * 16);
+        if (c.arguments.empty() && formulaInks.empty()) {
+            formulaInks = inkBytes + inks.icc;
+        } else if (c.arguments.empty()) {
+            EXPECT_TRUE(inkBytes + inks.icc == formulaInks);
+        }
         const BYTE* row = FreeImage_GetScanLine(inks.picture.get(), 8);
         EXPECT_EQ(std::vector<int>(row + 8 * 4, row + 8 * 4 + 4), (std::vector<int>{0, 0, 0, 0}));
         EXPECT_LE(row[24 * 4 + 0] + row[24 * 4 + 1] + row[24 * 4 + 2], 3) << "black is black ink";
@@ -221,7 +247,22 @@ TEST_F(Color, CmykSeparationsComeBackAsThePicture) {
         for (int patch = 0; patch < 5; ++patch)
             EXPECT_TRUE(Near(PixelAt(back.get(), patch * 16 + 8, 8),
                              PixelAt(decoded.get(), patch * 16 + 8, 8), 2))
-                << expected << " patch " << patch << ": " << PixelAt(back.get(), patch * 16 + 8, 8);
+                << c.description << " patch " << patch << ": "
+                << PixelAt(back.get(), patch * 16 + 8, 8);
+    }
+
+    std::filesystem::remove(folder / "out.tiff");
+    for (const std::string bad : {"srgb.icc", "patches.cr2", "missing.icc"}) {
+        RunOptions options;
+        options.workFolder = folder.Path();
+        RunResult result =
+            RunProgram({"-i", folder / "patches.cr2", "-o", folder.Path(), "--tiff-bpp=32",
+                        "--tiff-color-mode=cmyk", "--filename-mask=out.%ext%",
+                        "--tiff-cmyk-profile=" + (folder / bad)},
+                       options);
+        EXPECT_EQ(result.exitStatus, 1) << bad;
+        EXPECT_NE(result.out.find("Error: Invalid CMYK profile"), std::string::npos) << result.out;
+        EXPECT_FALSE(std::filesystem::exists(folder / "out.tiff")) << bad;
     }
 }
 

@@ -11,11 +11,15 @@
 #include <exiv2/exiv2.hpp>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
+#include <set>
 
 namespace velmora::testing {
 namespace {
@@ -57,26 +61,6 @@ int LibtiffWarnings(const std::string& path) {
     return warnings;
 }
 
-// exiftool is the independent reader of what a source file says about itself.
-Tags ExiftoolTags(const std::string& path) {
-    Tags tags;
-    std::string command = "exiftool -n -s -s -Make -Model -DateTimeOriginal -ExposureTime -ISO "
-                          "-FNumber -FocalLength -LensModel '" +
-                          path + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return tags;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::string text = line;
-        size_t colon = text.find(": ");
-        if (colon != std::string::npos)
-            tags[text.substr(0, colon)] = text.substr(colon + 2, text.find('\n') - colon - 2);
-    }
-    pclose(pipe);
-    return tags;
-}
-
 bool HaveExiftool() {
     return std::system("exiftool -ver >/dev/null 2>&1") == 0;
 }
@@ -104,7 +88,7 @@ TEST_F(Metadata, OurDngsKeepTheirCameraTagsInEveryLoadMode) {
     options.width = 128, options.height = 96;
     options.make = "Velmora Optics", options.model = "VX-9";
     options.dateTimeOriginal = "2023:11:02 08:15:42";
-    options.exposureTime = 1.0 / 250, options.iso = 400, options.fNumber = 8;
+    options.exposureTime = 1.0 / 1600, options.iso = 400, options.fNumber = 2.8;
     for (bool preview : {true, false}) {
         options.embedPreview = preview;
         ASSERT_TRUE(dng::WriteDng(folder / "camera.dng", options));
@@ -119,10 +103,12 @@ TEST_F(Metadata, OurDngsKeepTheirCameraTagsInEveryLoadMode) {
             EXPECT_EQ(tags["Exif.Image.Make"], "Velmora Optics") << shown;
             EXPECT_EQ(tags["Exif.Image.Model"], "VX-9") << shown;
             EXPECT_EQ(tags["Exif.Photo.DateTimeOriginal"], "2023:11:02 08:15:42") << shown;
-            // libtiff stores rationals from doubles, so 1/250 may come back as a longer fraction.
-            EXPECT_NEAR(Rational(tags["Exif.Photo.ExposureTime"]), 1.0 / 250, 1e-9) << shown;
+            // The fractions as the source holds them, not as libtiff's floats would give them.
+            Tags source = ReadExif(folder / "camera.dng");
+            EXPECT_NEAR(Rational(tags["Exif.Photo.ExposureTime"]), 1.0 / 1600, 1e-9) << shown;
+            EXPECT_EQ(tags["Exif.Photo.ExposureTime"], source["Exif.Photo.ExposureTime"]) << shown;
             EXPECT_EQ(tags["Exif.Photo.ISOSpeedRatings"], "400") << shown;
-            EXPECT_NEAR(Rational(tags["Exif.Photo.FNumber"]), 8.0, 1e-6) << shown;
+            EXPECT_EQ(tags["Exif.Photo.FNumber"], source["Exif.Photo.FNumber"]) << shown;
             EXPECT_EQ(tags["Exif.Image.Orientation"], "1") << shown;
             // The source's own structure stays behind, and so do the pixel dimensions, which
             // TIFF does not allow in its EXIF directory.
@@ -263,46 +249,189 @@ TEST_F(Metadata, ASourceWithoutMetadataGivesACleanTiff) {
     EXPECT_EQ(LibtiffWarnings(folder / "bits.tiff"), 0);
 }
 
-bool SameValue(const std::string& tag, const std::string& a, const std::string& b) {
-    if (tag == "Make" || tag == "Model" || tag == "DateTimeOriginal" || tag == "LensModel")
-        return a == b;
-    double x = std::stod(a), y = std::stod(b);
-    return std::fabs(x - y) <= std::fabs(y) * 0.005;
+// Tags exiftool must find in the output wherever it reads them in the source (under any of
+// the names given, since a maker note's tag becomes its EXIF counterpart); values compared
+// where the reading means the same in both.
+enum class Compared { No, AsText, AsNumber };
+struct Carried {
+    const char* source;
+    std::vector<const char*> written;
+    Compared compared;
+};
+const Carried kCarried[] = {
+    {"Make", {"Make"}, Compared::AsText},
+    {"Model", {"Model"}, Compared::AsText},
+    {"DateTimeOriginal", {"DateTimeOriginal"}, Compared::AsText},
+    {"ExposureTime", {"ExposureTime"}, Compared::AsNumber},
+    {"FNumber", {"FNumber"}, Compared::AsNumber},
+    {"FocalLength", {"FocalLength"}, Compared::AsNumber},
+    {"ISO", {"ISO"}, Compared::AsNumber},
+    {"ExposureCompensation", {"ExposureCompensation"}, Compared::AsNumber},
+    // Makers number metering modes their own way; EXIF has its own numbers.
+    {"MeteringMode", {"MeteringMode"}, Compared::No},
+    {"Lens", {"LensInfo", "LensModel"}, Compared::No},
+    // An unknown aperture stays unknown ("f/?").
+    {"LensInfo", {"LensInfo"}, Compared::AsText},
+    {"LensModel", {"LensModel"}, Compared::AsText},
+    {"SerialNumber", {"SerialNumber"}, Compared::AsText},
+};
+
+// exiftool is the independent reader of what a source file says about itself.
+Tags ExiftoolReading(const std::string& path) {
+    std::string names;
+    for (const Carried& carried : kCarried)
+        names += std::string(" -") + carried.source +
+                 (carried.compared == Compared::AsNumber ? "#" : "");
+    Tags tags;
+    FILE* pipe = popen(("exiftool -s -s" + names + " '" + path + "' 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return tags;
+    for (char line[512]; std::fgets(line, sizeof line, pipe);) {
+        std::string text = line;
+        size_t colon = text.find(": ");
+        if (colon != std::string::npos)
+            tags[text.substr(0, colon)] = text.substr(colon + 2, text.find('\n') - colon - 2);
+    }
+    pclose(pipe);
+    return tags;
 }
 
-// Every camera file of the samples, in every load mode: what exiftool reads in the source
-// is what it reads in the output, within the rounding of rational values, and it finds
-// nothing to warn about in the output.
+// Every rational of the EXIF and GPS directories as exiv2 reads its numerators and
+// denominators, under its EXIF name (a TIFF/EP tag of the first directory is written there).
+Tags RawRationals(const std::string& path) {
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    Tags rationals;
+    if (!Exiv2::ImageFactory::getType(path))
+        return rationals; // a camera file exiv2 does not read (the C330's)
+    auto image = Exiv2::ImageFactory::open(path);
+    image->readMetadata();
+    for (const auto& datum : image->exifData()) {
+        bool rational =
+            datum.typeId() == Exiv2::unsignedRational || datum.typeId() == Exiv2::signedRational;
+        const std::string group = datum.groupName();
+        if (rational && (group == "Photo" || group == "GPSInfo"))
+            rationals["Exif." + group + "." + datum.tagName()] = datum.toString();
+    }
+    for (const auto& datum : image->exifData())
+        if (datum.groupName() == "Image" &&
+            (datum.tagName() == "ExposureTime" || datum.tagName() == "FNumber" ||
+             datum.tagName() == "FocalLength" || datum.tagName() == "SubjectDistance"))
+            rationals.emplace("Exif.Photo." + datum.tagName(), datum.toString());
+    return rationals;
+}
+
+std::string LocalNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &local);
+    return text;
+}
+
+// A field of the last item of an XMP array of structures.
+std::string LastItem(const Tags& tags, const std::string& array, const std::string& field) {
+    long last = 0;
+    for (const auto& [key, value] : tags)
+        if (key.rfind(array + "[", 0) == 0)
+            last = std::max(last, std::strtol(key.c_str() + array.size() + 1, nullptr, 10));
+    auto found = tags.find(array + "[" + std::to_string(last) + "]/" + field);
+    return found == tags.end() ? std::string() : found->second;
+}
+
+// Every camera file of the samples, in every load mode. What exiftool reads in the source it
+// reads in the output (the exposure tags a maker note alone holds included); every rational
+// of the EXIF and GPS directories has the source's numerator and denominator; the file names
+// this program and the time it was written, is a TIFF in its XMP with an identity of its own
+// derived from the source's, has no raw developer's settings, and exiftool finds nothing to
+// warn about.
 TEST_F(Metadata, CameraSamplesKeepWhatTheCameraRecorded) {
     VELMORA_REQUIRE_SAMPLES();
     if (!HaveExiftool())
         GTEST_SKIP() << "exiftool is not installed";
-    const char* names[] = {"canon_eos_d30.crw",
-                           "canon_powershot_g2.crw",
-                           "dngconv_canon_eos6d_lossy.dng",
-                           "dngconv_nikon_d500_lossy.dng",
-                           "kodak_c330_yrgb.raw",
-                           "kodak_dc50.kdc"};
+    struct Sample {
+        const char* name;
+        // exiv2 reads a CRW's long exposure as 1 s; the written file has the camera's 5 s.
+        std::set<std::string> corrected;
+    };
+    const Sample samples[] = {{"blackmagic_pocket_cinema_camera_4k.dng", {}},
+                              {"canon_eos_d30.crw", {"Exif.Photo.ExposureTime"}},
+                              {"canon_powershot_g2.crw", {}},
+                              {"dngconv_canon_eos6d_lossy.dng", {}},
+                              {"dngconv_nikon_d500_lossy.dng", {}},
+                              {"google_pixel7.dng", {}},
+                              {"kodak_c330_yrgb.raw", {}},
+                              {"kodak_dc50.kdc", {}},
+                              {"nikon_d1.nef", {}}};
     std::vector<std::string> outputs;
     for (const char* mode : {"auto", "24", "48hs", "48"}) {
         std::string into = folder / mode;
         std::filesystem::create_directory(into);
-        for (const char* name : names) {
-            std::string shown = std::string(name) + " " + mode;
-            RunResult result = Run(
-                {"-q", "-i", SamplePath(name), "-o", into, std::string("--raw-load-as=") + mode});
+        for (const Sample& sample : samples) {
+            std::string shown = std::string(sample.name) + " " + mode;
+            std::string source = SamplePath(sample.name);
+            const std::string before = LocalNow();
+            RunResult result =
+                Run({"-q", "-i", source, "-o", into, std::string("--raw-load-as=") + mode});
+            const std::string after = LocalNow();
             ASSERT_EQ(result.exitStatus, 0) << shown;
             EXPECT_EQ(result.err, "") << shown;
-            std::string base = name;
+            std::string base = sample.name;
             std::string output = into + "/" + base.substr(0, base.rfind('.')) + ".tiff";
             outputs.push_back(output);
-            Tags bySource = ExiftoolTags(SamplePath(name)), written = ExiftoolTags(output);
-            for (const auto& [tag, value] : bySource) {
-                ASSERT_TRUE(written.count(tag)) << shown << " lost " << tag;
-                EXPECT_TRUE(SameValue(tag, written[tag], value))
-                    << shown << " " << tag << ": " << written[tag] << " where the source has "
-                    << value;
+
+            Tags bySource = ExiftoolReading(source), written = ExiftoolReading(output);
+            for (const Carried& carried : kCarried) {
+                if (!bySource.count(carried.source))
+                    continue;
+                auto found = std::find_if(carried.written.begin(), carried.written.end(),
+                                          [&](const char* name) { return written.count(name); });
+                ASSERT_NE(found, carried.written.end()) << shown << " lost " << carried.source;
+                const std::string &ours = written[*found], &theirs = bySource[carried.source];
+                // A maker note's number may come with others ("0 200": Nikon's ISO is the last).
+                auto number = [](const std::string& text) {
+                    return std::stod(text.substr(text.find_last_of(' ') + 1));
+                };
+                bool same = carried.compared == Compared::No ||
+                            (carried.compared == Compared::AsText
+                                 ? ours == theirs
+                                 : std::fabs(number(ours) - number(theirs)) <=
+                                       std::fabs(number(theirs)) * 0.005);
+                EXPECT_TRUE(same) << shown << " " << carried.source << ": " << ours
+                                  << " where the source has " << theirs;
             }
+
+            Tags sourceRationals = RawRationals(source), writtenRationals = RawRationals(output);
+            for (const auto& [key, value] : sourceRationals) {
+                if (sample.corrected.count(key) || key == "Exif.Photo.CompressedBitsPerPixel")
+                    continue;
+                ASSERT_TRUE(writtenRationals.count(key)) << shown << " lost " << key;
+                EXPECT_EQ(writtenRationals[key], value) << shown << " " << key;
+            }
+
+            Tags tags = ReadExif(output);
+            Tags sourceTags = Exiv2::ImageFactory::getType(source) ? ReadExif(source) : Tags();
+            EXPECT_EQ(tags["Exif.Image.Software"].rfind("velmoracmd ", 0), 0u) << shown;
+            EXPECT_GE(tags["Exif.Image.DateTime"], before) << shown;
+            EXPECT_LE(tags["Exif.Image.DateTime"], after) << shown;
+            EXPECT_EQ(tags["Xmp.dc.format"], "image/tiff") << shown;
+            EXPECT_EQ(tags["Xmp.xmpMM.InstanceID"].rfind("xmp.iid:", 0), 0u) << shown;
+            EXPECT_EQ(tags["Xmp.xmpMM.DocumentID"].rfind("xmp.did:", 0), 0u) << shown;
+            EXPECT_NE(tags["Xmp.xmpMM.DocumentID"], sourceTags["Xmp.xmpMM.DocumentID"]) << shown;
+            EXPECT_EQ(tags["Xmp.xmpMM.DerivedFrom/stRef:documentID"],
+                      sourceTags["Xmp.xmpMM.DocumentID"])
+                << shown;
+            EXPECT_EQ(LastItem(tags, "Xmp.xmpMM.History", "stEvt:action"), "converted") << shown;
+            EXPECT_EQ(LastItem(tags, "Xmp.xmpMM.History", "stEvt:instanceID"),
+                      tags["Xmp.xmpMM.InstanceID"])
+                << shown;
+            for (const auto& [key, value] : tags)
+                EXPECT_NE(key.rfind("Xmp.crs.", 0), 0u) << shown << " keeps " << key;
+            // A processing method EXIF has no word for stays in the XMP.
+            EXPECT_TRUE(!sourceTags.count("Exif.GPSInfo.GPSProcessingMethod") ||
+                        tags.count("Exif.GPSInfo.GPSProcessingMethod") ||
+                        !tags["Xmp.exif.GPSProcessingMethod"].empty())
+                << shown;
             EXPECT_EQ(LibtiffWarnings(output), 0) << shown;
         }
     }
@@ -312,10 +441,14 @@ TEST_F(Metadata, CameraSamplesKeepWhatTheCameraRecorded) {
     FILE* pipe = popen(("exiftool -q -validate -warning -a" + files + " 2>&1").c_str(), "r");
     ASSERT_TRUE(pipe);
     std::string said;
-    for (char line[512]; std::fgets(line, sizeof line, pipe);)
-        said += line;
+    for (char line[512]; std::fgets(line, sizeof line, pipe);) {
+        // TIFF readers ask for one of four words; a phone's "fused" is none of them.
+        bool unnamedMethod = std::strstr(line, "Missing required TIFF GPS tag 0x001b") != nullptr;
+        if (std::strncmp(line, "Validate", 8) != 0 && !unnamedMethod)
+            said += line;
+    }
     pclose(pipe);
-    EXPECT_EQ(said.find("Warning"), std::string::npos) << said;
+    EXPECT_EQ(said, "");
 }
 
 } // namespace

@@ -450,6 +450,7 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
           "TIFF BPP: 48",
           "TIFF Compression: lzw",
           "TIFF Color Mode: cmyk",
+          "TIFF CMYK Profile: built-in separation (grey-component replacement)",
           "Image Rotation Type: advanced",
           "Image Rotation: 90",
           "Image Rotation Back Color: FF8000",

@@ -24,6 +24,8 @@ TEST(ColorProfile, EachMeaningAndLayoutHasItsProfile) {
          cmsSigRgbData},
         {ColorEncoding::Srgb, ProfileLayout::Rgb, "sRGB IEC 61966-2-1", cmsSigRgbData},
         {ColorEncoding::AdobeRgb, ProfileLayout::Rgb, "Adobe RGB (1998) compatible", cmsSigRgbData},
+        {ColorEncoding::CameraRgbBt709Curve, ProfileLayout::Rgb,
+         "Camera RGB without colour matrix (sRGB primaries assumed), BT.709 curve", cmsSigRgbData},
         {ColorEncoding::LinearSrgbPrimaries, ProfileLayout::Grey, "Grey, linear", cmsSigGrayData},
         {ColorEncoding::Bt709Curve, ProfileLayout::Grey, "Grey, BT.709 curve", cmsSigGrayData},
         {ColorEncoding::AdobeRgb, ProfileLayout::Grey, "Grey, gamma 563/256", cmsSigGrayData},

@@ -145,6 +145,9 @@ VELMORA_ON_DEMAND(BOOL, FreeImage_SaveToHandle,
                   (fif, dib, io, handle, flags))
 VELMORA_ON_DEMAND(void, FreeImage_SetDotsPerMeterX, (FIBITMAP * dib, unsigned res), (dib, res))
 VELMORA_ON_DEMAND(void, FreeImage_SetDotsPerMeterY, (FIBITMAP * dib, unsigned res), (dib, res))
+VELMORA_ON_DEMAND(BOOL, FreeImage_SetMetadataKeyValue,
+                  (FREE_IMAGE_MDMODEL model, FIBITMAP* dib, const char* key, const char* value),
+                  (model, dib, key, value))
 VELMORA_ON_DEMAND(void, FreeImage_SetOutputMessage, (FreeImage_OutputMessageFunction function),
                   (function))
 VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_Threshold, (FIBITMAP * dib, BYTE level), (dib, level))

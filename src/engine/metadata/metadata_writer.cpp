@@ -1,5 +1,8 @@
 #include "engine/metadata.h"
 
+#include "engine/metadata/document_identity.h"
+#include "engine/metadata/exact_rationals.h"
+#include "engine/metadata/maker_notes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -13,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -132,6 +136,7 @@ struct SourceMetadata {
     Exiv2::XmpData xmp;
     Exiv2::IptcData iptc;
     int imageType = Exiv2::ImageType::none;
+    std::string mimeType = "application/octet-stream";
 };
 
 namespace {
@@ -185,6 +190,25 @@ void MergeSidecar(const std::string& sourcePath, Exiv2::XmpData& xmp) {
     }
 }
 
+// The source's media type for the written file's history: what its XMP says it is, else what
+// exiv2 knows, else (for the camera formats exiv2 reads as plain TIFF) one named after the
+// file's extension.
+std::string SourceFormat(const std::string& sourcePath, const std::string& byExiv2,
+                         const Exiv2::XmpData& xmp) {
+    auto said = xmp.findKey(Exiv2::XmpKey("Xmp.dc.format"));
+    if (said != xmp.end() && !said->toString().empty())
+        return said->toString();
+    if (byExiv2 != "image/tiff" && byExiv2 != "application/octet-stream")
+        return byExiv2;
+    std::string extension = ExtensionOf(sourcePath);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == "dng")
+        return "image/dng";
+    return extension.empty() || extension == "tif" || extension == "tiff" ? byExiv2
+                                                                          : "image/x-" + extension;
+}
+
 SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
     auto read = std::make_unique<SourceMetadata>();
     try {
@@ -199,6 +223,7 @@ SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
         read->xmp = source->xmpData();
         read->iptc = source->iptcData();
         read->imageType = source->imageType();
+        read->mimeType = SourceFormat(sourcePath, source->mimeType(), read->xmp);
     } catch (const std::exception&) {
         // A source exiv2 cannot read keeps what FreeImage carried.
         *read = SourceMetadata();
@@ -228,19 +253,11 @@ void DeclaredColor(const SourceMetadata* source, ExifColorDeclaration* declarati
     }
 }
 
-// Canon's exposure values: 32 steps per stop, with thirds of a stop coded as 12 and 20.
-double CanonStops(int value) {
-    int magnitude = value < 0 ? -value : value;
-    int fraction = magnitude & 0x1F;
-    double thirds = fraction == 0x0C ? 32.0 / 3 : fraction == 0x14 ? 64.0 / 3 : fraction;
-    double stops = (magnitude - fraction + thirds) / 32;
-    return value < 0 ? -stops : stops;
-}
-
 // exiv2 0.27 reads the shutter speed a CRW records (Canon's shot information) as unsigned,
 // so every exposure longer than 1 s becomes 1 s in its ExposureTime. Read as the signed
 // number it is, it gives what the camera recorded (the EOS D30's 5 s: 5.04 s, as exiftool
-// reads it; LibRaw reads 4.97 s).
+// reads it; LibRaw reads 4.97 s), to the three digits a 32nd of a stop tells apart. Shorter
+// exposures keep exiv2's fraction.
 void CorrectCrwExposureTime(SourceMetadata& source) {
     if (source.imageType != Exiv2::ImageType::crw)
         return;
@@ -248,9 +265,15 @@ void CorrectCrwExposureTime(SourceMetadata& source) {
         if (datum.key() != "Exif.CanonSi.ShutterSpeedValue" || datum.count() == 0)
             continue;
         int value = static_cast<int16_t>(static_cast<uint16_t>(datum.toLong()));
-        double seconds = std::pow(2.0, -CanonStops(value));
-        source.exif["Exif.Photo.ExposureTime"] =
-            Exiv2::floatToRationalCast(static_cast<float>(seconds));
+        Exiv2::Rational stops = CanonStops(value);
+        int64_t numerator = 0, denominator = 0;
+        if (value < 0 && DecimalFraction(std::pow(2.0, -double(stops.first) / stops.second), 3,
+                                         numerator, denominator)) {
+            Exiv2::URationalValue seconds;
+            seconds.value_.push_back(
+                {static_cast<uint32_t>(numerator), static_cast<uint32_t>(denominator)});
+            source.exif["Exif.Photo.ExposureTime"] = seconds;
+        }
         return;
     }
 }
@@ -267,6 +290,19 @@ bool IsWorthTakingFromHolder(const Exiv2::Exifdatum& datum) {
     return true;
 }
 
+// LibRaw writes the numbers of its EXIF block as millionths (31 mm as 31000000/1000000); in
+// lowest terms they are the fraction of the decimal it read.
+void Reduce(Exiv2::Exifdatum& datum) {
+    const auto* words = dynamic_cast<const Exiv2::URationalValue*>(&datum.value());
+    if (!words)
+        return;
+    Exiv2::URationalValue reduced = *words;
+    for (auto& [numerator, denominator] : reduced.value_)
+        if (uint32_t common = std::gcd(numerator, denominator); common > 1)
+            numerator /= common, denominator /= common;
+    datum.setValue(&reduced);
+}
+
 // The source file as exiv2 reads it comes first: what FreeImage carries for a camera file
 // is often LibRaw's own rendering (shortened model names, rounded apertures). What the
 // source lacks (a CRW's ISO and focal length, kept in Canon's maker note), FreeImage's copy
@@ -278,10 +314,12 @@ void AddWhatHolderCarries(SourceMetadata& merged, FIBITMAP* holder) {
     Exiv2::XmpData xmp;
     DecodeRawExif(holder, exif);
     DecodeXmpPacket(holder, xmp);
-    for (const auto& datum : exif)
+    for (auto& datum : exif)
         if (IsWorthTakingFromHolder(datum) &&
-            merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end())
+            merged.exif.findKey(Exiv2::ExifKey(datum.key())) == merged.exif.end()) {
+            Reduce(datum);
             merged.exif.add(datum);
+        }
     for (const auto& datum : xmp)
         if (merged.xmp.findKey(Exiv2::XmpKey(datum.key())) == merged.xmp.end())
             merged.xmp.add(datum);
@@ -369,6 +407,31 @@ void AddRequiredExifTags(const WrittenPicture& picture, Exiv2::ExifData& exif) {
     exif["Exif.Photo.ColorSpace"] = picture.exifColorSpace;
 }
 
+// A GPS directory names its version; EXIF's processing methods are four words, and any other
+// text a phone writes there (fused, network) moves to the XMP, where it is free text.
+void ValidGpsDirectory(Exiv2::ExifData& exif, Exiv2::XmpData& xmp) {
+    bool hasGps = std::any_of(exif.begin(), exif.end(),
+                              [](const Exiv2::Exifdatum& d) { return d.groupName() == "GPSInfo"; });
+    if (!hasGps)
+        return;
+    if (exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSVersionID")) == exif.end()) {
+        Exiv2::DataValue version(Exiv2::unsignedByte);
+        version.read("2 3 0 0");
+        exif["Exif.GPSInfo.GPSVersionID"] = version;
+    }
+    auto method = exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSProcessingMethod"));
+    if (method == exif.end())
+        return;
+    const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&method->value());
+    std::string text = comment ? comment->comment() : method->toString();
+    static const std::set<std::string, std::less<>> kMethods = {"GPS", "CELLID", "WLAN", "MANUAL"};
+    if (kMethods.count(text) != 0)
+        return;
+    if (!text.empty())
+        xmp["Xmp.exif.GPSProcessingMethod"] = text;
+    exif.erase(method);
+}
+
 // What goes into the written file, already filtered and adjusted.
 struct Selection {
     Exiv2::ExifData exif; // Exif.Image (first directory), Exif.Photo and Exif.GPSInfo
@@ -378,6 +441,7 @@ struct Selection {
 
 Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, FIBITMAP* holder) {
     CorrectCrwExposureTime(source);
+    AddTagsFromMakerNotes(source.exif, holder);
     AddWhatHolderCarries(source, holder);
     Selection selection;
     for (const auto& datum : source.exif) {
@@ -390,12 +454,13 @@ Selection SelectMetadata(const WrittenPicture& picture, SourceMetadata& source, 
 
     Exiv2::XmpData xmp;
     for (const auto& datum : source.xmp)
-        if (IsDescriptive(datum))
-            xmp[datum.key()] = datum.value();
+        if (IsDescriptive(datum) && !IsDevelopSetting(datum))
+            xmp.add(datum);
     if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
         xmp["Xmp.tiff.Orientation"] = "1";
-    if (!xmp.empty())
-        Exiv2::XmpParser::encode(selection.xmpPacket, xmp);
+    ValidGpsDirectory(selection.exif, xmp);
+    DescribeWrittenFile(selection.exif, xmp, source.mimeType);
+    Exiv2::XmpParser::encode(selection.xmpPacket, xmp);
     if (!source.iptc.empty())
         selection.iptc = Exiv2::IptcParser::encode(source.iptc);
     return selection;
@@ -497,8 +562,52 @@ uint64_t WriteCustomDirectory(TIFF* tiff, const Exiv2::ExifData& exif, const cha
     return ok ? offset : 0;
 }
 
+// Each element of a value as the two words of a fraction: a rational's own, any other
+// number's decimal as a fraction. Nothing when an element does not fit.
+std::optional<ExactRational> ExactValueOf(const Exiv2::Exifdatum& datum) {
+    ExactRational exact{datum.tag(), datum.typeId() == Exiv2::signedRational, {}};
+    const Exiv2::Value& value = datum.value();
+    for (long i = 0; i < value.count(); ++i) {
+        if (const auto* words = dynamic_cast<const Exiv2::URationalValue*>(&value)) {
+            exact.elements.emplace_back(words->value_[i].first, words->value_[i].second);
+        } else if (const auto* signedWords = dynamic_cast<const Exiv2::RationalValue*>(&value)) {
+            exact.elements.emplace_back(static_cast<uint32_t>(signedWords->value_[i].first),
+                                        static_cast<uint32_t>(signedWords->value_[i].second));
+        } else {
+            int64_t numerator = 0, denominator = 0;
+            if (!DecimalFraction(value.toFloat(i), 0, numerator, denominator) ||
+                numerator < INT32_MIN || numerator > UINT32_MAX)
+                return std::nullopt;
+            exact.isSigned = exact.isSigned || numerator < 0;
+            exact.elements.emplace_back(static_cast<uint32_t>(numerator),
+                                        static_cast<uint32_t>(denominator));
+        }
+    }
+    return exact;
+}
+
+// The fractions of every number written into the three directories, for libtiff's to be
+// replaced by.
+ExactRationals ExactRationalsOf(const Exiv2::ExifData& exif) {
+    ExactRationals exact;
+    for (const auto& datum : exif) {
+        const std::string group = datum.groupName();
+        std::vector<ExactRational>* into = group == "Image"     ? &exact.image
+                                           : group == "Photo"   ? &exact.exif
+                                           : group == "GPSInfo" ? &exact.gps
+                                                                : nullptr;
+        if (!into || datum.count() == 0 || datum.typeId() == Exiv2::asciiString ||
+            datum.typeId() == Exiv2::undefined)
+            continue;
+        if (auto value = ExactValueOf(datum))
+            into->push_back(std::move(*value));
+    }
+    return exact;
+}
+
 // libtiff appends the new directories at the end of the file and relinks the first one;
-// the picture's strips stay where FreeImage wrote them.
+// the picture's strips stay where FreeImage wrote them. The rationals libtiff wrote are then
+// replaced by the exact ones.
 bool WriteIntoTiff(const std::string& path, const Selection& selection) {
     // "h": the first directory is read only after the custom ones are written, because
     // creating a custom directory drops the current one without freeing it.
@@ -527,7 +636,7 @@ bool WriteIntoTiff(const std::string& path, const Selection& selection) {
         ok = TIFFRewriteDirectory(tiff) == 1;
     }
     TIFFClose(tiff);
-    return ok;
+    return ok && WriteRationalsExactly(path, ExactRationalsOf(selection.exif));
 }
 
 bool WriteMetadata(const WrittenPicture& picture, SourceMetadata* source, FIBITMAP* holder) {

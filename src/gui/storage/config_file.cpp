@@ -98,6 +98,7 @@ const std::vector<ConfigGroup>& ConfigLayout() {
           {"TIFF BPP", &S::TiffBpp, "tiff"},
           {"TIFF Compression", &S::TiffCompression, "tiff"},
           {"TIFF Color Mode", &S::TiffColorMode, "tiff"},
+          {"CmykProfile", &S::CmykProfile, "tiff"},
           {"WBMP BPP", &S::WbmpBpp, "wbmp"},
           {"WEBP BPP", &S::WebpBpp, "webp"},
           {"WEBP Quality", &S::WebpQuality, "webp"},

@@ -28,7 +28,7 @@ std::string DefaultFileText() {
         "[Input]\nFormat = raw\nRAW Load As = 0\nRAW Header Size = 0\n"
         "RAW Image Width = 0\nRAW Image Height = 0\nRAW Tone Mapping = 2\n; \n"
         "[Output]\nFormat = tiff\nTIFF BPP = 0\nTIFF Compression = 0\n"
-        "TIFF Color Mode = 0\n; \n"
+        "TIFF Color Mode = 0\nCmykProfile = \n; \n"
         "[Transform]\nDo Image Rotation = 0\nImage Rotation Type = 0\n"
         "Image Rotation = 0\nImage Rotation Back Color = 000000\n"
         "Do Image Resize = 0\nImage Width = 0\nImage Width Unit = 0\n"
