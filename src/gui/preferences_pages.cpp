@@ -696,7 +696,8 @@ private:
                                                          Text("Dialog", "Select CMYK Profile"),
                                                          ProfileFilter());
                 },
-                Text("Dialog", "Select Watermark Image"), content);
+                Text("Dialog", picture ? "Select Watermark Image" : "Select CMYK Profile"),
+                content);
             Bind([=] { path->SetText(Q(gSettings.*text)); },
                  [=] { gSettings.*text = U(path->Text()); });
             return path;
