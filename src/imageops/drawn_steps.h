@@ -15,8 +15,8 @@ struct DrawnSteps {
     Picture (*applyFrame)(Picture picture, const FrameRequest& request, int width, int height);
     Picture (*applyWatermark)(Picture picture, const WatermarkRequest& request, int width,
                               int height);
-    bool (*loadWatermarkFont)(const std::string& face, int pointSize, int fontStyle,
-                              int fontEffect);
+    bool (*loadWatermarkFont)(const std::string& face, int pointSize, FontStyle style,
+                              FontEffect effect);
     void (*freeWatermarkFont)();
 };
 
