@@ -49,17 +49,17 @@ struct OptionHelp {
 };
 
 struct OptionRow {
-    std::string_view longName;  // "--JPG-QUALITY"
-    std::string_view shortName; // "-I", or "" when there is none
+    std::string_view longName = {};  // "--JPG-QUALITY"
+    std::string_view shortName = {}; // "-I", or "" when there is none
     ValueKind kind = ValueKind::Flag;
     const ChoiceList* choices = nullptr; // a keyword's words
     QuoteRule quotes = QuoteRule::None;
-    SettingsField field;
+    SettingsField field = {};
     int8_t flagValue = 1; // what a flag writes into its field
-    Switch sw;
+    Switch sw = {};
     OptionAction action = nullptr;
     // The key of the option in a profile file: "" when profiles may not use it.
-    std::string_view profileKey;
+    std::string_view profileKey = {};
     bool profileStripsQuotes = false;
     // The value may be left out, written without "=" or empty: the option means something
     // without one too.
@@ -67,7 +67,7 @@ struct OptionRow {
     ValueNames names = ValueNames::Text;
     // The setting the option sets; nullptr for an option that acts on the run.
     const SettingSpec* setting = nullptr;
-    OptionHelp help;
+    OptionHelp help = {};
 };
 
 const std::vector<OptionRow>& OptionTable();
