@@ -177,6 +177,8 @@ VELMORA_ON_DEMAND(TIFFErrorHandler, TIFFSetWarningHandler, (TIFFErrorHandler han
 VELMORA_ON_DEMAND(tmsize_t, TIFFStripSize, (TIFF * tiff), (tiff))
 VELMORA_ON_DEMAND(int, TIFFVSetField, (TIFF * tiff, uint32_t tag, va_list values),
                   (tiff, tag, values))
+VELMORA_ON_DEMAND(int, TIFFWriteBufferSetup, (TIFF * tiff, void* buffer, tmsize_t size),
+                  (tiff, buffer, size))
 VELMORA_ON_DEMAND(int, TIFFWriteDirectory, (TIFF * tiff), (tiff))
 VELMORA_ON_DEMAND(tmsize_t, TIFFWriteEncodedStrip,
                   (TIFF * tiff, uint32_t strip, void* data, tmsize_t size),
