@@ -3,8 +3,8 @@
 #include "platform/console.h"
 #include "platform/files.h"
 
-#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <optional>
 

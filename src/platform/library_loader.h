@@ -47,8 +47,8 @@ struct LibraryDescription {
     // symbols are taken from the process and nothing is opened.
     const char* linkedWhenFound = nullptr;
     std::vector<VersionCheck> versions;
-    // Libraries opened first through the loaders the process has for them (by name); a name
-    // without a loader is left to the dynamic loader.
+    // Libraries opened first through the loaders the process keeps for them to its end (found
+    // by name); a name without a loader is left to the dynamic loader.
     std::vector<std::string> opensFirst;
     // Runs once the library is open and checked, on the opening thread, which may call back
     // into this loader from it; other threads wait until it has returned.
