@@ -11,6 +11,10 @@
 
 namespace velmora {
 
+// The drawing library's interface as this program was built with it: raised whenever
+// DrawnSteps or what the library takes from the executable changes.
+inline constexpr int kDrawnStepsAbi = 1;
+
 struct DrawnSteps {
     Picture (*applyFrame)(Picture picture, const FrameRequest& request, int width, int height);
     Picture (*applyWatermark)(Picture picture, const WatermarkRequest& request, int width,
@@ -26,5 +30,6 @@ const DrawnSteps* LoadDrawnSteps();
 
 } // namespace velmora
 
-// The library's entry point.
+// The library's entry point, and the kDrawnStepsAbi it was built with.
 extern "C" const velmora::DrawnSteps* VelmoraDrawnSteps();
+extern "C" int VelmoraDrawnStepsAbi();
