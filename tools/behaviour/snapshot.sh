@@ -49,8 +49,8 @@
 # only when the normalised hash is the same.
 #
 # Environment knobs:
-#   VELMORA_SAMPLES=DIR      samples folder (default /work/shared/samples)
-#   MAKE_SAMPLE_DNG=FILE     the DNG maker (default /work/main/build/bin/make-sample-dng);
+#   VELMORA_SAMPLES=DIR      samples folder (default ../shared/samples beside the checkout)
+#   MAKE_SAMPLE_DNG=FILE     the DNG maker (default build/bin/make-sample-dng of the checkout);
 #                            use the same one for both snapshots: the inputs are hashed into
 #                            OUTDIR/inputs.sha256 and compare.sh checks that they agree
 #   SNAPSHOT_FONTS=0         skip the cases that draw text with a system font (the
@@ -69,8 +69,9 @@ BIN=$(readlink -f -- "$1") || { echo "no binary: $1" >&2; exit 64; }
 OUTDIR=$2
 HERE=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
 HASHER=$HERE/hashfiles.py
-SAMPLES=$(readlink -f -- "${VELMORA_SAMPLES:-/work/shared/samples}")
-MAKE_DNG=${MAKE_SAMPLE_DNG:-/work/main/build/bin/make-sample-dng}
+CHECKOUT=$(cd -- "$HERE/../.." && pwd)
+SAMPLES=$(readlink -f -- "${VELMORA_SAMPLES:-$CHECKOUT/../shared/samples}")
+MAKE_DNG=${MAKE_SAMPLE_DNG:-$CHECKOUT/build/bin/make-sample-dng}
 FONTS=${SNAPSHOT_FONTS:-1}
 ONLY=${SNAPSHOT_ONLY:-}
 BINDIR=$(dirname -- "$BIN")
