@@ -93,12 +93,14 @@ void RegisterAll() {
     auto resize = [](int algorithm) {
         return [=](Settings& s) {
             s.DoImageResize = 1, s.ImageWidth = s.ImageHeight = 50;
-            s.ImageWidthUnit = s.ImageHeightUnit = kUnitPercent;
+            s.ImageWidthUnit = s.ImageHeightUnit = ValueOf(SizeUnit::Percent);
             s.ImageResizeAlgorithm = int8_t(algorithm);
         };
     };
     auto tone = [](int mapping) {
-        return [=](Settings& s) { s.RawLoadAs = kRaw48, s.RawToneMapping = mapping; };
+        return [=](Settings& s) {
+            s.RawLoadAs = ValueOf(RawLoadAs::Rgb48), s.RawToneMapping = mapping;
+        };
     };
     auto flips = [](Settings& s) { s.DoImageFlipHorizontal = s.DoImageFlipVertical = 1; };
     auto adjust = [](Settings& s) {
@@ -112,14 +114,17 @@ void RegisterAll() {
     for (bool deep : {false, true}) {
         std::string depth = deep ? "/48bit" : "/24bit";
         auto name = [&](const char* step) { return std::string(step) + depth; };
-        Register(name("Rotation/simple90").c_str(), deep, rotate(kRotationSimple, 90),
+        Register(name("Rotation/simple90").c_str(), deep, rotate(ValueOf(RotationType::Simple), 90),
                  WithSettings<ApplyRotation, RotationRequestFrom>);
-        Register(name("Rotation/simple45").c_str(), deep, rotate(kRotationSimple, 45),
+        Register(name("Rotation/simple45").c_str(), deep, rotate(ValueOf(RotationType::Simple), 45),
                  WithSettings<ApplyRotation, RotationRequestFrom>);
-        Register(name("Rotation/advanced45").c_str(), deep, rotate(kRotationAdvanced, 45),
+        Register(name("Rotation/advanced45").c_str(), deep,
+                 rotate(ValueOf(RotationType::Advanced), 45),
                  WithSettings<ApplyRotation, RotationRequestFrom>);
-        Register(name("Resize/half/bicubic").c_str(), deep, resize(kResizeBicubic), Resize);
-        Register(name("Resize/half/lanczos").c_str(), deep, resize(kResizeLanczos), Resize);
+        Register(name("Resize/half/bicubic").c_str(), deep,
+                 resize(ValueOf(ResizeAlgorithm::Bicubic)), Resize);
+        Register(name("Resize/half/lanczos").c_str(), deep,
+                 resize(ValueOf(ResizeAlgorithm::Lanczos)), Resize);
         Register(name("Flips/both").c_str(), deep, flips,
                  WithSettings<ApplyFlips, FlipRequestFrom>);
         Register(name("ColorAdjustment").c_str(), deep, adjust,
@@ -131,18 +136,18 @@ void RegisterAll() {
             name("Threshold").c_str(), deep,
             [](Settings& s) { s.DoImageThreshold = 1, s.ImageThreshold = 128; },
             WithSettings<ApplyThreshold, ThresholdRequestFrom>);
-        Register(name("Dither/fs").c_str(), deep, dither(kDitherFs),
+        Register(name("Dither/fs").c_str(), deep, dither(ValueOf(DitherAlgorithm::Fs)),
                  WithSettings<ApplyDither, DitherRequestFrom>);
-        Register(name("Dither/bayer8").c_str(), deep, dither(kDitherBayer8),
+        Register(name("Dither/bayer8").c_str(), deep, dither(ValueOf(DitherAlgorithm::Bayer8)),
                  WithSettings<ApplyDither, DitherRequestFrom>);
     }
-    Register("ToneMapping/linear/48bit", true, tone(kToneMappingLinear),
+    Register("ToneMapping/linear/48bit", true, tone(ValueOf(ToneMapping::Linear)),
              WithSettings<ApplyToneMapping, ToneMappingRequestFrom>);
-    Register("ToneMapping/al/48bit", true, tone(kToneMappingAl),
+    Register("ToneMapping/al/48bit", true, tone(ValueOf(ToneMapping::AdaptiveLogarithmic)),
              WithSettings<ApplyToneMapping, ToneMappingRequestFrom>, 3);
-    Register("ToneMapping/drr/48bit", true, tone(kToneMappingDrr),
+    Register("ToneMapping/drr/48bit", true, tone(ValueOf(ToneMapping::RangeReduction)),
              WithSettings<ApplyToneMapping, ToneMappingRequestFrom>, 3);
-    Register("ToneMapping/gd/48bit", true, tone(kToneMappingGd),
+    Register("ToneMapping/gd/48bit", true, tone(ValueOf(ToneMapping::GradientDomain)),
              WithSettings<ApplyToneMapping, ToneMappingRequestFrom>, 2);
 }
 

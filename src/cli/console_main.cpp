@@ -71,9 +71,11 @@ const std::vector<FirstArgumentWord>& FirstArgumentWords() {
     static const std::vector<FirstArgumentWord> words = {
         {"-U", FirstWordMode::UninstallWindow},
         {"-T", FirstWordMode::Screenshots},
-        {"-V", FirstWordMode::Version},
+        {"-V",
+         FirstWordMode::Version,
+         {HelpBlock::Other, 3, "Display version information and exit"}},
         {"--VERSION", FirstWordMode::Version},
-        {"-H", FirstWordMode::Help},
+        {"-H", FirstWordMode::Help, {HelpBlock::Options, 0, "Display this help and exit"}},
         {"-?", FirstWordMode::Help},
         {"--HELP", FirstWordMode::Help},
     };
@@ -187,7 +189,12 @@ DriverResult ConsoleMain(const Arguments& arguments, const std::string& invokedA
     SetConsoleTitle(ProgramTitle());
     if (!state.quiet)
         PrintBanner();
-    int exitCode = ExitCodeOf(BatchDriver(state.quiet));
+    int exitCode = ExitCodeOf(BatchDriver({.input = gJob.InputFolder,
+                                           .outputFolder = gJob.OutputFolder,
+                                           .conversionType = gJob.ConversionType,
+                                           .programFolder = gJob.ProgramFolder,
+                                           .debug = gJob.RunMode == "DEBUG",
+                                           .quiet = state.quiet}));
     if (state.pause) {
         PrintLine("Press any key to exit.");
         WaitForKey();

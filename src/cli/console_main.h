@@ -40,6 +40,8 @@ enum class FirstWordMode { Help, Version, UninstallWindow, Screenshots };
 struct FirstArgumentWord {
     std::string_view word; // upper case, as OptionName gives it
     FirstWordMode mode;
+    // The help line of the mode, on its first word; the line names all of the mode's words.
+    OptionHelp help = {};
 };
 const std::vector<FirstArgumentWord>& FirstArgumentWords();
 

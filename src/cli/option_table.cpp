@@ -4,91 +4,10 @@
 #include "platform/text.h"
 #include "settings/keywords.h"
 
+#include <cstdio>
+
 namespace velmora {
 namespace {
-
-using S = Settings;
-
-OptionRow MakeRow(std::string_view name, ValueKind kind, int list = -1,
-                  QuoteRule quotes = QuoteRule::None) {
-    OptionRow row;
-    row.longName = name;
-    row.kind = kind;
-    row.keywordList = list;
-    row.quotes = quotes;
-    return row;
-}
-
-OptionRow Flag(std::string_view name, int8_t S::*field, Switch sw = {}, int8_t value = 1) {
-    OptionRow row = MakeRow(name, ValueKind::Flag);
-    row.field = field;
-    row.flagValue = value;
-    row.sw = sw;
-    row.profileKey = name;
-    return row;
-}
-
-OptionRow Number(std::string_view name, int32_t S::*field, Switch sw = {}) {
-    OptionRow row = MakeRow(name, ValueKind::Number);
-    row.field = field;
-    row.sw = sw;
-    row.profileKey = name;
-    return row;
-}
-
-OptionRow Real(std::string_view name, float S::*field, Switch sw = {}) {
-    OptionRow row = MakeRow(name, ValueKind::Real);
-    row.field = field;
-    row.sw = sw;
-    row.profileKey = name;
-    return row;
-}
-
-template <typename Field>
-OptionRow Keyword(std::string_view name, int list, Field field, Switch sw = {}) {
-    OptionRow row = MakeRow(name, ValueKind::Keyword, list);
-    row.field = field;
-    row.sw = sw;
-    row.profileKey = name;
-    return row;
-}
-
-OptionRow Text(std::string_view name, std::string S::*field, QuoteRule quotes, Switch sw = {}) {
-    OptionRow row = MakeRow(name, ValueKind::Text, -1, quotes);
-    row.field = field;
-    row.sw = sw;
-    row.profileKey = name;
-    return row;
-}
-
-// Options that act on the run; a profile cannot name them.
-OptionRow Action(std::string_view name, std::string_view shortName, ValueKind kind,
-                 QuoteRule quotes, OptionAction action) {
-    OptionRow row = MakeRow(name, kind, -1, quotes);
-    row.shortName = shortName;
-    row.action = action;
-    return row;
-}
-
-OptionRow ProfileKey(OptionRow row, std::string_view key) {
-    row.profileKey = key;
-    return row;
-}
-
-OptionRow StripsQuotesInProfile(OptionRow row) {
-    row.profileStripsQuotes = true;
-    return row;
-}
-
-OptionRow Naming(OptionRow row, ValueNames names) {
-    row.names = names;
-    return row;
-}
-
-OptionRow ValueOptional(OptionRow row) {
-    row.valueOptional = true;
-    return row;
-}
 
 void SetInput(const std::string& value, DriverState&) {
     gJob.CommandLineRun = 1;
@@ -119,145 +38,106 @@ void SetPause(const std::string&, DriverState& state) {
     state.pause = true;
 }
 
-constexpr Switch kRotate{&S::DoImageRotation, 1};
-constexpr Switch kResize{&S::DoImageResize, 1};
-constexpr Switch kAdjust{&S::DoImageColorCorrection, 1};
-constexpr Switch kThreshold{&S::DoImageThreshold, 1};
-constexpr Switch kDither{&S::DoImageDither, 1};
-constexpr Switch kSolidFrame{&S::DoFrame, kFrameSolid};
-constexpr Switch kTextWatermark{&S::DoWatermark, kWatermarkText};
-constexpr Switch kImageWatermark{&S::DoWatermark, kWatermarkImage};
+// Options that act on the run; a profile cannot name them.
+OptionRow Action(std::string_view name, std::string_view shortName, ValueKind kind,
+                 QuoteRule quotes, OptionAction action, OptionHelp help = {},
+                 ValueNames names = ValueNames::Text) {
+    return {.longName = name,
+            .shortName = shortName,
+            .kind = kind,
+            .quotes = quotes,
+            .action = action,
+            .names = names,
+            .help = help};
+}
+
+ValueKind KindOf(const SettingSpec& spec) {
+    if (spec.option.flag)
+        return ValueKind::Flag;
+    if (spec.choices)
+        return ValueKind::Keyword;
+    return std::visit(
+        [](auto member) {
+            using Field = std::remove_reference_t<decltype(std::declval<Settings&>().*member)>;
+            if constexpr (std::is_same_v<Field, std::string>)
+                return ValueKind::Text;
+            else if constexpr (std::is_same_v<Field, float>)
+                return ValueKind::Real;
+            else
+                return ValueKind::Number;
+        },
+        spec.field);
+}
+
+std::string_view HelpValueName(ValueKind kind) {
+    switch (kind) {
+    case ValueKind::Flag:
+        return {};
+    case ValueKind::Number:
+    case ValueKind::Real:
+        return "NUM";
+    case ValueKind::Keyword:
+    case ValueKind::Text:
+        return "STR";
+    }
+    return {};
+}
+
+// The option row of a setting the command line sets.
+OptionRow SettingOptionRow(const SettingSpec& spec) {
+    const SettingOption& option = spec.option;
+    const ValueKind kind = KindOf(spec);
+    OptionRow row{
+        .longName = option.word,
+        .kind = kind,
+        .choices = spec.choices,
+        .quotes = option.quotes,
+        .flagValue = option.flagValue,
+        .sw = {option.turnsOn.field, static_cast<int8_t>(option.turnsOn.value)},
+        .profileKey = option.profileKey.empty() ? option.word : option.profileKey,
+        .profileStripsQuotes = option.profileStripsQuotes,
+        .names = option.names,
+        .setting = &spec,
+    };
+    std::visit([&](auto member) { row.field = member; }, spec.field);
+    if (!spec.help.text.empty())
+        row.help = {HelpBlock::Advanced, spec.help.place, spec.help.text, HelpValueName(kind)};
+    return row;
+}
+
 constexpr QuoteRule kJoined = QuoteRule::Joined;
 
 std::vector<OptionRow> BuildTable() {
-    return {
-        // Run and job
-        Naming(Action("--INPUT", "-I", ValueKind::Text, kJoined, SetInput), ValueNames::File),
-        Naming(Action("--OUTPUT", "-O", ValueKind::Text, kJoined, SetOutput), ValueNames::Folder),
-        Action("--CONVERSION", "-C", ValueKind::Text, QuoteRule::QuotesOnly, SetConversion),
-        // Input formats
-        Keyword("--DDS-LOAD-AS", kDdsLoadAsList, &S::DdsLoadAs),
-        Keyword("--GIF-FRAME-LOADING", kFrameLoadingList, &S::GifFrameLoading),
-        Keyword("--ICO-FRAME-LOADING", kFrameLoadingList, &S::IcoFrameLoading),
-        Keyword("--PSD-COLOR-MODE", kColorModeList, &S::PsdColorMode),
-        Keyword("--RAW-LOAD-AS", kRawLoadAsList, &S::RawLoadAs),
-        Number("--RAW-HEADER-SIZE", &S::RawHeaderSize),
-        Number("--RAW-WIDTH", &S::RawImageWidth),
-        Number("--RAW-HEIGHT", &S::RawImageHeight),
-        Keyword("--RAW-TONE-MAPPING", kToneMappingList, &S::RawToneMapping),
-        Keyword("--TIFF-FRAME-LOADING", kFrameLoadingList, &S::TiffFrameLoading),
-        // Output formats
-        Number("--BMP-BPP", &S::BmpBpp),
-        Keyword("--BMP-COMPRESSION", kCompressionList, &S::BmpCompression),
-        Keyword("--BMP-COLOR-TABLE", kColorTableList, &S::BmpColorTable),
-        Number("--DDS-BPP", &S::DdsBpp),
-        Number("--EXR-BPP", &S::ExrBpp),
-        Keyword("--EXR-COMPRESSION", kCompressionList, &S::ExrCompression),
-        Number("--GIF-BPP", &S::GifBpp),
-        Number("--HDR-BPP", &S::HdrBpp),
-        Number("--ICO-BPP", &S::IcoBpp),
-        Number("--J2K-BPP", &S::J2kBpp),
-        Number("--JNG-BPP", &S::JngBpp),
-        Number("--JP2-BPP", &S::Jp2Bpp),
-        Number("--JPG-BPP", &S::JpgBpp),
-        Number("--JPG-QUALITY", &S::JpgQuality),
-        Keyword("--JPG-CHROMA", kChromaList, &S::JpgChroma),
-        Keyword("--JPG-SAVE-AS", kJpegSaveAsList, &S::JpgSaveAs),
-        Number("--JXR-BPP", &S::JxrBpp),
-        Number("--PBM-BPP", &S::PbmBpp),
-        Number("--PCX-BPP", &S::PcxBpp),
-        Number("--PFM-BPP", &S::PfmBpp),
-        Number("--PGM-BPP", &S::PgmBpp),
-        Number("--PNG-BPP", &S::PngBpp),
-        Keyword("--PNG-COMPRESSION", kCompressionList, &S::PngCompression),
-        Flag("--PNG-INTERLACED", &S::PngInterlaced),
-        Number("--PPM-BPP", &S::PpmBpp),
-        Number("--PSD-BPP", &S::PsdBpp),
-        Number("--TGA-BPP", &S::TgaBpp),
-        Keyword("--TGA-COMPRESSION", kCompressionList, &S::TgaCompression),
-        Number("--TIFF-BPP", &S::TiffBpp),
-        Keyword("--TIFF-COMPRESSION", kCompressionList, &S::TiffCompression),
-        Keyword("--TIFF-COLOR-MODE", kColorModeList, &S::TiffColorMode),
-        Text("--TIFF-CMYK-PROFILE", &S::CmykProfile, kJoined),
-        Number("--THREADS", &S::SaveThreads),
-        Number("--WBMP-BPP", &S::WbmpBpp),
-        Number("--WEBP-BPP", &S::WebpBpp),
-        Number("--WEBP-QUALITY", &S::WebpQuality),
-        Number("--XPM-BPP", &S::XpmBpp),
-        // Transform
-        Keyword("--ROTATION-TYPE", kRotationTypeList, &S::ImageRotationType),
-        Number("--ROTATION", &S::ImageRotation, kRotate),
-        Text("--ROTATION-BACK-COLOR", &S::ImageRotationBackColor, kJoined),
-        Number("--WIDTH", &S::ImageWidth, kResize),
-        Keyword("--WIDTH-UNIT", kUnitList, &S::ImageWidthUnit),
-        Number("--HEIGHT", &S::ImageHeight, kResize),
-        Keyword("--HEIGHT-UNIT", kUnitList, &S::ImageHeightUnit),
-        Flag("--KEEP-ASPECT-RATIO", &S::KeepAspectRatio),
-        Keyword("--RESIZE-TYPE", kResizeTypeList, &S::ImageResizeType),
-        Keyword("--RESIZE-ALGORITHM", kResizeAlgorithmList, &S::ImageResizeAlgorithm),
-        Flag("--FLIP-HORIZONTAL", &S::DoImageFlipHorizontal),
-        Flag("--FLIP-VERTICAL", &S::DoImageFlipVertical),
-        // Adjustment
-        Number("--BRIGHTNESS", &S::ImageBrightness, kAdjust),
-        Number("--CONTRAST", &S::ImageContrast, kAdjust),
-        Real("--GAMMA", &S::ImageGamma, kAdjust),
-        Flag("--INVERT", &S::ImageInvert, kAdjust),
-        Flag("--GREYSCALE", &S::DoImageGreyscale),
-        Number("--THRESHOLD", &S::ImageThreshold, kThreshold),
-        Keyword("--DITHER", kDitherList, &S::ImageDitherAlgorithm, kDither),
-        // Frame
-        Number("--FR-SOLID-LEFT", &S::SolidLeft, kSolidFrame),
-        Number("--FR-SOLID-RIGHT", &S::SolidRight, kSolidFrame),
-        Number("--FR-SOLID-TOP", &S::SolidTop, kSolidFrame),
-        Number("--FR-SOLID-BOTTOM", &S::SolidBottom, kSolidFrame),
-        Text("--FR-SOLID-LEFT-COLOR", &S::SolidLeftColor, kJoined),
-        Text("--FR-SOLID-RIGHT-COLOR", &S::SolidRightColor, kJoined),
-        Text("--FR-SOLID-TOP-COLOR", &S::SolidTopColor, kJoined),
-        Text("--FR-SOLID-BOTTOM-COLOR", &S::SolidBottomColor, kJoined),
-        ProfileKey(Number("--FR-SOLID-OPACITY", &S::SolidOpacity), "--WM-SOLID-OPACITY"),
-        // Watermark
-        Text("--WM-TEXT", &S::WatermarkText, kJoined, kTextWatermark),
-        Text("--WM-FONT", &S::FontName, kJoined),
-        Number("--WM-FONT-SIZE", &S::FontSize),
-        Number("--WM-FONT-LEADING", &S::FontLeading),
-        Text("--WM-FONT-COLOR", &S::FontColor, kJoined),
-        Keyword("--WM-FONT-STYLE", kFontStyleList, &S::FontStyle),
-        Keyword("--WM-FONT-EFFECT", kFontEffectList, &S::FontEffect),
-        Flag("--WM-TEXT-ANTIALIASING", &S::TextAntialiasing),
-        Keyword("--WM-TEXT-ALIGNMENT", kAlignmentList, &S::TextAlignment),
-        Number("--WM-TEXT-PADDING", &S::TextPadding),
-        Number("--WM-TEXT-OPACITY", &S::TextOpacity),
-        Text("--WM-BACK-COLOR", &S::BackColor, kJoined),
-        Number("--WM-BACK-OPACITY", &S::BackOpacity),
-        Keyword("--WM-TEXT-BOUNDARY", kBoundaryList, &S::TextBoundary),
-        Keyword("--WM-TEXT-POSITION", kPositionList, &S::TextPosition),
-        Number("--WM-TEXT-X-OFFSET", &S::TextXOffset),
-        Number("--WM-TEXT-Y-OFFSET", &S::TextYOffset),
-        Number("--WM-TEXT-ROTATION", &S::TextRotation),
-        Keyword("--WM-TEXT-SIZE", kSizeModeList, &S::TextSize),
-        Naming(Text("--WM-IMAGE", &S::WatermarkImage, kJoined, kImageWatermark), ValueNames::File),
-        Flag("--WM-IMAGE-GREYSCALE", &S::ImageGreyscale),
-        Number("--WM-IMAGE-OPACITY", &S::ImageOpacity),
-        Keyword("--WM-IMAGE-BOUNDARY", kBoundaryList, &S::ImageBoundary),
-        Keyword("--WM-IMAGE-POSITION", kPositionList, &S::ImagePosition),
-        Number("--WM-IMAGE-X-OFFSET", &S::ImageXOffset),
-        Number("--WM-IMAGE-Y-OFFSET", &S::ImageYOffset),
-        Number("--WM-IMAGE-ROTATION", &S::WatermarkImageRotation),
-        Keyword("--WM-IMAGE-SIZE", kSizeModeList, &S::ImageSize),
-        // Naming and files
-        StripsQuotesInProfile(Text("--FILENAME-MASK", &S::FilenameMask, kJoined)),
-        Keyword("--FILE-TIMESTAMP", kTimestampList, &S::FileTimestamp),
-        Number("--FILE-TIMESTAMP-CUSTOM", &S::CustomTimestamp),
-        Flag("--NO-SUBFOLDERS", &S::KeepSubfolders, {}, 0),
-        Naming(Action("--PROFILE", "", ValueKind::Text, kJoined, ApplyProfile), ValueNames::File),
-        // Console switches
-        Action("--DEBUG", "-D", ValueKind::Flag, QuoteRule::None, SetDebug),
-        Action("--QUIET", "-Q", ValueKind::Flag, QuoteRule::None, SetQuiet),
-        Action("--PAUSE", "-P", ValueKind::Flag, QuoteRule::None, SetPause),
-        // The window, with the file a desktop's "Open with" passes as its input
-        Naming(ValueOptional(Action("--WINDOW", "", ValueKind::Text, kJoined, SetWindowInput)),
-               ValueNames::File),
+    std::vector<OptionRow> table = {
+        Action("--INPUT", "-I", ValueKind::Text, kJoined, SetInput,
+               {HelpBlock::Options, 1, "Set input file", "FILE"}, ValueNames::File),
+        Action("--OUTPUT", "-O", ValueKind::Text, kJoined, SetOutput,
+               {HelpBlock::Options, 2, "Set output folder", "PATH"}, ValueNames::Folder),
+        Action("--CONVERSION", "-C", ValueKind::Text, QuoteRule::QuotesOnly, SetConversion,
+               {HelpBlock::Options, 3, "Set output extension, STR = (jpg | bmp | ...)", "STR"}),
     };
+    for (const SettingSpec& spec : SettingTable())
+        if (!spec.option.word.empty())
+            table.push_back(SettingOptionRow(spec));
+    OptionRow window =
+        Action("--WINDOW", "", ValueKind::Text, kJoined, SetWindowInput, {}, ValueNames::File);
+    // The window, with the file a desktop's "Open with" passes as its input.
+    window.valueOptional = true;
+    for (OptionRow row : {
+             Action(
+                 "--PROFILE", "", ValueKind::Text, kJoined, ApplyProfile,
+                 {HelpBlock::Advanced, 11, "Set configuration file with required settings", "FILE"},
+                 ValueNames::File),
+             Action("--DEBUG", "-D", ValueKind::Flag, QuoteRule::None, SetDebug,
+                    {HelpBlock::Other, 1, "Print debug information to stdout"}),
+             Action("--QUIET", "-Q", ValueKind::Flag, QuoteRule::None, SetQuiet,
+                    {HelpBlock::Other, 0, "Don't print status messages to stdout"}),
+             Action("--PAUSE", "-P", ValueKind::Flag, QuoteRule::None, SetPause,
+                    {HelpBlock::Other, 2, "Pause at exit"}),
+             window,
+         })
+        table.push_back(row);
+    return table;
 }
 
 template <typename T> void Store(const SettingsField& field, T value) {
@@ -276,6 +156,12 @@ template <typename T> void Store(const SettingsField& field, T value) {
             }
         },
         field);
+}
+
+std::string TwoDecimals(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
+    return text;
 }
 
 } // namespace
@@ -319,12 +205,27 @@ void ApplyOptionValue(const OptionRow& row, const std::string& value, DriverStat
         Store(row.field, static_cast<float>(ParseReal(value)));
         break;
     case ValueKind::Keyword:
-        Store(row.field, KeywordToValue(row.keywordList, TrimSpaces(value)));
+        Store(row.field, KeywordToValue(row.choices->number, TrimSpaces(value)));
         break;
     case ValueKind::Text:
         Store(row.field, value);
         break;
     }
+}
+
+std::string OptionHelpText(const OptionRow& row) {
+    std::string text(row.help.text);
+    const SettingSpec* spec = row.setting;
+    if (!spec)
+        return text;
+    std::string name(row.help.valueName);
+    if (spec->range)
+        text += ", " + name + " = " + std::to_string(spec->range->minimum) + ".." +
+                std::to_string(spec->range->maximum);
+    else if (spec->realRange)
+        text += ", " + name + " = " + TwoDecimals(spec->realRange->minimum) + ".." +
+                TwoDecimals(spec->realRange->maximum);
+    return text;
 }
 
 } // namespace velmora

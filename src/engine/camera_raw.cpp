@@ -4,6 +4,7 @@
 #include "engine/camera_raw.h"
 
 #include "engine/file_handles.h"
+#include "engine/libraw_early_release.h"
 #include "engine/metadata.h"
 #include "platform/picture_heap.h"
 #include "platform/temp_files.h"
@@ -82,15 +83,13 @@ struct ClearThumbnail {
     }
 };
 
-// LibRaw with what the loader needs from inside it: its allocator, to give the raw data back
-// as soon as LibRaw has made its own picture of it, and to shrink that picture once it holds
-// FreeImage's layout. A decoder whose picture became a bitmap's pixels lives as long as it.
-class RawDecoder : public LibRaw {
+// LibRaw with what the loader needs from inside it: the raw data given back as soon as LibRaw
+// has made its own picture of them (libraw_early_release.h), and its allocator, to shrink that
+// picture once it holds FreeImage's layout. A decoder whose picture became a bitmap's pixels
+// lives as long as it.
+class RawDecoder : public LibRawReleasingRawData {
 public:
-    RawDecoder() {
-        callbacks.pre_scalecolors_cb = ReleaseRawData;
-        set_progress_handler(AtStage, this);
-    }
+    RawDecoder() { set_progress_handler(AtStage, this); }
 
     std::function<void()> whenRawDataGone;
     StopRequested stopped;
@@ -108,7 +107,8 @@ public:
     // copy_mem_image, FreeImage_FlipVertical), made in LibRaw's own buffer.
     static Picture PictureInPlace(const std::shared_ptr<RawDecoder>& self) {
         RawDecoder& raw = *self;
-        ReleaseRawData(&raw);
+        if (raw.ReleaseRawData())
+            raw.RawDataReleased();
         int width = 0, height = 0, colors = 0, bitsPerSample = 0;
         raw.get_mem_image_format(&width, &height, &colors, &bitsPerSample);
         if (colors != 3 || (bitsPerSample != 8 && bitsPerSample != 16) || !raw.imgdata.image)
@@ -159,31 +159,17 @@ public:
         libraw_internal_data.output_data.histogram = nullptr;
     }
 
+protected:
+    void RawDataReleased() override {
+        if (whenRawDataGone)
+            whenRawDataGone();
+    }
+
 private:
     // LibRaw's progress report, between the stages of a decode: a stop breaks it off there.
     static int AtStage(void* context, LibRaw_progress, int, int) {
         auto& raw = *static_cast<RawDecoder*>(context);
         return raw.stopped && raw.stopped() ? 1 : 0;
-    }
-
-    // Called by dcraw_process once the raw data is in LibRaw's picture, before any of the
-    // picture's own work (scaling, demosaicing) starts.
-    static void ReleaseRawData(void* context) {
-        auto& raw = static_cast<RawDecoder&>(*static_cast<LibRaw*>(context));
-        libraw_rawdata_t& data = raw.imgdata.rawdata;
-        if (!data.raw_alloc)
-            return;
-        raw.free(data.raw_alloc);
-        data.raw_alloc = nullptr;
-        data.raw_image = nullptr;
-        data.color3_image = nullptr;
-        data.color4_image = nullptr;
-        data.float_image = nullptr;
-        data.float3_image = nullptr;
-        data.float4_image = nullptr;
-        ReturnFreedHeapMemory();
-        if (raw.whenRawDataGone)
-            raw.whenRawDataGone();
     }
 
     // Reverses the order of the rows (as FreeImage_FlipVertical does) and turns RGB into
@@ -247,8 +233,10 @@ private:
 };
 
 // The camera's embedded picture as FreeImage's loader takes it: a compressed one (a JPEG,
-// turned by its EXIF orientation) through FreeImage's own loaders, a bitmap row by row.
-CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags);
+// turned by its EXIF orientation) through FreeImage's own loaders, a bitmap row by row. Without
+// its pixels: the metadata only.
+enum class Embedded { Picture, MetadataOnly };
+CameraRawPicture EmbeddedPicture(RawDecoder& raw, Embedded what);
 
 Picture BitmapThumbnail(const libraw_processed_image_t& thumbnail) {
     const unsigned width = thumbnail.width, height = thumbnail.height;
@@ -317,7 +305,8 @@ std::string FailureText(int status) {
     }
 }
 
-CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
+CameraRawPicture EmbeddedPicture(RawDecoder& raw, Embedded what) {
+    int flags = what == Embedded::MetadataOnly ? FIF_LOAD_NOPIXELS : 0;
     if (!WithZeroFilledBuffers(raw, [&] { return raw.unpack_thumb(); }))
         return {};
     int error = 0;
@@ -338,7 +327,7 @@ CameraRawPicture EmbeddedPicture(RawDecoder& raw, int flags) {
                 PictureOrigin::CameraPreview,
                 {}};
     }
-    if (flags & FIF_LOAD_NOPIXELS)
+    if (what == Embedded::MetadataOnly)
         return {};
     return {BitmapThumbnail(*thumbnail), PictureOrigin::CameraThumbnail, {}};
 }
@@ -398,7 +387,7 @@ void KeepCameraFacts(FIBITMAP* picture, const libraw_data_t& data) {
                           Decimal(own ? lens.MaxAp4MaxFocal : noted.MaxAp4MaxFocal));
 }
 
-CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& whenRawDataGone,
+CameraRawPicture Load(ReadHandle& file, RawMode mode, const std::function<void()>& whenRawDataGone,
                       const StopRequested& stopped) {
     std::shared_ptr<RawDecoder> raw(new (std::nothrow) RawDecoder);
     if (!raw)
@@ -410,20 +399,20 @@ CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& 
     params.shot_select = 0;
     params.use_camera_wb = 1;
     params.use_camera_matrix = 1;
-    params.half_size = (flags & RAW_HALFSIZE) == RAW_HALFSIZE ? 1 : 0;
+    params.half_size = mode == RawMode::HalfSize ? 1 : 0;
     CameraRawPicture loaded;
     if (raw->Succeeded(raw->open_datastream(&stream))) {
-        const bool preview = (flags & RAW_PREVIEW) == RAW_PREVIEW;
+        const bool preview = mode == RawMode::Preview;
         if (preview)
-            loaded = EmbeddedPicture(*raw, 0);
+            loaded = EmbeddedPicture(*raw, Embedded::Picture);
         if (!loaded.picture)
-            loaded = Decoded(raw, preview || (flags & RAW_DISPLAY) == RAW_DISPLAY ? 8 : 16);
+            loaded = Decoded(raw, preview || mode == RawMode::Display ? 8 : 16);
         if (loaded.picture && raw->imgdata.color.profile)
             FreeImage_CreateICCProfile(loaded.picture.get(), raw->imgdata.color.profile,
                                        static_cast<long>(raw->imgdata.color.profile_length));
         // A decode carries the metadata of the embedded preview (its EXIF above all).
         if (loaded.picture && !preview) {
-            CameraRawPicture header = EmbeddedPicture(*raw, FIF_LOAD_NOPIXELS);
+            CameraRawPicture header = EmbeddedPicture(*raw, Embedded::MetadataOnly);
             if (header.picture)
                 FreeImage_CloneMetadata(loaded.picture.get(), header.picture.get());
         }
@@ -443,14 +432,14 @@ CameraRawPicture Load(ReadHandle& file, int flags, const std::function<void()>& 
 
 } // namespace
 
-CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags,
+CameraRawPicture LoadCameraRaw(const std::string& path, RawMode mode,
                                const std::function<void()>& whenRawDataGone,
                                const StopRequested& stopped) {
     ReadHandle file(path);
     if (!file.isOpen())
         return {{}, PictureOrigin::None, FileErrorText(errno, "the file cannot be read")};
     try {
-        return Load(file, rawLoadFlags, whenRawDataGone, stopped);
+        return Load(file, mode, whenRawDataGone, stopped);
     } catch (const std::bad_alloc&) {
         return {{}, PictureOrigin::None, FailureText(LIBRAW_UNSUFFICIENT_MEMORY)};
     }

@@ -13,20 +13,26 @@
 
 namespace velmora {
 
+// How the decoder reads a camera file.
+enum class RawMode {
+    Preview,  // the camera's embedded preview; the display decode when it has none
+    Display,  // a full decode at 8 bits a channel on the BT.709 curve
+    Linear,   // a full decode at 16 bits a channel, linear
+    HalfSize, // the linear decode at half the width and height
+};
+
 struct CameraRawPicture {
     Picture picture;
     PictureOrigin origin = PictureOrigin::None;
     std::string failure; // why there is no picture, in plain words
 };
 
-// Loads a camera RAW file in one of FreeImage's RAW load modes: RAW_PREVIEW (the embedded
-// preview, else the display decode), RAW_DISPLAY (8-bit BT.709 curve), RAW_HALFSIZE or
-// RAW_DEFAULT (16-bit linear, at half or full size). No picture when LibRaw cannot read it.
+// Loads a camera RAW file in the given mode. No picture when LibRaw cannot read it.
 // whenRawDataGone, when given, is called (on this thread) once a decode has given its raw
 // data back, while LibRaw still works on its picture: the memory is at its peak no more.
 // stopped, when given, is asked at each of LibRaw's stages; once it is true the decode ends
 // with no picture.
-CameraRawPicture LoadCameraRaw(const std::string& path, int rawLoadFlags,
+CameraRawPicture LoadCameraRaw(const std::string& path, RawMode mode,
                                const std::function<void()>& whenRawDataGone = {},
                                const StopRequested& stopped = {});
 

@@ -19,13 +19,17 @@ enum class FailedStage { None, Load, Steps, Save, Stopped };
 struct FileResult {
     FailedStage stage = FailedStage::None;
     std::string reason; // in plain words; empty when the file was converted
+    // The file written, or that was to be once the name was made.
+    std::string outputFile;
 
     bool converted() const { return stage == FailedStage::None; }
     explicit operator bool() const { return converted(); }
-    static FileResult Converted() { return {}; }
-    static FileResult Failed(FailedStage stage, std::string reason) {
+    static FileResult Converted(std::string outputFile) {
+        return {FailedStage::None, {}, std::move(outputFile)};
+    }
+    static FileResult Failed(FailedStage stage, std::string reason, std::string outputFile = {}) {
         FailedStage where = reason == kStoppedByUser ? FailedStage::Stopped : stage;
-        return {where, std::move(reason)};
+        return {where, std::move(reason), std::move(outputFile)};
     }
 };
 

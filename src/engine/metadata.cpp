@@ -1,6 +1,6 @@
 #include "engine/metadata.h"
 
-#include "platform/files.h"
+#include "platform/library_loader.h"
 
 #include <tiffio.h>
 
@@ -13,14 +13,18 @@ constexpr const char* kMetadataLibrary = "libvelmora-metadata.so";
 constexpr const char* kEntrySymbol = "VelmoraMetadataWriter";
 
 // Opened by the first reading thread that needs it, once per process. The writer links
-// FreeImage; a call of the program's own brings FreeImage in first, bound lazily as the
-// program binds it (src/cli/entry/freeimage_on_demand.cpp), since binding its 28 libraries
-// at once, as the writer's own opening would, costs milliseconds.
+// FreeImage, and opening it bound at once would bind FreeImage's 28 libraries with it, which
+// costs milliseconds; so the program's own loader of FreeImage, where the process has one
+// (src/cli/entry/freeimage_on_demand.cpp), opens FreeImage first, bound lazily and silenced.
 const MetadataWriter* MetadataWriterLibrary() {
-    static const MetadataWriter* const writer = [] {
-        FreeImage_GetVersion();
-        return ProgramLibraryTable<MetadataWriter>(kMetadataLibrary, kEntrySymbol);
-    }();
+    static LibraryLoader library([] {
+        LibraryDescription description = ProgramLibrary(
+            kMetadataLibrary, kEntrySymbol, "VelmoraMetadataWriterAbi", kMetadataWriterAbi);
+        description.opensFirst = {kFreeImageLibraryName};
+        return description;
+    }());
+    static const MetadataWriter* const writer =
+        ProgramLibraryTable<MetadataWriter>(library, kEntrySymbol);
     return writer;
 }
 

@@ -33,6 +33,10 @@ inline constexpr const char* kCameraLensRangeKey = "CameraLensRange";
 // What exiv2 read from a source file; only the library looks inside.
 struct SourceMetadata;
 
+// The metadata library's interface as this program was built with it: raised whenever
+// MetadataWriter or what the library takes from the executable changes.
+inline constexpr int kMetadataWriterAbi = 1;
+
 struct MetadataWriter {
     SourceMetadata* (*readSource)(const std::string& sourcePath);
     void (*freeSource)(SourceMetadata* source);
@@ -78,3 +82,5 @@ bool IsReadableTiff(const std::string& path);
 
 // The library's entry point; the first call also sets exiv2 up.
 extern "C" const velmora::MetadataWriter* VelmoraMetadataWriter();
+// The kMetadataWriterAbi the library was built with.
+extern "C" int VelmoraMetadataWriterAbi();

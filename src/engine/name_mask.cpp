@@ -6,9 +6,7 @@
 #include "settings/settings.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <functional>
 
 namespace velmora {
 namespace {
@@ -27,43 +25,41 @@ std::string FiveCharacters(int32_t value) {
     return digits.substr(0, 5);
 }
 
-std::string BaseName() {
-    return BaseNameWithoutExtension(NameOf(gJob.InputFile));
+std::string BaseName(const NameFacts& facts) {
+    return BaseNameWithoutExtension(NameOf(facts.inputFile));
 }
 
+using Value = std::string (*)(const NameFacts&);
 struct Placeholder {
     std::string_view name;
-    std::function<std::string()> value;
+    Value value;
 };
 
 // In the order they are tried: a value inserted by an earlier one can hold a later one.
-const std::array<Placeholder, 19>& Placeholders() {
-    static const std::array<Placeholder, 19> table = {{
-        {"%filename%", [] { return BaseName(); }},
-        {"%filename[u]%", [] { return ToUpper(BaseName()); }},
-        {"%filename[l]%", [] { return ToLower(BaseName()); }},
-        {"%filename[t]%", [] { return ToTitle(BaseName()); }},
-        {"%ext%", [] { return gJob.ConversionType; }},
-        {"%ext[u]%", [] { return ToUpper(gJob.ConversionType); }},
-        {"%ext[t]%", [] { return ToTitle(gJob.ConversionType); }},
-        {"%yyyy%", [] { return std::to_string(CurrentLocalDateTime().year); }},
-        {"%mm%", [] { return TwoDigits(CurrentLocalDateTime().month); }},
-        {"%dd%", [] { return TwoDigits(CurrentLocalDateTime().day); }},
-        {"%hh%", [] { return TwoDigits(CurrentLocalDateTime().hour); }},
-        {"%ii%", [] { return TwoDigits(CurrentLocalDateTime().minute); }},
-        {"%ss%", [] { return TwoDigits(CurrentLocalDateTime().second); }},
-        {"%bpp%", [] { return std::to_string(gJob.OutputBpp); }},
-        {"%width%", [] { return std::to_string(gJob.ImageWidthAfter); }},
-        {"%height%", [] { return std::to_string(gJob.ImageHeightAfter); }},
-        {"%frame%", [] { return std::to_string(gJob.FrameNumber); }},
-        {"%rnd%", [] { return FiveCharacters(gJob.RandomNumber); }},
-        {"%n%", [] { return FiveCharacters(gJob.FileCounter); }},
-    }};
-    return table;
-}
+constexpr Placeholder kPlaceholders[] = {
+    {"%filename%", [](const NameFacts& f) { return BaseName(f); }},
+    {"%filename[u]%", [](const NameFacts& f) { return ToUpper(BaseName(f)); }},
+    {"%filename[l]%", [](const NameFacts& f) { return ToLower(BaseName(f)); }},
+    {"%filename[t]%", [](const NameFacts& f) { return ToTitle(BaseName(f)); }},
+    {"%ext%", [](const NameFacts& f) { return f.conversionType; }},
+    {"%ext[u]%", [](const NameFacts& f) { return ToUpper(f.conversionType); }},
+    {"%ext[t]%", [](const NameFacts& f) { return ToTitle(f.conversionType); }},
+    {"%yyyy%", [](const NameFacts&) { return std::to_string(CurrentLocalDateTime().year); }},
+    {"%mm%", [](const NameFacts&) { return TwoDigits(CurrentLocalDateTime().month); }},
+    {"%dd%", [](const NameFacts&) { return TwoDigits(CurrentLocalDateTime().day); }},
+    {"%hh%", [](const NameFacts&) { return TwoDigits(CurrentLocalDateTime().hour); }},
+    {"%ii%", [](const NameFacts&) { return TwoDigits(CurrentLocalDateTime().minute); }},
+    {"%ss%", [](const NameFacts&) { return TwoDigits(CurrentLocalDateTime().second); }},
+    {"%bpp%", [](const NameFacts& f) { return std::to_string(f.bpp); }},
+    {"%width%", [](const NameFacts& f) { return std::to_string(f.width); }},
+    {"%height%", [](const NameFacts& f) { return std::to_string(f.height); }},
+    {"%frame%", [](const NameFacts& f) { return std::to_string(f.frame); }},
+    {"%rnd%", [](const NameFacts& f) { return FiveCharacters(f.randomNumber); }},
+    {"%n%", [](const NameFacts& f) { return FiveCharacters(f.fileCounter); }},
+};
 
 const Placeholder* FindPlaceholder(std::string_view name) {
-    for (const Placeholder& placeholder : Placeholders())
+    for (const Placeholder& placeholder : kPlaceholders)
         if (EqualsIgnoreCase(placeholder.name, name))
             return &placeholder;
     return nullptr;
@@ -71,43 +67,45 @@ const Placeholder* FindPlaceholder(std::string_view name) {
 
 } // namespace
 
-std::string ReplacePlaceholder(std::string text, std::string_view placeholder) {
+std::string ReplacePlaceholder(std::string text, std::string_view placeholder,
+                               const NameFacts& facts) {
     const Placeholder* known = FindPlaceholder(placeholder);
     if (!known)
         return text;
     size_t position = 0;
     while ((position = FindIgnoreCase(text, known->name, position)) != std::string::npos) {
         // Read per occurrence: date and time placeholders see the clock as they are replaced.
-        std::string value = known->value();
+        std::string value = known->value(facts);
         text.replace(position, known->name.size(), value);
         position += value.size();
     }
     return text;
 }
 
-std::string ExpandNameMask() {
-    std::string mask = ToLower(gSettings.FilenameMask);
-    if (mask.empty())
-        mask = "%filename%.%ext%";
-    for (const Placeholder& placeholder : Placeholders())
-        if (mask.find(placeholder.name) != std::string::npos)
-            mask = ReplacePlaceholder(std::move(mask), placeholder.name);
-    return mask;
+std::string ExpandNameMask(std::string_view mask, const NameFacts& facts) {
+    std::string name = ToLower(mask);
+    if (name.empty())
+        name = "%filename%.%ext%";
+    for (const Placeholder& placeholder : kPlaceholders)
+        if (name.find(placeholder.name) != std::string::npos)
+            name = ReplacePlaceholder(std::move(name), placeholder.name, facts);
+    return name;
 }
 
-std::string BuildOutputPath() {
-    return gJob.OutputFolder + (gSettings.KeepSubfolders != 0 ? gJob.RelativeSubfolder : "") +
-           ExpandNameMask();
+std::string BuildOutputPath(const std::string& outputFolder, const std::string& relativeSubfolder,
+                            const Settings& settings, const NameFacts& facts) {
+    return outputFolder + (settings.KeepSubfolders != 0 ? relativeSubfolder : "") +
+           ExpandNameMask(settings.FilenameMask, facts);
 }
 
-std::string ExpandWatermarkText() {
-    std::string text = gSettings.WatermarkText;
+std::string ExpandWatermarkText(const std::string& watermarkText, const NameFacts& facts) {
+    std::string text = watermarkText;
     std::string probe = ToLower(text);
     if (std::count(text.begin(), text.end(), '%') < 2)
         return text;
-    for (const Placeholder& placeholder : Placeholders())
+    for (const Placeholder& placeholder : kPlaceholders)
         if (probe.find(placeholder.name) != std::string::npos)
-            text = ReplacePlaceholder(std::move(text), placeholder.name);
+            text = ReplacePlaceholder(std::move(text), placeholder.name, facts);
     return text;
 }
 

@@ -108,33 +108,28 @@ void DiscardTiffMessage(const char*, const char*, va_list) {}
 
 } // namespace
 
+RawMode CameraRawModeFor(RawLoadAs loadAs) {
+    switch (loadAs) {
+    case RawLoadAs::Auto:
+        return RawMode::Preview;
+    case RawLoadAs::Rgb24:
+        return RawMode::Display;
+    case RawLoadAs::Rgb48HalfSize:
+        return RawMode::HalfSize;
+    case RawLoadAs::Bits8:
+    case RawLoadAs::Bits16:
+    case RawLoadAs::Rgb48:
+        break;
+    }
+    // Headerless bits that could not be read, and any value outside the list, take the full
+    // linear decode.
+    return RawMode::Linear;
+}
+
 void SilenceLibraryMessages() {
     FreeImage_SetOutputMessage(DiscardLibraryMessage);
     TIFFSetWarningHandler(DiscardTiffMessage);
     TIFFSetErrorHandler(DiscardTiffMessage);
-}
-
-int LoadFlagsFor(std::string_view inputGroup, const Settings& settings) {
-    if (inputGroup == "raw") {
-        switch (settings.RawLoadAs) {
-        case kRawAuto:
-            return RAW_PREVIEW;
-        case kRaw24:
-            return RAW_DISPLAY;
-        case kRaw48HS:
-            return RAW_HALFSIZE;
-        default:
-            return RAW_DEFAULT;
-        }
-    }
-    if (inputGroup == "psd") {
-        if (settings.PsdColorMode == kColorCmyk)
-            return PSD_CMYK;
-        if (settings.PsdColorMode == kColorLab)
-            return PSD_LAB;
-        return PSD_DEFAULT;
-    }
-    return 0;
 }
 
 int SaveFlagsFor(std::string_view format, const Settings& s) {
@@ -170,7 +165,7 @@ int SaveFlagsFor(std::string_view format, const Settings& s) {
                                           TIFF_LZW,      TIFF_JPEG,      TIFF_LOGLUV};
         int flags =
             s.TiffCompression >= 0 && s.TiffCompression < 9 ? compression[s.TiffCompression] : 0;
-        return flags | (s.TiffColorMode == kColorCmyk ? TIFF_CMYK : 0);
+        return flags | (ChoiceOf<ColorMode>(s.TiffColorMode) == ColorMode::Cmyk ? TIFF_CMYK : 0);
     }
     if (format == "webp")
         return s.WebpQuality == 100 ? WEBP_LOSSLESS : s.WebpQuality;
@@ -178,7 +173,8 @@ int SaveFlagsFor(std::string_view format, const Settings& s) {
 }
 
 LoadRequest LoadRequestFrom(const Settings& settings) {
-    return {settings.RawLoadAs, LoadFlagsFor("raw", settings), RawBitsLayoutFrom(settings)};
+    return {.loadAs = ChoiceOf<RawLoadAs>(settings.RawLoadAs),
+            .rawBits = RawBitsLayoutFrom(settings)};
 }
 
 Picture LoadInputPicture(const std::string& path, const LoadRequest& request, PictureOrigin* origin,
@@ -188,15 +184,15 @@ Picture LoadInputPicture(const std::string& path, const LoadRequest& request, Pi
     PictureOrigin& from = origin ? *origin : unused;
     std::string failure;
     Picture picture;
-    if (request.rawLoadAs == kRaw8 || request.rawLoadAs == kRaw16) {
+    if (request.loadAs == RawLoadAs::Bits8 || request.loadAs == RawLoadAs::Bits16) {
         RawBitsFormat stored =
-            request.rawLoadAs == kRaw16 ? RawBitsFormat::kRgb565 : RawBitsFormat::kEightBit;
+            request.loadAs == RawLoadAs::Bits16 ? RawBitsFormat::kRgb565 : RawBitsFormat::kEightBit;
         picture = LoadRawBits(path, stored, request.rawBits), from = PictureOrigin::HeaderlessBits;
     }
     if (!picture) {
         QuietStandardError quiet;
         CameraRawPicture camera =
-            LoadCameraRaw(path, request.cameraRawFlags, whenRawDataGone, stopped);
+            LoadCameraRaw(path, CameraRawModeFor(request.loadAs), whenRawDataGone, stopped);
         picture = std::move(camera.picture), from = camera.origin;
         failure = std::move(camera.failure);
     }

@@ -2,10 +2,12 @@
 // save flags of each format, the output depth, the resolution, and the atomic save.
 #pragma once
 
+#include "engine/camera_raw.h"
 #include "engine/file_result.h"
 #include "engine/source_color.h"
 #include "imageops/picture.h"
 #include "imageops/raw_bits.h"
+#include "settings/keywords.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,15 +18,16 @@ namespace velmora {
 
 struct Settings;
 
-// Load flags of an input group ("raw", "psd"; anything else gives 0).
-int LoadFlagsFor(std::string_view inputGroup, const Settings& settings);
+// The camera RAW decoder's mode for a RawLoadAs choice.
+RawMode CameraRawModeFor(RawLoadAs loadAs);
 // Save flags of an output format keyword.
 int SaveFlagsFor(std::string_view outputFormat, const Settings& settings);
 
 struct LoadRequest {
-    int rawLoadAs = 0;      // RawLoadAs keyword value
-    int cameraRawFlags = 0; // LoadFlagsFor("raw")
-    RawBitsLayout rawBits;  // the size the user gave headerless bits
+    // Which loaders are tried: headerless bits first for Bits8 and Bits16, and the camera RAW
+    // decoder's mode.
+    RawLoadAs loadAs = RawLoadAs::Auto;
+    RawBitsLayout rawBits; // the size the user gave headerless bits
 };
 LoadRequest LoadRequestFrom(const Settings& settings);
 

@@ -38,7 +38,7 @@ struct LoadedSource {
 // neither it nor the libraries it opens (exiv2, and FreeImage with them) add to the decode's
 // peak.
 bool ReadMetadataAlongsideDecoding(const std::string& path, const LoadRequest& request) {
-    return request.rawLoadAs == kRawAuto || FileSize(path) < kSmallSourceBytes;
+    return request.loadAs == RawLoadAs::Auto || FileSize(path) < kSmallSourceBytes;
 }
 
 void LoadSource(LoadedSource& source, const std::string& path, const LoadRequest& request,
@@ -89,8 +89,8 @@ void RestoreSourceDetails(FIBITMAP* picture, const SourceDetails& kept, const Pi
 // A LogLuv TIFF holds CIE luminance and chromaticity (FreeImage turns the float RGB into XYZ
 // for libtiff's LogLuv coder): the values describe themselves, and an RGB profile on them
 // would say they are something else.
-PictureColor ColorAsSaved(const PictureColor& color, FIBITMAP* picture, bool toTiff) {
-    bool logLuv = toTiff && (gJob.SaveFlags & TIFF_LOGLUV) == TIFF_LOGLUV &&
+PictureColor ColorAsSaved(const PictureColor& color, FIBITMAP* picture, const RunPlan& plan) {
+    bool logLuv = plan.outputFif == FIF_TIFF && (plan.saveFlags & TIFF_LOGLUV) == TIFF_LOGLUV &&
                   FreeImage_GetImageType(picture) == FIT_RGBF;
     return logLuv ? PictureColor{} : color;
 }
@@ -98,21 +98,23 @@ PictureColor ColorAsSaved(const PictureColor& color, FIBITMAP* picture, bool toT
 // The frame and the watermark come from the drawing library, opened only when a run asks
 // for one of them; a run that wants one the library cannot give fails the file.
 Picture ApplyDrawnFrame(Picture picture, const FrameRequest& request, int width, int height) {
-    if (request.kind == kFrameNone)
+    if (request.kind == FrameKind::None)
         return picture;
     const DrawnSteps* drawn = LoadDrawnSteps();
     return drawn ? drawn->applyFrame(std::move(picture), request, width, height) : nullptr;
 }
 
 // The watermark text's placeholders are expanded only for a run that draws one.
-Picture ApplyDrawnWatermark(Picture picture, const Settings& settings, int width, int height) {
-    if (settings.DoWatermark == kWatermarkNone)
+Picture ApplyDrawnWatermark(Picture picture, const Settings& settings, const NameFacts& facts,
+                            int width, int height) {
+    if (ChoiceOf<WatermarkKind>(settings.DoWatermark) == WatermarkKind::None)
         return picture;
     const DrawnSteps* drawn = LoadDrawnSteps();
-    return drawn ? drawn->applyWatermark(std::move(picture),
-                                         WatermarkRequestFrom(settings, ExpandWatermarkText()),
-                                         width, height)
-                 : nullptr;
+    if (!drawn)
+        return nullptr;
+    WatermarkRequest request =
+        WatermarkRequestFrom(settings, ExpandWatermarkText(settings.WatermarkText, facts));
+    return drawn->applyWatermark(std::move(picture), request, width, height);
 }
 
 // CMYK separations are made from 32-bit pictures, the depth FreeImage writes as ink; other
@@ -138,32 +140,22 @@ bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, Pendin
     return SaveToFileChecked(picture, FIF_TIFF, path, saveFlags).saved;
 }
 
-// Saves the picture as gJob.OutputFile, with the source's metadata in a TIFF.
-SaveOutcome SaveOutput(FIBITMAP* picture, LoadedSource& source, const SourceDetails& kept,
+// Saves the picture as outputFile, with the source's metadata in a TIFF.
+SaveOutcome SaveOutput(FIBITMAP* picture, const FileJob& job, const std::string& outputFile,
+                       int threads, LoadedSource& source, const SourceDetails& kept,
                        const PictureColor& color, const StopRequested& stopped) {
     // Writing over the file being converted would destroy the only copy of the source.
-    if (SameFile(gJob.OutputFile, gJob.InputFile))
+    if (SameFile(outputFile, job.inputFile))
         return {false, "the output would replace the file being converted"};
+    const RunPlan& plan = job.plan;
     auto addMetadata = [&](const std::string& temporaryPath) {
         return AddMetadataOrKeepWithout(picture, temporaryPath, *source.metadata,
-                                        kept.metadataHolder.get(), color, gJob.SaveFlags);
+                                        kept.metadataHolder.get(), color, plan.saveFlags);
     };
-    bool toTiff = gJob.OutputFif == FIF_TIFF;
-    return SavePictureAtomically(picture, gJob.OutputFif, gJob.OutputFile, gJob.SaveFlags,
-                                 toTiff ? FinishSavedFile(addMetadata) : FinishSavedFile(),
-                                 stopped, gSettings.SaveThreads);
-}
-
-// For the window's progress bar: the worker is at this stage of the current file.
-void ReportStage(FileStage stage) {
-    std::lock_guard lock(gRunMutex);
-    gProgress.CurrentStage = stage;
-}
-
-// While the window asks whether to stop, it holds the run mutex: a check waits for the answer.
-bool RunStopRequested() {
-    std::lock_guard lock(gRunMutex);
-    return gProgress.Running != 1;
+    bool toTiff = plan.outputFif == FIF_TIFF;
+    return SavePictureAtomically(picture, plan.outputFif, outputFile, plan.saveFlags,
+                                 toTiff ? FinishSavedFile(addMetadata) : FinishSavedFile(), stopped,
+                                 threads);
 }
 
 // One of the steps after resizing: its name for a failure, and the step itself.
@@ -174,13 +166,17 @@ struct Step {
 
 } // namespace
 
-FileResult ConvertOneFile() {
-    const Settings& settings = gSettings;
-    const bool toTiff = gJob.OutputFif == FIF_TIFF;
-    const StopRequested stopped = RunStopRequested;
+FileResult ConvertOneFile(const FileJob& job, const Settings& settings) {
+    const RunPlan& plan = job.plan;
+    const bool toTiff = plan.outputFif == FIF_TIFF;
+    const StopRequested stopped = job.stopped ? job.stopped : StopRequested([] { return false; });
+    auto reach = [&](FileStage stage) {
+        if (job.reached)
+            job.reached(stage);
+    };
     LoadedSource source;
     std::string why;
-    LoadSource(source, gJob.InputFile, LoadRequestFrom(settings), toTiff, stopped, why);
+    LoadSource(source, job.inputFile, LoadRequestFrom(settings), toTiff, stopped, why);
     Picture picture = std::move(source.picture);
     const int32_t sourceBpp = PictureBpp(picture);
     if (PictureWidth(picture) == 0 || PictureHeight(picture) == 0)
@@ -188,7 +184,7 @@ FileResult ConvertOneFile() {
     if (stopped())
         return FileResult::Failed(FailedStage::Stopped, kStoppedByUser);
 
-    ReportStage(kStageSteps);
+    reach(kStageSteps);
     PictureColor color = ColorOfSource(source, picture.get());
     SourceDetails kept = KeepSourceDetails(picture.get());
     picture = ApplyRotation(std::move(picture), RotationRequestFrom(settings));
@@ -202,19 +198,25 @@ FileResult ConvertOneFile() {
     // Every later step that takes a size takes this one: the frame and the watermark are
     // placed on the picture as resizing left it.
     const int width = PictureWidth(picture), height = PictureHeight(picture);
-    const int32_t depth =
-        OutputDepthFor(gJob.ConversionType, gJob.AutoBpp ? 0 : gJob.OutputBpp, sourceBpp);
+    const int32_t depth = OutputDepthFor(plan.conversionType, plan.requestedBpp, sourceBpp);
 
     // What this file becomes, for the watermark text's placeholders and the output name.
-    gJob.SourceBpp = sourceBpp;
-    gJob.OutputBpp = depth;
-    gJob.ImageWidthAfter = width;
-    gJob.ImageHeightAfter = height;
-    gJob.FrameNumber = 1;
-    gJob.OutputFile = BuildOutputPath();
+    const NameFacts facts{.inputFile = job.inputFile,
+                          .conversionType = plan.conversionType,
+                          .bpp = depth,
+                          .width = width,
+                          .height = height,
+                          .frame = 1,
+                          .randomNumber = job.randomNumber,
+                          .fileCounter = job.fileCounter};
+    const std::string outputFile =
+        BuildOutputPath(plan.outputFolder, job.relativeSubfolder, settings, facts);
+    auto failed = [&](FailedStage stage, std::string reason) {
+        return FileResult::Failed(stage, std::move(reason), outputFile);
+    };
 
     ToneMappingRequest toneMapping = ToneMappingRequestFrom(settings);
-    const bool cmyk = toTiff && settings.TiffColorMode == kColorCmyk;
+    const bool cmyk = toTiff && ChoiceOf<ColorMode>(settings.TiffColorMode) == ColorMode::Cmyk;
     const Step steps[] = {
         {"tone mapping",
          [&](Picture p) {
@@ -238,9 +240,11 @@ FileResult ConvertOneFile() {
              return ApplyDrawnFrame(std::move(p), FrameRequestFrom(settings), width, height);
          }},
         {"watermark",
-         [&](Picture p) { return ApplyDrawnWatermark(std::move(p), settings, width, height); }},
+         [&](Picture p) {
+             return ApplyDrawnWatermark(std::move(p), settings, facts, width, height);
+         }},
         {"conversion to the output depth",
-         [&](Picture p) { return ConvertToOutputDepth(std::move(p), depth, gJob.ConversionType); }},
+         [&](Picture p) { return ConvertToOutputDepth(std::move(p), depth, plan.conversionType); }},
         {"CMYK separation",
          [&](Picture p) {
              return SeparateForPrint(std::move(p), cmyk, color, settings.CmykProfile);
@@ -248,20 +252,21 @@ FileResult ConvertOneFile() {
     };
     for (const Step& step : steps) {
         if (stopped())
-            return FileResult::Failed(FailedStage::Stopped, kStoppedByUser);
+            return failed(FailedStage::Stopped, kStoppedByUser);
         picture = step.apply(std::move(picture));
         if (!picture)
-            return FileResult::Failed(FailedStage::Steps,
-                                      std::string("the ") + step.name + " could not be made");
+            return failed(FailedStage::Steps,
+                          std::string("the ") + step.name + " could not be made");
     }
-    color = ColorAsSaved(color, picture.get(), toTiff);
+    color = ColorAsSaved(color, picture.get(), plan);
     RestoreSourceDetails(picture.get(), kept, color);
 
-    ReportStage(kStageSave);
-    SaveOutcome saved = SaveOutput(picture.get(), source, kept, color, stopped);
+    reach(kStageSave);
+    SaveOutcome saved = SaveOutput(picture.get(), job, outputFile, settings.SaveThreads, source,
+                                   kept, color, stopped);
     if (!saved)
-        return FileResult::Failed(FailedStage::Save, saved.reason);
-    return FileResult::Converted();
+        return failed(FailedStage::Save, saved.reason);
+    return FileResult::Converted(outputFile);
 }
 
 } // namespace velmora

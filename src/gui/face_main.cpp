@@ -75,3 +75,7 @@ VelmoraFaceMain(int mode, const char* argument, const char* program) {
     }
     return kFaceFailureStatus;
 }
+
+extern "C" __attribute__((visibility("default"))) int VelmoraFaceAbi() {
+    return kFaceAbi;
+}

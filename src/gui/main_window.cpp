@@ -595,14 +595,15 @@ void MainWindow::StartConversion() {
     int formatIndex =
         std::clamp(formatField_->currentIndex(), 0, static_cast<int>(formats.size()) - 1);
     SetStatus(Text("General", "Preparing"));
-    if (auto refusal = CheckConversionStart(folder)) {
+    auto prepared = PrepareWindowRun(folder, formats[static_cast<size_t>(formatIndex)]);
+    if (const auto* refusal = std::get_if<StartRefusal>(&prepared)) {
         SetStatus(Text("Msg", "Conversion is not complete"));
         TheDesktop().Warn(this, Text("Msg", "Warning"),
                           Filled("Msg", refusal->messageKey, refusal->argument));
         return;
     }
-    PrepareWindowJob(folder, formats[static_cast<size_t>(formatIndex)]);
-    PutOutputFolderFirst(folder);
+    const RunPlan& plan = std::get<RunPlan>(prepared);
+    PutOutputFolderFirst(plan.outputFolder);
     SetStatus(Text("General", "Converting"));
 
     menuBar()->setEnabled(false);
@@ -616,7 +617,7 @@ void MainWindow::StartConversion() {
         if (!pendingInput_.isEmpty())
             TakeInputFile(std::exchange(pendingInput_, QString()));
     });
-    progress_->Start();
+    progress_->Start(plan);
 }
 
 void MainWindow::ConversionEnded(const QString& result) {

@@ -5,15 +5,10 @@
 #include "gui/face_text.h"
 #include "gui/preferences_controls.h"
 #include "gui/storage/themes.h"
-#include "imageops/color_adjustment.h"
 #include "imageops/drawn/watermark_font.h"
-#include "imageops/frame_request.h"
-#include "imageops/rotation.h"
-#include "imageops/threshold.h"
-#include "imageops/watermark_request.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
-#include "settings/settings.h"
+#include "settings/setting_table.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <variant>
 
 namespace velmora {
@@ -38,7 +34,6 @@ namespace {
 using S = Settings;
 using IntField = std::variant<int32_t S::*, int8_t S::*>;
 using TextField = std::string S::*;
-using Entries = std::vector<const char*>;
 
 // A page's rows are a grid of labels and controls; a list of more rows than a column holds
 // runs on in a second column when the screen has room for two.
@@ -73,16 +68,35 @@ enum class RowKind {
     OutputFormat,
 };
 
+// The setting table's row of a field every Preferences row binds.
+const SettingSpec& SpecOf(const SettingField& field) {
+    const SettingSpec* spec = FindSetting(field);
+    if (!spec)
+        throw std::logic_error("a Preferences row for a field without a setting");
+    return *spec;
+}
+
+// A row's control and what it edits. The key (the control's name), the choices, the range
+// and a number's unit come from the setting's row; the label, the kind of control and where
+// it stands are the page's.
 struct Row {
-    Row(RowKind kind, const char* label, std::string key, IntField number = {})
-        : kind(kind), label(label), key(std::move(key)), number(number) {}
+    Row(RowKind kind, const char* label, SettingField field)
+        : kind(kind), label(label), field(field) {
+        const SettingSpec& spec = SpecOf(field);
+        key = spec.key;
+        choices = spec.choices;
+        if (spec.range) {
+            minimum = spec.range->minimum;
+            maximum = spec.range->maximum;
+        }
+        unitChoice = spec.unit;
+    }
 
     RowKind kind;
     const char* label; // catalogue group "Preferences"
-    std::string key;   // settings file key of the page's group
-    IntField number;
-    TextField text = nullptr;
-    const Entries* entries = nullptr;
+    SettingField field;
+    std::string key; // settings file key of the page's group
+    const ChoiceList* choices = nullptr;
     int minimum = 0, maximum = 0;
     const char* unit = nullptr;
     // A "Pixels"/"Percent" choice beside a number, keyed by the number's key + " Unit".
@@ -94,7 +108,7 @@ struct Row {
     bool startsColumn = false;
     // The check box or drop-down of the same page that turns this row's feature on: the
     // row is enabled while that control is non-zero (or at enabledAt, when given).
-    const char* enabledBy = nullptr;
+    std::string enabledBy;
     int enabledAt = -1;
 };
 
@@ -111,73 +125,22 @@ void SetInt(IntField field, int value) {
         field);
 }
 
-// Entries are codes in order: the position of an entry is the value stored.
-const Entries kUpdateRanges = {"Every day",      "Every week",     "Every month",
-                               "Every 3 months", "Every 6 months", "Never"};
-const Entries kUiSizes = {"Small", "Medium", "Large"};
-const Entries kDdsLoadAs = {"Auto", "BGRA", "RGBA"};
-const Entries kRawLoadAs = {"Auto", "RGB8", "RGB16", "RGB24", "RGB48HS", "RGB48"};
-const Entries kFrameLoadings = {"All Frames", "First Frame", "Middle Frame", "Last Frame",
-                                "Random Frame"};
-const Entries kColorModes = {"RGB", "CMYK", "LAB"};
-const Entries kToneMappings = {"None", "Linear", "Adaptive Logarithmic", "DR Reduction",
-                               "Gradient Domain"};
-const Entries kRleCompressions = {"None", "RLE"};
-const Entries kExrCompressions = {"None", "ZIP", "PIZ", "PXR24", "B44"};
-const Entries kPngCompressions = {"None", "ZLIB1", "ZLIB6", "ZLIB9"};
-// LZW keeps its place in the list so that each entry's position stays its code.
-const Entries kTiffCompressions = {"None",         "CCITTFAX3", "CCITTFAX4", "PACKBITS", "DEFLATE",
-                                   "ADOBEDEFLATE", "LZW",       "JPEG",      "LOGLUV"};
-const Entries kColorTables = {"Auto", "Exact"};
-const Entries kChromas = {"None", "Low", "Medium", "High"};
-const Entries kJpegSaveAs = {"Baseline Standard", "Baseline Simple", "Baseline Optimized",
-                             "Progressive"};
-const Entries kRotationTypes = {"Simple Rotation", "Advanced Rotation"};
-const Entries kUnits = {"Pixels", "Percent"};
-const Entries kResizeTypes = {"All Images", "Large Images"};
-const Entries kResizeAlgorithms = {"Box",     "Bilinear",   "Bspline",
-                                   "Bicubic", "Catmullrom", "Lanczos"};
-const Entries kDithers = {"FS", "Bayer4", "Bayer8", "Bayer16", "Cluster6", "Cluster8", "Cluster16"};
-const Entries kFrameKinds = {"None", "Frame Solid"};
-const Entries kWatermarkKinds = {"None", "Watermark Text", "Watermark Image"};
-const Entries kFontStyles = {"Regular", "Bold", "Italic", "Bold Italic"};
-const Entries kFontEffects = {"None", "Underline", "Strikeout"};
-const Entries kAlignments = {"Align Left", "Align Center", "Align Right"};
-const Entries kBoundaries = {"Bound Image", "Bound Frame"};
-const Entries kPositions = {"Top-Left",    "Top-Center",    "Top-Right",
-                            "Middle-Left", "Middle-Center", "Middle-Right",
-                            "Bottom-Left", "Bottom-Center", "Bottom-Right"};
-const Entries kSizeModes = {"Fixed", "Proportional", "Fit", "Fill"};
-const Entries kTimestamps = {"Current", "Original", "Custom"};
-const Entries kFolderHistories = {"Clean On Exit", "Keep Folders"};
-
-Row Check(const char* label, std::string key, IntField field) {
-    return {RowKind::Check, label, std::move(key), field};
+Row Check(const char* label, int8_t S::*field) {
+    return {RowKind::Check, label, field};
 }
 
-Row Choice(const char* label, std::string key, IntField field, const Entries& entries) {
-    Row row{RowKind::Choice, label, std::move(key), field};
-    row.entries = &entries;
-    return row;
+template <typename Field> Row Choice(const char* label, Field field) {
+    return {RowKind::Choice, label, field};
 }
 
-Row Number(const char* label, std::string key, IntField field, const char* unit,
-           int8_t S::*unitChoice = nullptr) {
-    Row row{RowKind::Number, label, std::move(key), field};
+Row Number(const char* label, int32_t S::*field, const char* unit = nullptr) {
+    Row row{RowKind::Number, label, field};
     row.unit = unit;
-    row.unitChoice = unitChoice;
     return row;
 }
 
-Row Slider(const char* label, std::string key, IntField field, int minimum, int maximum) {
-    Row row{RowKind::Slider, label, std::move(key), field};
-    row.minimum = minimum;
-    row.maximum = maximum;
-    return row;
-}
-
-Row Slider(const char* label, std::string key, IntField field, ValueRange<int32_t> range) {
-    return Slider(label, std::move(key), field, range.minimum, range.maximum);
+template <typename Field> Row Slider(const char* label, Field field) {
+    return {RowKind::Slider, label, field};
 }
 
 Row InSecondColumn(Row row) {
@@ -185,42 +148,30 @@ Row InSecondColumn(Row row) {
     return row;
 }
 
-Row Under(const char* governor, Row row, int enabledAt = -1) {
-    row.enabledBy = governor;
+Row Under(int8_t S::*governor, Row row, int enabledAt = -1) {
+    row.enabledBy = SpecOf(governor).key;
     row.enabledAt = enabledAt;
     return row;
 }
 
-Row Within(ValueRange<int32_t> range, Row row) {
-    row.minimum = range.minimum;
-    row.maximum = range.maximum;
-    return row;
-}
-
-Row TextKind(RowKind kind, const char* label, std::string key, TextField field,
-             TextField offered = nullptr) {
-    Row row{kind, label, std::move(key)};
-    row.text = field;
+Row TextKind(RowKind kind, const char* label, TextField field, TextField offered = nullptr) {
+    Row row{kind, label, field};
     row.offered = offered;
     return row;
 }
 
 const std::vector<Row>& InputPanelRows(const std::string& format) {
     static const std::map<std::string, std::vector<Row>> panels = {
-        {"dds", {Choice("Load As", "DDS Load As", &S::DdsLoadAs, kDdsLoadAs)}},
-        {"gif",
-         {Choice("Frame Loading", "GIF Frame Loading", &S::GifFrameLoading, kFrameLoadings)}},
-        {"ico",
-         {Choice("Frame Loading", "ICO Frame Loading", &S::IcoFrameLoading, kFrameLoadings)}},
-        {"psd", {Choice("Color Mode", "PSD Color Mode", &S::PsdColorMode, kColorModes)}},
+        {"dds", {Choice("Load As", &S::DdsLoadAs)}},
+        {"gif", {Choice("Frame Loading", &S::GifFrameLoading)}},
+        {"ico", {Choice("Frame Loading", &S::IcoFrameLoading)}},
+        {"psd", {Choice("Color Mode", &S::PsdColorMode)}},
         {"raw",
-         {Choice("Load As", "RAW Load As", &S::RawLoadAs, kRawLoadAs),
-          Number("Header Size", "RAW Header Size", &S::RawHeaderSize, "Bytes"),
-          Number("Image Width", "RAW Image Width", &S::RawImageWidth, "Pixels"),
-          Number("Image Height", "RAW Image Height", &S::RawImageHeight, "Pixels"),
-          Choice("Tone Mapping", "RAW Tone Mapping", &S::RawToneMapping, kToneMappings)}},
-        {"tiff",
-         {Choice("Frame Loading", "TIFF Frame Loading", &S::TiffFrameLoading, kFrameLoadings)}},
+         {Choice("Load As", &S::RawLoadAs), Number("Header Size", &S::RawHeaderSize, "Bytes"),
+          Number("Image Width", &S::RawImageWidth, "Pixels"),
+          Number("Image Height", &S::RawImageHeight, "Pixels"),
+          Choice("Tone Mapping", &S::RawToneMapping)}},
+        {"tiff", {Choice("Frame Loading", &S::TiffFrameLoading)}},
     };
     static const std::vector<Row> none;
     auto found = panels.find(format);
@@ -231,22 +182,18 @@ const std::vector<Row>& InputPanelRows(const std::string& format) {
 const std::vector<Row>& OutputPanelExtraRows(const std::string& format) {
     static const std::map<std::string, std::vector<Row>> panels = {
         {"bmp",
-         {Choice("Compression", "BMP Compression", &S::BmpCompression, kRleCompressions),
-          Choice("Color Table", "BMP Color Table", &S::BmpColorTable, kColorTables)}},
-        {"exr", {Choice("Compression", "EXR Compression", &S::ExrCompression, kExrCompressions)}},
+         {Choice("Compression", &S::BmpCompression), Choice("Color Table", &S::BmpColorTable)}},
+        {"exr", {Choice("Compression", &S::ExrCompression)}},
         {"jpg",
-         {Slider("Image Quality", "JPG Quality", &S::JpgQuality, 0, 100),
-          Choice("Chroma Subsampling", "JPG Chroma", &S::JpgChroma, kChromas),
-          Choice("Save As", "JPG Save As", &S::JpgSaveAs, kJpegSaveAs)}},
+         {Slider("Image Quality", &S::JpgQuality), Choice("Chroma Subsampling", &S::JpgChroma),
+          Choice("Save As", &S::JpgSaveAs)}},
         {"png",
-         {Choice("Compression", "PNG Compression", &S::PngCompression, kPngCompressions),
-          Check("Interlaced", "PNG Interlaced", &S::PngInterlaced)}},
-        {"tga", {Choice("Compression", "TGA Compression", &S::TgaCompression, kRleCompressions)}},
+         {Choice("Compression", &S::PngCompression), Check("Interlaced", &S::PngInterlaced)}},
+        {"tga", {Choice("Compression", &S::TgaCompression)}},
         {"tiff",
-         {Choice("Compression", "TIFF Compression", &S::TiffCompression, kTiffCompressions),
-          Choice("Color Mode", "TIFF Color Mode", &S::TiffColorMode, kColorModes),
-          TextKind(RowKind::Profile, "CMYK Profile", "CmykProfile", &S::CmykProfile)}},
-        {"webp", {Slider("Image Quality", "WEBP Quality", &S::WebpQuality, 0, 100)}},
+         {Choice("Compression", &S::TiffCompression), Choice("Color Mode", &S::TiffColorMode),
+          TextKind(RowKind::Profile, "CMYK Profile", &S::CmykProfile)}},
+        {"webp", {Slider("Image Quality", &S::WebpQuality)}},
     };
     static const std::vector<Row> none;
     auto found = panels.find(format);
@@ -256,7 +203,7 @@ const std::vector<Row>& OutputPanelExtraRows(const std::string& format) {
 std::vector<Row> OutputPanelRows(const std::string& format) {
     std::vector<Row> rows;
     if (const OutputFormat* known = FindOutputFormat(format)) {
-        Row depth{RowKind::Bpp, "Bits Per Pixel", ToUpper(format) + " BPP", known->depthField};
+        Row depth{RowKind::Bpp, "Bits Per Pixel", known->depthField};
         depth.format = format;
         rows.push_back(depth);
     }
@@ -276,140 +223,112 @@ struct PageRows {
 };
 
 // The switches that turn a feature, and with it its rows, on.
-constexpr const char* kRotation = "Do Image Rotation";
-constexpr const char* kResize = "Do Image Resize";
-constexpr const char* kFrame = "Do Frame";
+constexpr int8_t S::*kRotation = &S::DoImageRotation;
+constexpr int8_t S::*kResize = &S::DoImageResize;
+constexpr int8_t S::*kFrame = &S::DoFrame;
 
 PageRows PageTable(int page) {
     switch (page) {
     case kGeneralPage:
         return {"General",
-                {{RowKind::Language, "Language", "Language"},
-                 Choice("Check for Updates", "Update Range", &S::UpdateRange, kUpdateRanges),
-                 Check("Save window position", "Save Window Position", &S::SaveWindowPosition)}};
+                {{RowKind::Language, "Language", &S::Language},
+                 Choice("Check for Updates", &S::UpdateRange),
+                 Check("Save window position", &S::SaveWindowPosition)}};
     case kInterfacePage:
         return {"Interface",
-                {TextKind(RowKind::Theme, "UI Theme", "UI Theme", &S::UiTheme),
-                 Choice("UI Size", "UI Size", &S::UiSize, kUiSizes)}};
+                {TextKind(RowKind::Theme, "UI Theme", &S::UiTheme), Choice("UI Size", &S::UiSize)}};
     case kInputPage: {
-        PageRows page{"Input",
-                      {TextKind(RowKind::InputFormat, "Input Format", "Format", &S::InputFormat)}};
+        PageRows page{"Input", {TextKind(RowKind::InputFormat, "Input Format", &S::InputFormat)}};
         for (const std::string& format : EnabledInputGroups())
             page.panels.push_back(InputPanelRows(format));
         return page;
     }
     case kOutputPage: {
-        PageRows page{
-            "Output",
-            {TextKind(RowKind::OutputFormat, "Output Format", "Format", &S::OutputFormat)}};
+        PageRows page{"Output",
+                      {TextKind(RowKind::OutputFormat, "Output Format", &S::OutputFormat)}};
         for (const std::string& format : EnabledOutputFormats())
             page.panels.push_back(OutputPanelRows(format));
         return page;
     }
     case kTransformPage:
-        return {
-            "Transform",
-            {Check("Image Rotation", "Do Image Rotation", &S::DoImageRotation),
-             Under(kRotation, Choice("Rotation Type", "Image Rotation Type", &S::ImageRotationType,
-                                     kRotationTypes)),
-             Under(kRotation, Slider("Rotation Angle", "Image Rotation", &S::ImageRotation,
-                                     kRotationDegreesRange)),
-             Under(kRotation, TextKind(RowKind::Color, "Background Color",
-                                       "Image Rotation Back Color", &S::ImageRotationBackColor)),
-             Check("Image Resize", "Do Image Resize", &S::DoImageResize),
-             Under(kResize, Number("Image Width", "Image Width", &S::ImageWidth, nullptr,
-                                   &S::ImageWidthUnit)),
-             Under(kResize, Number("Image Height", "Image Height", &S::ImageHeight, nullptr,
-                                   &S::ImageHeightUnit)),
-             Under(kResize, InSecondColumn(Check("Keep Aspect Ratio", "Keep Aspect Ratio",
-                                                 &S::KeepAspectRatio))),
-             Under(kResize,
-                   Choice("Resize Type", "Image Resize Type", &S::ImageResizeType, kResizeTypes)),
-             Under(kResize, Choice("Resize Algorithm", "Image Resize Algorithm",
-                                   &S::ImageResizeAlgorithm, kResizeAlgorithms)),
-             Check("Image Flip Horizontal", "Do Image Flip Horizontal", &S::DoImageFlipHorizontal),
-             Check("Image Flip Vertical", "Do Image Flip Vertical", &S::DoImageFlipVertical)}};
+        return {"Transform",
+                {Check("Image Rotation", &S::DoImageRotation),
+                 Under(kRotation, Choice("Rotation Type", &S::ImageRotationType)),
+                 Under(kRotation, Slider("Rotation Angle", &S::ImageRotation)),
+                 Under(kRotation,
+                       TextKind(RowKind::Color, "Background Color", &S::ImageRotationBackColor)),
+                 Check("Image Resize", &S::DoImageResize),
+                 Under(kResize, Number("Image Width", &S::ImageWidth)),
+                 Under(kResize, Number("Image Height", &S::ImageHeight)),
+                 Under(kResize, InSecondColumn(Check("Keep Aspect Ratio", &S::KeepAspectRatio))),
+                 Under(kResize, Choice("Resize Type", &S::ImageResizeType)),
+                 Under(kResize, Choice("Resize Algorithm", &S::ImageResizeAlgorithm)),
+                 Check("Image Flip Horizontal", &S::DoImageFlipHorizontal),
+                 Check("Image Flip Vertical", &S::DoImageFlipVertical)}};
     case kAdjustmentPage:
-        return {
-            "Adjustment",
-            {Slider("Image Brightness", "Image Brightness", &S::ImageBrightness, kBrightnessRange),
-             Slider("Image Contrast", "Image Contrast", &S::ImageContrast, kContrastRange),
-             {RowKind::Gamma, "Image Gamma", "Image Gamma"},
-             Check("Image Invert", "Image Invert", &S::ImageInvert),
-             Check("Image Greyscale", "Do Image Greyscale", &S::DoImageGreyscale),
-             Check("Image Threshold", "Do Image Threshold", &S::DoImageThreshold),
-             Under("Do Image Threshold", Slider("Threshold Level", "Image Threshold",
-                                                &S::ImageThreshold, kThresholdRange)),
-             Check("Image Dither", "Do Image Dither", &S::DoImageDither),
-             Under("Do Image Dither", Choice("Dither Algorithm", "Image Dither Algorithm",
-                                             &S::ImageDitherAlgorithm, kDithers))}};
+        return {"Adjustment",
+                {Slider("Image Brightness", &S::ImageBrightness),
+                 Slider("Image Contrast", &S::ImageContrast),
+                 {RowKind::Gamma, "Image Gamma", &S::ImageGamma},
+                 Check("Image Invert", &S::ImageInvert),
+                 Check("Image Greyscale", &S::DoImageGreyscale),
+                 Check("Image Threshold", &S::DoImageThreshold),
+                 Under(&S::DoImageThreshold, Slider("Threshold Level", &S::ImageThreshold)),
+                 Check("Image Dither", &S::DoImageDither),
+                 Under(&S::DoImageDither, Choice("Dither Algorithm", &S::ImageDitherAlgorithm))}};
     case kFramePage:
         return {"Frame",
-                {Choice("Frame Type", "Do Frame", &S::DoFrame, kFrameKinds),
-                 Under(kFrame, Number("Left", "Solid Left", &S::SolidLeft, "Pixels")),
-                 Under(kFrame, Number("Right", "Solid Right", &S::SolidRight, "Pixels")),
-                 Under(kFrame, Number("Top", "Solid Top", &S::SolidTop, "Pixels")),
-                 Under(kFrame, Number("Bottom", "Solid Bottom", &S::SolidBottom, "Pixels")),
-                 Under(kFrame, TextKind(RowKind::Color, "Left Color", "Solid Left Color",
-                                        &S::SolidLeftColor)),
-                 Under(kFrame, TextKind(RowKind::Color, "Right Color", "Solid Right Color",
-                                        &S::SolidRightColor)),
-                 Under(kFrame,
-                       TextKind(RowKind::Color, "Top Color", "Solid Top Color", &S::SolidTopColor)),
-                 Under(kFrame, TextKind(RowKind::Color, "Bottom Color", "Solid Bottom Color",
-                                        &S::SolidBottomColor)),
-                 Under(kFrame,
-                       Slider("Opacity", "Solid Opacity", &S::SolidOpacity, kFrameOpacityRange))}};
+                {Choice("Frame Type", &S::DoFrame),
+                 Under(kFrame, Number("Left", &S::SolidLeft, "Pixels")),
+                 Under(kFrame, Number("Right", &S::SolidRight, "Pixels")),
+                 Under(kFrame, Number("Top", &S::SolidTop, "Pixels")),
+                 Under(kFrame, Number("Bottom", &S::SolidBottom, "Pixels")),
+                 Under(kFrame, TextKind(RowKind::Color, "Left Color", &S::SolidLeftColor)),
+                 Under(kFrame, TextKind(RowKind::Color, "Right Color", &S::SolidRightColor)),
+                 Under(kFrame, TextKind(RowKind::Color, "Top Color", &S::SolidTopColor)),
+                 Under(kFrame, TextKind(RowKind::Color, "Bottom Color", &S::SolidBottomColor)),
+                 Under(kFrame, Slider("Opacity", &S::SolidOpacity))}};
     case kWatermarkPage:
-        return {
-            "Watermark",
-            {Choice("Watermark Type", "Do Watermark", &S::DoWatermark, kWatermarkKinds)},
-            {{},
-             {TextKind(RowKind::Text, "Text", "Text", &S::WatermarkText),
-              TextKind(RowKind::Font, "Font", "Font", &S::FontName, &S::FontList),
-              Within(kFontSizeRange, Number("Font Size", "Font Size", &S::FontSize, "Points")),
-              Number("Font Leading", "Font Leading", &S::FontLeading, "Pixels"),
-              TextKind(RowKind::Swatches, "Font Color", "Font Color", &S::FontColor,
-                       &S::FontColors),
-              Choice("Font Style", "Font Style", &S::FontStyle, kFontStyles),
-              Choice("Font Effect", "Font Effect", &S::FontEffect, kFontEffects),
-              Check("Antialiasing", "Text Antialiasing", &S::TextAntialiasing),
-              Choice("Text Alignment", "Text Alignment", &S::TextAlignment, kAlignments),
-              Number("Text Padding", "Text Padding", &S::TextPadding, "Pixels"),
-              Slider("Text Opacity", "Text Opacity", &S::TextOpacity, kWatermarkOpacityRange),
-              TextKind(RowKind::Swatches, "Background Color", "Back Color", &S::BackColor,
-                       &S::BackColors),
-              Slider("Background Opacity", "Back Opacity", &S::BackOpacity, kWatermarkOpacityRange),
-              Choice("Boundary", "Text Boundary", &S::TextBoundary, kBoundaries),
-              Choice("Position", "Text Position", &S::TextPosition, kPositions),
-              Number("X-Offset", "Text X Offset", &S::TextXOffset, "Pixels"),
-              Number("Y-Offset", "Text Y Offset", &S::TextYOffset, "Pixels"),
-              Slider("Rotation Angle", "Text Rotation", &S::TextRotation, kWatermarkRotationRange),
-              Choice("Size", "Text Size", &S::TextSize, kSizeModes),
-              Slider("Scale", "Text Scale", &S::TextScale, kWatermarkScaleRange)},
-             {TextKind(RowKind::Picture, "Image", "Image", &S::WatermarkImage),
-              Check("Image Greyscale", "Image Greyscale", &S::ImageGreyscale),
-              Slider("Opacity", "Image Opacity", &S::ImageOpacity, kWatermarkOpacityRange),
-              Choice("Boundary", "Image Boundary", &S::ImageBoundary, kBoundaries),
-              Choice("Position", "Image Position", &S::ImagePosition, kPositions),
-              Number("X-Offset", "Image X Offset", &S::ImageXOffset, "Pixels"),
-              Number("Y-Offset", "Image Y Offset", &S::ImageYOffset, "Pixels"),
-              Slider("Rotation Angle", "Image Rotation", &S::WatermarkImageRotation,
-                     kWatermarkRotationRange),
-              Choice("Size", "Image Size", &S::ImageSize, kSizeModes),
-              Slider("Scale", "Image Scale", &S::ImageScale, kWatermarkScaleRange)}}};
+        return {"Watermark",
+                {Choice("Watermark Type", &S::DoWatermark)},
+                {{},
+                 {TextKind(RowKind::Text, "Text", &S::WatermarkText),
+                  TextKind(RowKind::Font, "Font", &S::FontName, &S::FontList),
+                  Number("Font Size", &S::FontSize, "Points"),
+                  Number("Font Leading", &S::FontLeading, "Pixels"),
+                  TextKind(RowKind::Swatches, "Font Color", &S::FontColor, &S::FontColors),
+                  Choice("Font Style", &S::FontStyle),
+                  Choice("Font Effect", &S::FontEffect),
+                  Check("Antialiasing", &S::TextAntialiasing),
+                  Choice("Text Alignment", &S::TextAlignment),
+                  Number("Text Padding", &S::TextPadding, "Pixels"),
+                  Slider("Text Opacity", &S::TextOpacity),
+                  TextKind(RowKind::Swatches, "Background Color", &S::BackColor, &S::BackColors),
+                  Slider("Background Opacity", &S::BackOpacity),
+                  Choice("Boundary", &S::TextBoundary),
+                  Choice("Position", &S::TextPosition),
+                  Number("X-Offset", &S::TextXOffset, "Pixels"),
+                  Number("Y-Offset", &S::TextYOffset, "Pixels"),
+                  Slider("Rotation Angle", &S::TextRotation),
+                  Choice("Size", &S::TextSize),
+                  Slider("Scale", &S::TextScale)},
+                 {TextKind(RowKind::Picture, "Image", &S::WatermarkImage),
+                  Check("Image Greyscale", &S::ImageGreyscale), Slider("Opacity", &S::ImageOpacity),
+                  Choice("Boundary", &S::ImageBoundary), Choice("Position", &S::ImagePosition),
+                  Number("X-Offset", &S::ImageXOffset, "Pixels"),
+                  Number("Y-Offset", &S::ImageYOffset, "Pixels"),
+                  Slider("Rotation Angle", &S::WatermarkImageRotation),
+                  Choice("Size", &S::ImageSize), Slider("Scale", &S::ImageScale)}}};
     default:
         return {
             "Advanced",
-            {TextKind(RowKind::Text, "Filename Mask", "Filename Mask", &S::FilenameMask),
-             Choice("File Timestamp", "File Timestamp", &S::FileTimestamp, kTimestamps),
-             Under("File Timestamp",
-                   {RowKind::DateTime, "Custom Timestamp", "Custom Timestamp", &S::CustomTimestamp},
-                   kTimestampCustom),
-             Choice("Out Folders History", "Out Folders History", &S::OutFoldersHistory,
-                    kFolderHistories),
-             Slider("Out Folders Number", "Out Folders Number", &S::OutFoldersNumber, 1, 50),
-             Check("Keep Subfolders", "Keep Subfolders", &S::KeepSubfolders)}};
+            {TextKind(RowKind::Text, "Filename Mask", &S::FilenameMask),
+             Choice("File Timestamp", &S::FileTimestamp),
+             Under(&S::FileTimestamp, {RowKind::DateTime, "Custom Timestamp", &S::CustomTimestamp},
+                   ValueOf(Timestamp::Custom)),
+             Choice("Out Folders History", &S::OutFoldersHistory),
+             Slider("Out Folders Number", &S::OutFoldersNumber),
+             Check("Keep Subfolders", &S::KeepSubfolders)}};
     }
 }
 
@@ -432,10 +351,10 @@ QStringList OfferedFonts(const std::string& configured) {
     return offered;
 }
 
-QComboBox* ChoiceBox(QWidget* parent, const Entries& entries) {
+QComboBox* ChoiceBox(QWidget* parent, const ChoiceList& list) {
     auto* box = new QComboBox(parent);
-    for (const char* entry : entries)
-        box->addItem(Text("Preferences", entry));
+    for (const velmora::Choice& choice : list.choices)
+        box->addItem(Text("Preferences", choice.label));
     return box;
 }
 
@@ -517,7 +436,7 @@ public:
             parts[row.key] = rowParts;
         }
         for (const Row& row : rows)
-            if (row.enabledBy && parts.count(row.enabledBy))
+            if (!row.enabledBy.empty() && parts.count(row.enabledBy))
                 Follow(parts[row.enabledBy].control, parts[row.key].widgets, row.enabledAt);
         form_.grids_.push_back(std::move(grid));
         return parts;
@@ -590,8 +509,17 @@ private:
     }
 
     QWidget* MakeControl(QWidget* content, const Row& row, std::vector<QWidget*>& units) {
-        const IntField field = row.number;
-        const TextField text = row.text;
+        // The field the control edits: a number's or a text's, by the setting's kind.
+        IntField field{};
+        TextField text = nullptr;
+        std::visit(
+            [&](auto member) {
+                if constexpr (std::is_same_v<decltype(member), TextField>)
+                    text = member;
+                else if constexpr (std::is_constructible_v<IntField, decltype(member)>)
+                    field = member;
+            },
+            row.field);
         switch (row.kind) {
         case RowKind::Check: {
             auto* box = new QCheckBox(content);
@@ -600,7 +528,7 @@ private:
             return box;
         }
         case RowKind::Choice: {
-            QComboBox* box = ChoiceBox(content, *row.entries);
+            QComboBox* box = ChoiceBox(content, *row.choices);
             Bind([=] { box->setCurrentIndex(GetInt(field)); },
                  [=] {
                      if (box->currentIndex() >= 0)
@@ -623,7 +551,7 @@ private:
                 number = edit;
             }
             if (row.unitChoice) {
-                QComboBox* unit = ChoiceBox(content, kUnits);
+                QComboBox* unit = ChoiceBox(content, *SpecOf(row.unitChoice).choices);
                 unit->setObjectName(Name(row.key + " Unit"));
                 IntField unitField = row.unitChoice;
                 Bind([=] { unit->setCurrentIndex(GetInt(unitField)); },
@@ -645,17 +573,17 @@ private:
         }
         case RowKind::Gamma: {
             // The gamma range as slider positions a hundredth apart.
-            auto* slider =
-                new SliderField(GammaPosition(kGammaRange.minimum),
-                                GammaPosition(kGammaRange.maximum), kGammaDivisor, content);
+            const ValueRange<float> range = *SpecOf(row.field).realRange;
+            float S::*gamma = std::get<float S::*>(row.field);
+            auto* slider = new SliderField(GammaPosition(range.minimum),
+                                           GammaPosition(range.maximum), kGammaDivisor, content);
             Bind(
                 [=] {
                     slider->SetValue(
-                        static_cast<int>(std::lround(gSettings.ImageGamma * kGammaDivisor)));
+                        static_cast<int>(std::lround(gSettings.*gamma * kGammaDivisor)));
                 },
                 [=] {
-                    gSettings.ImageGamma =
-                        static_cast<float>(slider->Value() / double(kGammaDivisor));
+                    gSettings.*gamma = static_cast<float>(slider->Value() / double(kGammaDivisor));
                 });
             return slider;
         }
@@ -811,17 +739,19 @@ PreferencesForm::PreferencesForm(QWidget* parent) {
                 auto* panel = new QWidget;
                 auto panelParts = builder.AddRows(panel, rows);
                 stack->addWidget(panel);
-                if (panelParts.count("RAW Load As")) {
+                const std::string loadAsKey(SpecOf(&S::RawLoadAs).key);
+                if (panelParts.count(loadAsKey)) {
                     // Headerless bits need their size; decoded HDR pictures need tone mapping.
-                    auto* loadAs = static_cast<QComboBox*>(panelParts["RAW Load As"].control);
+                    auto* loadAs = static_cast<QComboBox*>(panelParts[loadAsKey].control);
                     auto follow = [loadAs, panelParts] {
-                        int code = loadAs->currentIndex();
-                        bool bits = code == kRaw8 || code == kRaw16;
-                        bool tone = code == kRaw48HS || code == kRaw48;
-                        for (const char* key : {"RAW Header Size", "RAW Image Width",
-                                                "RAW Image Height", "RAW Tone Mapping"}) {
-                            bool on = std::string_view(key) == "RAW Tone Mapping" ? tone : bits;
-                            for (QWidget* widget : panelParts.at(key).widgets)
+                        auto code = ChoiceOf<RawLoadAs>(loadAs->currentIndex());
+                        bool bits = code == RawLoadAs::Bits8 || code == RawLoadAs::Bits16;
+                        bool tone = code == RawLoadAs::Rgb48HalfSize || code == RawLoadAs::Rgb48;
+                        for (int32_t S::*field : {&S::RawHeaderSize, &S::RawImageWidth,
+                                                  &S::RawImageHeight, &S::RawToneMapping}) {
+                            bool on = field == &S::RawToneMapping ? tone : bits;
+                            for (QWidget* widget :
+                                 panelParts.at(std::string(SpecOf(field).key)).widgets)
                                 widget->setEnabled(on);
                         }
                     };

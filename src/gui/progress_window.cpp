@@ -67,7 +67,8 @@ ProgressWindow::~ProgressWindow() {
     }
 }
 
-void ProgressWindow::Start() {
+void ProgressWindow::Start(const RunPlan& plan) {
+    plan_ = plan;
     {
         std::lock_guard lock(gRunMutex);
         gProgress.CurrentIndex = 0;
@@ -78,7 +79,7 @@ void ProgressWindow::Start() {
     }
     running_ = true;
     runClock_.start();
-    worker_ = QThread::create([] { ConversionWorker(); });
+    worker_ = QThread::create([this] { ConversionWorker(plan_); });
     worker_->start();
     show();
     poll_.start();

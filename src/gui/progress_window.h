@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include "engine/prepare_run.h"
 #include "settings/settings.h"
 
 #include <cstdint>
@@ -25,8 +26,8 @@ public:
     ProgressWindow(QWidget* parent, int total);
     ~ProgressWindow() override;
 
-    // Resets the shared progress and starts the worker on the job the window prepared.
-    void Start();
+    // Resets the shared progress and starts the worker on the run the window prepared.
+    void Start(const RunPlan& plan);
     bool Running() const { return running_; }
     bool Stopped() const { return stopped_; }
 
@@ -54,6 +55,7 @@ private:
     void AskToBreak();
 
     int total_;
+    RunPlan plan_;
     int shownIndex_ = 0;
     int64_t shownSecond_ = -1;
     QElapsedTimer runClock_, fileClock_;

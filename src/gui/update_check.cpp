@@ -4,6 +4,7 @@
 #include "gui/desktop.h"
 #include "gui/face_text.h"
 #include "platform/clock.h"
+#include "settings/keywords.h"
 #include "settings/settings.h"
 
 #include <QUrl>
@@ -26,7 +27,6 @@ constexpr size_t kMaxAnswerBytes = 64 * 1024;
 constexpr int kPollMilliseconds = 20;
 constexpr int kVersionCharacters = 3;
 constexpr int64_t kSecondsPerDay = 24 * 60 * 60;
-constexpr int kNeverUpdateRange = 5;
 
 struct UrlParts {
     std::string host;
@@ -171,9 +171,22 @@ std::string ReceiveAnswer(int fd, int waitMilliseconds) {
     return answer;
 }
 
-int64_t IntervalDays(int32_t updateRange) {
-    static constexpr int64_t kDays[] = {1, 7, 30, 90, 180};
-    return updateRange >= 0 && updateRange < 5 ? kDays[updateRange] : 30;
+// A value outside the list checks every month, the default.
+int64_t IntervalDays(UpdateRange range) {
+    switch (range) {
+    case UpdateRange::EveryDay:
+        return 1;
+    case UpdateRange::EveryWeek:
+        return 7;
+    case UpdateRange::EveryMonth:
+    case UpdateRange::Never:
+        break;
+    case UpdateRange::Every3Months:
+        return 90;
+    case UpdateRange::Every6Months:
+        return 180;
+    }
+    return 30;
 }
 
 } // namespace
@@ -235,10 +248,11 @@ void CheckForUpdate(QWidget* parent, int waitMilliseconds) {
 }
 
 void AutoUpdateCheck(QWidget* parent, int waitMilliseconds) {
-    if (gSettings.UpdateRange == kNeverUpdateRange)
+    const auto range = ChoiceOf<UpdateRange>(gSettings.UpdateRange);
+    if (range == UpdateRange::Never)
         return;
     int64_t now = NowSeconds();
-    if (now <= gSettings.UpdateDate + IntervalDays(gSettings.UpdateRange) * kSecondsPerDay)
+    if (now <= gSettings.UpdateDate + IntervalDays(range) * kSecondsPerDay)
         return;
     if (TheDesktop().AskQuestion(parent, Text("Msg", "Check for Updates"),
                                  Text("Msg", "Ask check for updates")))

@@ -2,24 +2,51 @@
 
 #include "engine/batch_driver.h"
 #include "engine/format_registry.h"
-#include "engine/pipeline.h"
-#include "imageops/cmyk_separation.h"
-#include "imageops/drawn/watermark_font.h"
-#include "imageops/watermark_picture.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "settings/keywords.h"
 #include "settings/settings.h"
 
 namespace velmora {
+namespace {
+
+// The window tells of a refusal with its catalogue message, filled with what it is about.
+StartRefusal RefusalMessage(const RunRefusal& refusal, const Settings& s) {
+    switch (refusal.check) {
+    case RunCheck::NoInputFiles:
+        return {"Empty input files", {}};
+    case RunCheck::EmptyOutputFolder:
+        return {"Empty output folder", {}};
+    case RunCheck::Setting: // "Invalid width", "Invalid height"
+        return {"Invalid " + std::string(refusal.setting->listing.refusedAs), {}};
+    case RunCheck::WatermarkFont:
+        return {"Invalid watermark font", s.FontName};
+    case RunCheck::CmykProfile:
+        return {"Invalid CMYK profile", refusal.subject};
+    case RunCheck::EmptyWatermarkImage:
+        return {"Empty watermark image", {}};
+    case RunCheck::WatermarkImage:
+        return {"Invalid watermark image", refusal.subject};
+    case RunCheck::ConversionType:
+        return {"Invalid conversion type", {}};
+    // The window's other refusals are the output folder's; the console's own checks (the
+    // typed input, depth, quality, threads) are not the window's.
+    case RunCheck::OutputFolder:
+    case RunCheck::InputFile:
+    case RunCheck::OutputFolderAbove:
+    case RunCheck::Depth:
+    case RunCheck::Quality:
+    case RunCheck::Threads:
+        break;
+    }
+    return {"Invalid output folder", refusal.subject};
+}
+
+} // namespace
 
 void ResetWindowJob() {
     gJob.ProjectFile = "untitled.vlm";
-    gJob.InputFile.clear();
     gJob.InputFolder.clear();
-    gJob.RelativeSubfolder.clear();
-    gJob.OutputFile.clear();
     gJob.OutputFolder.clear();
     gInputFileMap.clear();
 }
@@ -28,50 +55,21 @@ bool AcceptInputFile(const std::string& path) {
     if (FileSize(path) <= 0 || !IsAcceptedExtension(ToLower(ExtensionOf(path))))
         return false;
     gInputFileMap.clear();
-    gJob.InputFile = path;
-    return AddInputFile(path) == 1;
+    return AddInputFile(path, gJob.InputFolder) == 1;
 }
 
-std::optional<StartRefusal> CheckConversionStart(std::string& outputFolder) {
-    const Settings& s = gSettings;
-    if (gInputFileMap.empty())
-        return StartRefusal{"Empty input files", {}};
-    if (outputFolder.empty())
-        return StartRefusal{"Empty output folder", {}};
-    outputFolder = WithTrailingSlash(outputFolder);
-    if (!FolderCanTakeFiles(outputFolder))
-        return StartRefusal{"Invalid output folder", outputFolder};
-    if (s.DoImageResize && s.ImageWidth == 0)
-        return StartRefusal{"Invalid width", {}};
-    if (s.DoImageResize && s.ImageHeight == 0)
-        return StartRefusal{"Invalid height", {}};
-    if (s.DoWatermark == kWatermarkText &&
-        !LoadWatermarkFont(s.FontName, s.FontSize, s.FontStyle, s.FontEffect))
-        return StartRefusal{"Invalid watermark font", s.FontName};
-    if (ToLower(s.OutputFormat) == "tiff" && !s.CmykProfile.empty() &&
-        CmykPrinterProfile(s.CmykProfile).empty())
-        return StartRefusal{"Invalid CMYK profile", s.CmykProfile};
-    if (s.DoWatermark == kWatermarkImage) {
-        if (s.WatermarkImage.empty())
-            return StartRefusal{"Empty watermark image", {}};
-        if (!LoadWatermarkPicture(s.WatermarkImage))
-            return StartRefusal{"Invalid watermark image", s.WatermarkImage};
-    }
-    return std::nullopt;
-}
-
-void PrepareWindowJob(const std::string& outputFolder, const std::string& formatKeyword) {
-    gJob.OutputFolder = outputFolder;
+std::variant<RunPlan, StartRefusal> PrepareWindowRun(const std::string& outputFolder,
+                                                     const std::string& formatKeyword) {
+    PreparedRun prepared = PrepareRun(gSettings, {.face = RunFace::Window,
+                                                  .outputFolder = outputFolder,
+                                                  .conversionType = formatKeyword,
+                                                  .programFolder = gJob.ProgramFolder});
+    if (!prepared)
+        return RefusalMessage(*prepared.refusal, gSettings);
+    gJob.OutputFolder = prepared.plan.outputFolder;
     gJob.InputFolder.clear();
-    if (gJob.InputGroup.empty())
-        gJob.InputGroup = EnabledInputGroups().front();
     gJob.ConversionType = formatKeyword;
-    if (const OutputFormat* format = FindOutputFormat(formatKeyword)) {
-        gJob.OutputFif = format->fif;
-        gJob.OutputBpp = gSettings.*(format->depthField);
-    }
-    gJob.SaveFlags = SaveFlagsFor(formatKeyword, gSettings);
-    gJob.AutoBpp = gJob.OutputBpp == 0 ? 1 : 0;
+    return prepared.plan;
 }
 
 } // namespace velmora

@@ -1,9 +1,12 @@
 // The job the main window fills before a conversion: its one input file, the accept test,
-// the checks that must pass before the worker starts, and the output it resolves to.
+// and the run it prepares from the window's output folder and format.
 #pragma once
+
+#include "engine/prepare_run.h"
 
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace velmora {
 
@@ -21,12 +24,10 @@ struct StartRefusal {
     std::string argument;
 };
 
-// The checks after the input was taken, in their order: input set, output folder (given
-// a trailing "/" here), resize sizes, watermark font or picture. A text watermark's font
-// stays loaded for the run.
-std::optional<StartRefusal> CheckConversionStart(std::string& outputFolder);
-
-// Output folder, format keyword and what follows from the format for the worker.
-void PrepareWindowJob(const std::string& outputFolder, const std::string& formatKeyword);
+// The window's run: the checks PrepareRun makes for the window, in its order, with the
+// output folder (given a trailing "/" in the plan) and the format the window shows. A text
+// watermark's font stays loaded for the run.
+std::variant<RunPlan, StartRefusal> PrepareWindowRun(const std::string& outputFolder,
+                                                     const std::string& formatKeyword);
 
 } // namespace velmora

@@ -6,8 +6,11 @@
 namespace velmora {
 
 ColorAdjustmentRequest ColorAdjustmentRequestFrom(const Settings& s) {
-    return {s.DoImageColorCorrection != 0, s.ImageBrightness, s.ImageContrast, s.ImageGamma,
-            s.ImageInvert != 0};
+    return {.enabled = s.DoImageColorCorrection != 0,
+            .brightness = s.ImageBrightness,
+            .contrast = s.ImageContrast,
+            .gamma = s.ImageGamma,
+            .invert = s.ImageInvert != 0};
 }
 
 Picture ApplyColorAdjustment(Picture picture, const ColorAdjustmentRequest& request) {

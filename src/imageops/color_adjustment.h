@@ -2,17 +2,13 @@
 #pragma once
 
 #include "imageops/picture.h"
-#include "imageops/value_range.h"
+#include "settings/value_range.h"
 
 #include <cstdint>
 
 namespace velmora {
 
 struct Settings;
-
-constexpr ValueRange<int32_t> kBrightnessRange{-100, 100}; // percent
-constexpr ValueRange<int32_t> kContrastRange{-100, 100};   // percent
-constexpr ValueRange<float> kGammaRange{0.01f, 9.99f};
 
 struct ColorAdjustmentRequest {
     bool enabled = false;

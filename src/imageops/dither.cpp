@@ -3,21 +3,31 @@
 
 #include "settings/settings.h"
 
-#include <iterator>
-
 namespace velmora {
 
-FREE_IMAGE_DITHER DitherAlgorithmFor(int algorithm) {
-    // Indexed by the keyword list, whose order is not FreeImage's: FID_BAYER16x16 is its last.
-    static constexpr FREE_IMAGE_DITHER kDithers[] = {
-        FID_FS,         FID_BAYER4x4,   FID_BAYER8x8,    FID_BAYER16x16,
-        FID_CLUSTER6x6, FID_CLUSTER8x8, FID_CLUSTER16x16};
-    bool known = algorithm >= 0 && algorithm < static_cast<int>(std::size(kDithers));
-    return known ? kDithers[algorithm] : FID_FS;
+FREE_IMAGE_DITHER DitherAlgorithmFor(DitherAlgorithm algorithm) {
+    switch (algorithm) {
+    case DitherAlgorithm::Fs:
+        return FID_FS;
+    case DitherAlgorithm::Bayer4:
+        return FID_BAYER4x4;
+    case DitherAlgorithm::Bayer8:
+        return FID_BAYER8x8;
+    case DitherAlgorithm::Bayer16:
+        return FID_BAYER16x16;
+    case DitherAlgorithm::Cluster6:
+        return FID_CLUSTER6x6;
+    case DitherAlgorithm::Cluster8:
+        return FID_CLUSTER8x8;
+    case DitherAlgorithm::Cluster16:
+        return FID_CLUSTER16x16;
+    }
+    return FID_FS;
 }
 
 DitherRequest DitherRequestFrom(const Settings& s) {
-    return {s.DoImageDither != 0, s.ImageDitherAlgorithm};
+    return {.enabled = s.DoImageDither != 0,
+            .algorithm = ChoiceOf<DitherAlgorithm>(s.ImageDitherAlgorithm)};
 }
 
 Picture ApplyDither(Picture picture, const DitherRequest& request) {

@@ -2,28 +2,18 @@
 #pragma once
 
 #include "imageops/picture.h"
+#include "settings/keywords.h"
 
 namespace velmora {
 
 struct Settings;
 
-// Values of the Dither keyword list.
-enum DitherAlgorithm {
-    kDitherFs = 0,
-    kDitherBayer4 = 1,
-    kDitherBayer8 = 2,
-    kDitherBayer16 = 3,
-    kDitherCluster6 = 4,
-    kDitherCluster8 = 5,
-    kDitherCluster16 = 6,
-};
-
-// The FreeImage dither of a DitherAlgorithm value; Floyd-Steinberg for unknown ones.
-FREE_IMAGE_DITHER DitherAlgorithmFor(int algorithm);
+// The FreeImage dither of an algorithm; Floyd-Steinberg for a value outside the list.
+FREE_IMAGE_DITHER DitherAlgorithmFor(DitherAlgorithm algorithm);
 
 struct DitherRequest {
     bool enabled = false;
-    int algorithm = kDitherFs; // DitherAlgorithm
+    DitherAlgorithm algorithm = DitherAlgorithm::Fs;
 };
 DitherRequest DitherRequestFrom(const Settings& settings);
 

@@ -6,41 +6,59 @@
 
 namespace velmora {
 
-FrameRequest FrameRequestFrom(const Settings& s) {
-    return {s.DoFrame,        {s.SolidLeft, s.SolidRight, s.SolidTop, s.SolidBottom},
-            s.SolidLeftColor, s.SolidRightColor,
-            s.SolidTopColor,  s.SolidBottomColor,
-            s.SolidOpacity};
-}
-
 namespace {
 
+FrameBands BandsFrom(const Settings& s) {
+    return {.left = s.SolidLeft, .right = s.SolidRight, .top = s.SolidTop, .bottom = s.SolidBottom};
+}
+
 WatermarkPlacement PlacementFrom(const Settings& s) {
-    if (s.DoWatermark == kWatermarkImage)
-        return {s.WatermarkImageRotation, s.ImageXOffset,  s.ImageYOffset,
-                s.ImageBoundary,          s.ImagePosition, {s.ImageSize, s.ImageScale}};
-    return {s.TextRotation, s.TextXOffset,  s.TextYOffset,
-            s.TextBoundary, s.TextPosition, {s.TextSize, s.TextScale}};
+    if (ChoiceOf<WatermarkKind>(s.DoWatermark) == WatermarkKind::Image)
+        return {.rotation = s.WatermarkImageRotation,
+                .xOffset = s.ImageXOffset,
+                .yOffset = s.ImageYOffset,
+                .boundary = ChoiceOf<Boundary>(s.ImageBoundary),
+                .position = ChoiceOf<Position>(s.ImagePosition),
+                .size = {.mode = ChoiceOf<SizeMode>(s.ImageSize), .scale = s.ImageScale}};
+    return {.rotation = s.TextRotation,
+            .xOffset = s.TextXOffset,
+            .yOffset = s.TextYOffset,
+            .boundary = ChoiceOf<Boundary>(s.TextBoundary),
+            .position = ChoiceOf<Position>(s.TextPosition),
+            .size = {.mode = ChoiceOf<SizeMode>(s.TextSize), .scale = s.TextScale}};
 }
 
 } // namespace
 
+FrameRequest FrameRequestFrom(const Settings& s) {
+    return {.kind = ChoiceOf<FrameKind>(s.DoFrame),
+            .bands = BandsFrom(s),
+            .leftColor = s.SolidLeftColor,
+            .rightColor = s.SolidRightColor,
+            .topColor = s.SolidTopColor,
+            .bottomColor = s.SolidBottomColor,
+            .opacity = s.SolidOpacity};
+}
+
 WatermarkRequest WatermarkRequestFrom(const Settings& s, std::string expandedText) {
-    WatermarkRequest request;
-    request.kind = s.DoWatermark;
-    request.text = {std::move(expandedText),
-                    s.TextPadding,
-                    s.FontLeading,
-                    s.TextAlignment,
-                    s.TextAntialiasing != 0,
-                    s.FontColor,
-                    s.BackColor,
-                    s.TextOpacity,
-                    s.BackOpacity};
-    request.picture = {s.WatermarkImage, s.ImageOpacity, s.ImageGreyscale != 0};
-    request.placement = PlacementFrom(s);
-    if (s.DoFrame != kFrameNone)
-        request.frame = FrameBands{s.SolidLeft, s.SolidRight, s.SolidTop, s.SolidBottom};
+    WatermarkRequest request{
+        .kind = ChoiceOf<WatermarkKind>(s.DoWatermark),
+        .text = {.text = std::move(expandedText),
+                 .padding = s.TextPadding,
+                 .leading = s.FontLeading,
+                 .alignment = ChoiceOf<Alignment>(s.TextAlignment),
+                 .antialiasing = s.TextAntialiasing != 0,
+                 .fontColor = s.FontColor,
+                 .backColor = s.BackColor,
+                 .textOpacity = s.TextOpacity,
+                 .backOpacity = s.BackOpacity},
+        .picture = {.file = s.WatermarkImage,
+                    .opacity = s.ImageOpacity,
+                    .greyscale = s.ImageGreyscale != 0},
+        .placement = PlacementFrom(s),
+    };
+    if (ChoiceOf<FrameKind>(s.DoFrame) != FrameKind::None)
+        request.frame = BandsFrom(s);
     return request;
 }
 

@@ -1,6 +1,6 @@
 #include "imageops/drawn_steps.h"
 
-#include "platform/files.h"
+#include "platform/library_loader.h"
 
 namespace velmora {
 namespace {
@@ -11,7 +11,9 @@ constexpr const char* kEntrySymbol = "VelmoraDrawnSteps";
 } // namespace
 
 const DrawnSteps* LoadDrawnSteps() {
-    static const DrawnSteps* steps = ProgramLibraryTable<DrawnSteps>(kDrawingLibrary, kEntrySymbol);
+    static LibraryLoader library(
+        ProgramLibrary(kDrawingLibrary, kEntrySymbol, "VelmoraDrawnStepsAbi", kDrawnStepsAbi));
+    static const DrawnSteps* steps = ProgramLibraryTable<DrawnSteps>(library, kEntrySymbol);
     return steps;
 }
 

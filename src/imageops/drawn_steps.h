@@ -11,12 +11,16 @@
 
 namespace velmora {
 
+// The drawing library's interface as this program was built with it: raised whenever
+// DrawnSteps or what the library takes from the executable changes.
+inline constexpr int kDrawnStepsAbi = 1;
+
 struct DrawnSteps {
     Picture (*applyFrame)(Picture picture, const FrameRequest& request, int width, int height);
     Picture (*applyWatermark)(Picture picture, const WatermarkRequest& request, int width,
                               int height);
-    bool (*loadWatermarkFont)(const std::string& face, int pointSize, int fontStyle,
-                              int fontEffect);
+    bool (*loadWatermarkFont)(const std::string& face, int pointSize, FontStyle style,
+                              FontEffect effect);
     void (*freeWatermarkFont)();
 };
 
@@ -26,5 +30,6 @@ const DrawnSteps* LoadDrawnSteps();
 
 } // namespace velmora
 
-// The library's entry point.
+// The library's entry point, and the kDrawnStepsAbi it was built with.
 extern "C" const velmora::DrawnSteps* VelmoraDrawnSteps();
+extern "C" int VelmoraDrawnStepsAbi();

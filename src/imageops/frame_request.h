@@ -2,7 +2,6 @@
 // library (drawn/frame.h); the program builds the request.
 #pragma once
 
-#include "imageops/value_range.h"
 #include "settings/keywords.h"
 
 #include <cstdint>
@@ -12,15 +11,13 @@ namespace velmora {
 
 struct Settings;
 
-constexpr ValueRange<int32_t> kFrameOpacityRange{0, 255};
-
 // Band widths in pixels, inward from each edge.
 struct FrameBands {
     int32_t left = 0, right = 0, top = 0, bottom = 0;
 };
 
 struct FrameRequest {
-    int kind = kFrameNone; // FrameKind
+    FrameKind kind = FrameKind::None;
     FrameBands bands;
     // Hex RRGGBB, each band its own.
     std::string leftColor = "000000", rightColor = "000000";

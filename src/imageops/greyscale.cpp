@@ -6,7 +6,7 @@
 namespace velmora {
 
 GreyscaleRequest GreyscaleRequestFrom(const Settings& s) {
-    return {s.DoImageGreyscale != 0};
+    return {.enabled = s.DoImageGreyscale != 0};
 }
 
 Picture ApplyGreyscale(Picture picture, const GreyscaleRequest& request) {

@@ -103,7 +103,8 @@ bool StandardMasks(const std::string& bytes) {
 void EndRle8AtLastRow(std::string& bytes) {
     if (ReadLe(bytes, kCompressionAt, 4) != kRle8)
         return;
-    int64_t height = std::abs(static_cast<int32_t>(ReadLe(bytes, kHeightAt, 4)));
+    // In 64 bits: the 32-bit absolute value of INT32_MIN overflows.
+    int64_t height = std::abs(int64_t{static_cast<int32_t>(ReadLe(bytes, kHeightAt, 4))});
     int64_t row = 0;
     for (size_t at = ReadLe(bytes, kPixelsAt, 4); at + 1 < bytes.size();) {
         auto count = static_cast<uint8_t>(bytes[at]), code = static_cast<uint8_t>(bytes[at + 1]);

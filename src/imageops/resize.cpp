@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <iterator>
 
 namespace velmora {
 namespace {
@@ -40,28 +39,44 @@ bool FitsInMemory(int64_t width, int64_t height, int64_t bpp) {
 
 } // namespace
 
-int32_t ResolveSize(int32_t value, int unit, int32_t current) {
-    if (unit == kUnitPixels)
+int32_t ResolveSize(int32_t value, SizeUnit unit, int32_t current) {
+    switch (unit) {
+    case SizeUnit::Pixels:
         return value;
-    if (unit == kUnitPercent)
+    case SizeUnit::Percent:
         // Ties to even, as nearbyint rounds in the default mode: 50 percent of 5 is 2.
         return SaturatedInt32(std::nearbyint(value / 100.0 * current));
+    }
     return 0;
 }
 
-FREE_IMAGE_FILTER ResizeFilterFor(int algorithm) {
-    // Indexed by the keyword list, whose order is not FreeImage's.
-    static constexpr FREE_IMAGE_FILTER kFilters[] = {FILTER_BOX,        FILTER_BILINEAR,
-                                                     FILTER_BSPLINE,    FILTER_BICUBIC,
-                                                     FILTER_CATMULLROM, FILTER_LANCZOS3};
-    bool known = algorithm >= 0 && algorithm < static_cast<int>(std::size(kFilters));
-    return known ? kFilters[algorithm] : FILTER_BICUBIC;
+FREE_IMAGE_FILTER ResizeFilterFor(ResizeAlgorithm algorithm) {
+    switch (algorithm) {
+    case ResizeAlgorithm::Box:
+        return FILTER_BOX;
+    case ResizeAlgorithm::Bilinear:
+        return FILTER_BILINEAR;
+    case ResizeAlgorithm::Bspline:
+        return FILTER_BSPLINE;
+    case ResizeAlgorithm::Bicubic:
+        return FILTER_BICUBIC;
+    case ResizeAlgorithm::CatmullRom:
+        return FILTER_CATMULLROM;
+    case ResizeAlgorithm::Lanczos:
+        return FILTER_LANCZOS3;
+    }
+    return FILTER_BICUBIC;
 }
 
 ResizeRequest ResizeRequestFrom(const Settings& s) {
-    return {s.DoImageResize != 0, s.ImageWidth,          s.ImageHeight,
-            s.ImageWidthUnit,     s.ImageHeightUnit,     s.KeepAspectRatio != 0,
-            s.ImageResizeType,    s.ImageResizeAlgorithm};
+    return {.enabled = s.DoImageResize != 0,
+            .width = s.ImageWidth,
+            .height = s.ImageHeight,
+            .widthUnit = ChoiceOf<SizeUnit>(s.ImageWidthUnit),
+            .heightUnit = ChoiceOf<SizeUnit>(s.ImageHeightUnit),
+            .keepAspectRatio = s.KeepAspectRatio != 0,
+            .type = ChoiceOf<ResizeType>(s.ImageResizeType),
+            .algorithm = ChoiceOf<ResizeAlgorithm>(s.ImageResizeAlgorithm)};
 }
 
 Picture ApplyResize(Picture picture, const ResizeRequest& request, int width, int height) {
@@ -73,7 +88,7 @@ Picture ApplyResize(Picture picture, const ResizeRequest& request, int width, in
         return picture;
     if (targetWidth == width && targetHeight == height)
         return picture;
-    if (request.type == kResizeLargeImages && width < targetWidth && height < targetHeight)
+    if (request.type == ResizeType::LargeImages && width < targetWidth && height < targetHeight)
         return picture;
 
     int32_t newWidth = targetWidth, newHeight = targetHeight;

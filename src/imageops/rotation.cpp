@@ -8,17 +8,21 @@
 namespace velmora {
 
 RotationRequest RotationRequestFrom(const Settings& s) {
-    return {s.DoImageRotation != 0, s.ImageRotationType, s.ImageRotation, s.ImageRotationBackColor};
+    return {.enabled = s.DoImageRotation != 0,
+            .type = ChoiceOf<RotationType>(s.ImageRotationType),
+            .degrees = s.ImageRotation,
+            .backColor = s.ImageRotationBackColor};
 }
 
 FlipRequest FlipRequestFrom(const Settings& s) {
-    return {s.DoImageFlipHorizontal != 0, s.DoImageFlipVertical != 0};
+    return {.horizontal = s.DoImageFlipHorizontal != 0, .vertical = s.DoImageFlipVertical != 0};
 }
 
 Picture ApplyRotation(Picture picture, const RotationRequest& request) {
     if (!picture)
         return picture;
-    if (!request.enabled || (request.type != kRotationSimple && request.type != kRotationAdvanced))
+    if (!request.enabled ||
+        (request.type != RotationType::Simple && request.type != RotationType::Advanced))
         return picture;
     int angle = request.degrees;
     if (angle <= 0 || angle >= 360)
@@ -32,7 +36,7 @@ Picture ApplyRotation(Picture picture, const RotationRequest& request) {
     if (!picture)
         return picture;
 
-    if (request.type == kRotationSimple) {
+    if (request.type == RotationType::Simple) {
         Rgba colour = ParseHexColor(request.backColor);
         RGBQUAD back{};
         back.rgbRed = colour.red;

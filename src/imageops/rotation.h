@@ -2,7 +2,7 @@
 #pragma once
 
 #include "imageops/picture.h"
-#include "imageops/value_range.h"
+#include "settings/keywords.h"
 
 #include <cstdint>
 #include <string>
@@ -11,16 +11,10 @@ namespace velmora {
 
 struct Settings;
 
-// Values of the RotationType keyword list.
-enum RotationType { kRotationSimple = 0, kRotationAdvanced = 1 };
-
-// The degrees that may be asked for; only 1..359 turn the picture.
-constexpr ValueRange<int32_t> kRotationDegreesRange{-360, 360};
-
 struct RotationRequest {
     bool enabled = false;
-    int type = kRotationSimple; // RotationType
-    int32_t degrees = 0;        // turns only for 1..359
+    RotationType type = RotationType::Simple; // a value outside the list turns nothing
+    int32_t degrees = 0;                      // turns only for 1..359
     std::string backColor = "000000";
 };
 RotationRequest RotationRequestFrom(const Settings& settings);

@@ -6,7 +6,7 @@
 namespace velmora {
 
 ThresholdRequest ThresholdRequestFrom(const Settings& s) {
-    return {s.DoImageThreshold != 0, s.ImageThreshold};
+    return {.enabled = s.DoImageThreshold != 0, .level = s.ImageThreshold};
 }
 
 Picture ApplyThreshold(Picture picture, const ThresholdRequest& request) {

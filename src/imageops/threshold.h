@@ -2,16 +2,13 @@
 #pragma once
 
 #include "imageops/picture.h"
-#include "imageops/value_range.h"
+#include "settings/value_range.h"
 
 #include <cstdint>
 
 namespace velmora {
 
 struct Settings;
-
-// The levels the window offers; the console passes any number, whose low 8 bits count.
-constexpr ValueRange<int32_t> kThresholdRange{0, 255};
 
 struct ThresholdRequest {
     bool enabled = false;

@@ -8,13 +8,17 @@
 namespace velmora {
 
 ToneMappingRequest ToneMappingRequestFrom(const Settings& s) {
-    return {s.RawLoadAs == kRaw48HS || s.RawLoadAs == kRaw48, s.RawToneMapping};
+    const auto loadAs = ChoiceOf<RawLoadAs>(s.RawLoadAs);
+    return {.decodedWithMoreRange =
+                loadAs == RawLoadAs::Rgb48HalfSize || loadAs == RawLoadAs::Rgb48,
+            .mapping = ChoiceOf<ToneMapping>(s.RawToneMapping)};
 }
 
 bool ToneMappingRendersForDisplay(const ToneMappingRequest& request) {
-    int mapping = request.mapping;
+    const ToneMapping mapping = request.mapping;
     return request.decodedWithMoreRange &&
-           (mapping == kToneMappingAl || mapping == kToneMappingDrr || mapping == kToneMappingGd);
+           (mapping == ToneMapping::AdaptiveLogarithmic || mapping == ToneMapping::RangeReduction ||
+            mapping == ToneMapping::GradientDomain);
 }
 
 Picture ApplyToneMapping(Picture picture, const ToneMappingRequest& request) {
@@ -22,17 +26,18 @@ Picture ApplyToneMapping(Picture picture, const ToneMappingRequest& request) {
         return picture;
     FIBITMAP* bitmap = picture.get();
     switch (request.mapping) {
-    case kToneMappingLinear:
-        return Picture(FreeImage_ConvertTo24Bits(bitmap));
-    case kToneMappingAl:
-        return Picture(FreeImage_TmoDrago03(bitmap, 2.2, 0.0));
-    case kToneMappingDrr:
-        return Picture(FreeImage_TmoReinhard05(bitmap, 0.0, 0.0));
-    case kToneMappingGd:
-        return Picture(FreeImage_TmoFattal02(bitmap, 0.5, 0.85));
-    default:
+    case ToneMapping::None:
         return picture;
+    case ToneMapping::Linear:
+        return Picture(FreeImage_ConvertTo24Bits(bitmap));
+    case ToneMapping::AdaptiveLogarithmic:
+        return Picture(FreeImage_TmoDrago03(bitmap, 2.2, 0.0));
+    case ToneMapping::RangeReduction:
+        return Picture(FreeImage_TmoReinhard05(bitmap, 0.0, 0.0));
+    case ToneMapping::GradientDomain:
+        return Picture(FreeImage_TmoFattal02(bitmap, 0.5, 0.85));
     }
+    return picture;
 }
 
 } // namespace velmora

@@ -2,23 +2,15 @@
 #pragma once
 
 #include "imageops/picture.h"
+#include "settings/keywords.h"
 
 namespace velmora {
 
 struct Settings;
 
-// Values of the ToneMapping keyword list.
-enum ToneMapping {
-    kToneMappingNone = 0,
-    kToneMappingLinear = 1,
-    kToneMappingAl = 2,
-    kToneMappingDrr = 3,
-    kToneMappingGd = 4,
-};
-
 struct ToneMappingRequest {
     bool decodedWithMoreRange = false; // the camera decoder was asked for 48 bits (48HS or 48)
-    int mapping = kToneMappingNone;    // ToneMapping
+    ToneMapping mapping = ToneMapping::None;
 };
 ToneMappingRequest ToneMappingRequestFrom(const Settings& settings);
 

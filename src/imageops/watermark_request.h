@@ -3,7 +3,6 @@
 #pragma once
 
 #include "imageops/frame_request.h"
-#include "imageops/value_range.h"
 #include "settings/keywords.h"
 
 #include <cstdint>
@@ -14,26 +13,16 @@ namespace velmora {
 
 struct Settings;
 
-constexpr ValueRange<int32_t> kWatermarkOpacityRange{0, 255};
-constexpr ValueRange<int32_t> kWatermarkScaleRange{1, 100};       // percent
-constexpr ValueRange<int32_t> kWatermarkRotationRange{-360, 360}; // only 1..359 turn
-// Points at 96 dots per inch; a larger text would need a raster no watermark gets.
-constexpr ValueRange<int32_t> kFontSizeRange{1, 2000};
-
-// Values of the Alignment and Boundary keyword lists.
-enum TextAlignment { kAlignLeft = 0, kAlignCenter = 1, kAlignRight = 2 };
-enum WatermarkBoundary { kBoundaryImage = 0, kBoundaryFrame = 1 };
-
 struct SizeRequest {
-    int mode = kSizeFixed; // SizeMode keyword value
-    int scale = 100;       // percent of the boundary's width, for Proportional
+    SizeMode mode = SizeMode::Fixed;
+    int scale = 100; // percent of the boundary's width, for Proportional
 };
 
 // Where and how large the layer goes.
 struct WatermarkPlacement {
     int64_t rotation = 0, xOffset = 0, yOffset = 0;
-    int boundary = kBoundaryImage; // WatermarkBoundary
-    int position = 0;              // Position keyword value, TOPLEFT first
+    Boundary boundary = Boundary::Image;
+    Position position = Position::TopLeft;
     SizeRequest size;
 };
 
@@ -42,7 +31,7 @@ struct WatermarkPlacement {
 struct TextWatermark {
     std::string text; // placeholders already replaced
     int64_t padding = 0, leading = 0;
-    int alignment = kAlignLeft; // TextAlignment
+    Alignment alignment = Alignment::Left;
     bool antialiasing = false;
     std::string fontColor = "FFFFFF", backColor = "000000";
     int32_t textOpacity = 255, backOpacity = 1;
@@ -56,7 +45,7 @@ struct PictureWatermark {
 };
 
 struct WatermarkRequest {
-    int kind = kWatermarkNone; // WatermarkKind
+    WatermarkKind kind = WatermarkKind::None;
     TextWatermark text;
     PictureWatermark picture;
     WatermarkPlacement placement; // of the kind asked for

@@ -73,7 +73,14 @@ void RestoreTerminalAfterSignal() {
         tcsetattr(STDIN_FILENO, TCSANOW, &gTerminalBeforePause);
 }
 
+int UnquietedStandardError() {
+    static const int kept = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    return kept >= 0 ? kept : STDERR_FILENO;
+}
+
 QuietStandardError::QuietStandardError() {
+    // Kept before the first quieting.
+    UnquietedStandardError();
     std::fflush(stderr);
     int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (sink < 0)
@@ -101,8 +108,11 @@ void SetProgramNameForErrors(std::string name) {
 }
 
 void PrintErrorLine(std::string_view subject, std::string_view reason) {
-    std::string line =
-        ProgramNameForErrors() + ": " + std::string(subject) + ": " + std::string(reason) + "\n";
+    PrintProgramLine(std::string(subject) + ": " + std::string(reason));
+}
+
+void PrintProgramLine(std::string_view text) {
+    std::string line = ProgramNameForErrors() + ": " + std::string(text) + "\n";
     // One write, so that lines of runs side by side on one terminal do not interleave.
     std::fflush(stderr);
     ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());

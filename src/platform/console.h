@@ -24,9 +24,15 @@ void SetProgramNameForErrors(std::string name);
 // "NAME: subject: reason" on standard error: a failure the specified lines on standard
 // output do not explain. Quiet runs print it too.
 void PrintErrorLine(std::string_view subject, std::string_view reason);
+// "NAME: text" on standard error, in one write.
+void PrintProgramLine(std::string_view text);
 
 // While alive, whatever a library writes to standard error by itself goes nowhere: LibRaw
 // prints its decoding complaints there, and the console shows only the program's lines.
+// Standard error as it was before any QuietStandardError, for the one line of a failure that
+// ends the process, whichever thread meets it.
+int UnquietedStandardError();
+
 class QuietStandardError {
 public:
     QuietStandardError();

@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -131,14 +130,6 @@ MappedFile::MappedFile(const std::string& path) {
 MappedFile::~MappedFile() {
     if (data_)
         munmap(data_, size_);
-}
-
-void* ProgramLibraryEntry(const std::string& library, const char* symbol) {
-    if (void* linked = dlsym(RTLD_DEFAULT, symbol))
-        return linked;
-    // The library takes the rest of the program from the executable, which exports it.
-    void* handle = dlopen(ProgramLibraryPath(library).c_str(), RTLD_NOW | RTLD_LOCAL);
-    return handle ? dlsym(handle, symbol) : nullptr;
 }
 
 } // namespace velmora

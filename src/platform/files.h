@@ -45,20 +45,6 @@ std::string ProgramLibraryPath(const std::string& name);
 std::string ProgramDataPath(const std::string& name);
 std::string ProgramDocumentPath(const std::string& name);
 
-// The entry point of one of the program's own shared libraries: from the process when the
-// library is linked in already (the graphical face, the tests), else from the library opened
-// from the program's library folder. nullptr when neither has it.
-void* ProgramLibraryEntry(const std::string& library, const char* symbol);
-
-// What the library's entry point, a function taking nothing, returns: the table of functions
-// the library offers. nullptr when the entry point is not found.
-template <typename Table>
-const Table* ProgramLibraryTable(const std::string& library, const char* symbol) {
-    using Entry = const Table* (*)();
-    void* entry = ProgramLibraryEntry(library, symbol);
-    return entry ? reinterpret_cast<Entry>(entry)() : nullptr;
-}
-
 // A file mapped read-only into memory for as long as the object lives; data() is null when
 // the file could not be mapped (missing, empty, a folder).
 class MappedFile {

@@ -2,65 +2,54 @@
 
 #include "platform/text.h"
 
-#include <vector>
+#include <algorithm>
+#include <array>
 
 namespace velmora {
 namespace {
 
-using Words = std::vector<std::string_view>;
-
-const Words& ListWords(int list) {
-    static const std::array<Words, kKeywordListCount> lists = {{
-        {"AUTO", "BGRA", "RGBA"},
-        {"AUTO", "8", "16", "24", "48HS", "48"},
-        {"ALL", "FIRST", "MIDDLE", "LAST", "RANDOM"},
-        {"NONE", "LINEAR", "AL", "DRR", "GD"},
-        {}, // Compression: per format, below
-        {"AUTO", "EXACT"},
-        {"RGB", "CMYK", "LAB"},
-        {"NONE", "LOW", "MEDIUM", "HIGH"},
-        {"STANDARD", "SIMPLE", "OPTIMIZED", "PROGRESSIVE"},
-        {"SIMPLE", "ADVANCED"},
-        {"PIXELS", "PERCENT"},
-        {"ALLIMAGES", "LARGEIMAGES"},
-        {"BOX", "BILINEAR", "BSPLINE", "BICUBIC", "CATMULLROM", "LANCZOS"},
-        {"FS", "BAYER4", "BAYER8", "BAYER16", "CLUSTER6", "CLUSTER8", "CLUSTER16"},
-        {"NONE", "SOLID"},
-        {"NONE", "TEXT", "IMAGE"},
-        {"REGULAR", "BOLD", "ITALIC", "BOLDITALIC"},
-        {"NONE", "UNDERLINE", "STRIKETHROUGHT"},
-        {"LEFT", "CENTER", "RIGHT"},
-        {"IMAGE", "FRAME"},
-        {"TOPLEFT", "TOPCENTER", "TOPRIGHT", "MIDDLELEFT", "MIDDLECENTER", "MIDDLERIGHT",
-         "BOTTOMLEFT", "BOTTOMCENTER", "BOTTOMRIGHT"},
-        {"FIXED", "PROPORTIONAL", "FIT", "FILL"},
-        {"CURRENT", "ORIGINAL", "CUSTOM"},
-    }};
-    return lists[static_cast<size_t>(list)];
-}
-
-struct CompressionWords {
-    std::string_view format;
-    Words words;
+// By number; the Compression list's words are the four formats' lists together.
+constexpr std::array<const ChoiceList*, kKeywordListCount> kNumberedLists = {
+    &kDdsLoadModes,   &kRawLoadModes, &kFrameLoadings,    &kToneMappings,     nullptr,
+    &kColorTables,    &kColorModes,   &kChromas,          &kJpegSaveModes,    &kRotationTypes,
+    &kSizeUnits,      &kResizeTypes,  &kResizeAlgorithms, &kDitherAlgorithms, &kFrameKinds,
+    &kWatermarkKinds, &kFontStyles,   &kFontEffects,      &kAlignments,       &kBoundaries,
+    &kPositions,      &kSizeModes,    &kTimestamps,
 };
 
-const std::vector<CompressionWords>& CompressionTable() {
-    static const std::vector<CompressionWords> table = {
-        {"bmp", {"NONE", "RLE"}},
-        {"tga", {"NONE", "RLE"}},
-        {"exr", {"NONE", "ZIP", "PIZ", "PXR24", "B44"}},
-        {"png", {"NONE", "ZLIB1", "ZLIB6", "ZLIB9"}},
-        {"tiff",
-         {"NONE", "CCITTFAX3", "CCITTFAX4", "PACKBITS", "DEFLATE", "ADOBEDEFLATE", "LZW", "JPEG",
-          "LOGLUV"}},
-    };
-    return table;
-}
+// Reading a compression word tries the formats in this order.
+struct FormatCompressions {
+    std::string_view format;
+    const ChoiceList* list;
+};
+constexpr FormatCompressions kCompressionsByFormat[] = {
+    {"bmp", &kRleCompressions}, {"tga", &kRleCompressions},   {"exr", &kExrCompressions},
+    {"png", &kPngCompressions}, {"tiff", &kTiffCompressions},
+};
 
-int PositionIn(const Words& words, const std::string& upperWord) {
-    for (size_t i = 0; i < words.size(); ++i)
-        if (words[i] == upperWord)
-            return static_cast<int>(i);
+constexpr const ChoiceList* kEveryList[] = {
+    &kDdsLoadModes,     &kRawLoadModes,    &kFrameLoadings,   &kToneMappings,
+    &kRleCompressions,  &kExrCompressions, &kPngCompressions, &kTiffCompressions,
+    &kColorTables,      &kColorModes,      &kChromas,         &kJpegSaveModes,
+    &kRotationTypes,    &kSizeUnits,       &kResizeTypes,     &kResizeAlgorithms,
+    &kDitherAlgorithms, &kFrameKinds,      &kWatermarkKinds,  &kFontStyles,
+    &kFontEffects,      &kAlignments,      &kBoundaries,      &kPositions,
+    &kSizeModes,        &kTimestamps,      &kUpdateRanges,    &kUiSizes,
+    &kFolderHistories,
+};
+// A setting holds its choice's position: every choice must stand where its value says.
+static_assert(std::ranges::all_of(kEveryList, [](const ChoiceList* list) {
+    return InListOrder(list->choices);
+}));
+static_assert(std::ranges::all_of(kNumberedLists, [](const ChoiceList* list) {
+    return !list || list->number == kCompressionList ||
+           list == kNumberedLists[static_cast<size_t>(list->number)];
+}));
+
+int PositionIn(const ChoiceList& list, const std::string& upperWord) {
+    for (const Choice& choice : list.choices)
+        if (choice.word == upperWord)
+            return choice.value;
     return -1;
 }
 
@@ -71,32 +60,32 @@ int KeywordToValue(int list, std::string_view word) {
         return 0;
     std::string upper = ToUpper(word);
     if (list == kCompressionList) {
-        for (const auto& format : CompressionTable()) {
-            int position = PositionIn(format.words, upper);
+        for (const FormatCompressions& format : kCompressionsByFormat) {
+            int position = PositionIn(*format.list, upper);
             if (position >= 0)
                 return position;
         }
         return 0;
     }
-    int position = PositionIn(ListWords(list), upper);
+    int position = PositionIn(*kNumberedLists[static_cast<size_t>(list)], upper);
     return position < 0 ? 0 : position;
 }
 
+std::string ValueToKeyword(const ChoiceList& list, int value) {
+    if (value < 0 || static_cast<size_t>(value) >= list.choices.size())
+        return {};
+    return ToLower(list.choices[static_cast<size_t>(value)].word);
+}
+
 std::string ValueToKeyword(int list, int value, std::string_view format) {
-    if (list < 0 || list >= kKeywordListCount || value < 0)
+    if (list < 0 || list >= kKeywordListCount)
         return {};
-    const Words* words = &ListWords(list);
-    if (list == kCompressionList) {
-        words = nullptr;
-        for (const auto& entry : CompressionTable())
-            if (entry.format == format)
-                words = &entry.words;
-        if (!words)
-            return {};
-    }
-    if (static_cast<size_t>(value) >= words->size())
-        return {};
-    return ToLower((*words)[static_cast<size_t>(value)]);
+    if (list != kCompressionList)
+        return ValueToKeyword(*kNumberedLists[static_cast<size_t>(list)], value);
+    for (const FormatCompressions& entry : kCompressionsByFormat)
+        if (entry.format == format)
+            return ValueToKeyword(*entry.list, value);
+    return {};
 }
 
 } // namespace velmora

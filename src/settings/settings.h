@@ -10,178 +10,178 @@
 
 namespace velmora {
 
+// Every user choice. The fields have no defaults here: each setting's default is in its row of
+// the setting table (settings/setting_table.cpp), which DefaultSettings and SettingsDefaults
+// walk; a record made otherwise holds zeros and empty texts.
 struct Settings {
     // Interface and file state
     std::string ConfigPath;
-    int32_t CfgVersion = 19;
-    std::string Language = "en";
-    int32_t UpdateRange = 2;
-    int32_t UpdateDate = 0;
-    int8_t SaveWindowPosition = 1;
-    int8_t IsMaximized = 0;
-    int32_t WindowX = 100, WindowY = 100;
-    int32_t WindowWidth = 510, WindowHeight = 260;
-    std::string UiTheme = "handdrawn";
-    int32_t UiSize = 2;
+    int32_t CfgVersion{};
+    std::string Language;
+    int32_t UpdateRange{};
+    int32_t UpdateDate{};
+    int8_t SaveWindowPosition{};
+    int8_t IsMaximized{};
+    int32_t WindowX{}, WindowY{};
+    int32_t WindowWidth{}, WindowHeight{};
+    std::string UiTheme;
+    int32_t UiSize{};
 
     // Input
-    std::string InputFormat = "raw";
-    int32_t DdsLoadAs = 0;
-    int32_t GifFrameLoading = 0;
-    int32_t IcoFrameLoading = 0;
-    int32_t TiffFrameLoading = 0;
-    int32_t PsdColorMode = 0;
-    int32_t RawLoadAs = 0;
-    int32_t RawHeaderSize = 0;
-    int32_t RawImageWidth = 0;
-    int32_t RawImageHeight = 0;
-    int32_t RawToneMapping = 2;
+    std::string InputFormat;
+    int32_t DdsLoadAs{};
+    int32_t GifFrameLoading{};
+    int32_t IcoFrameLoading{};
+    int32_t TiffFrameLoading{};
+    int32_t PsdColorMode{};
+    int32_t RawLoadAs{};
+    int32_t RawHeaderSize{};
+    int32_t RawImageWidth{};
+    int32_t RawImageHeight{};
+    int32_t RawToneMapping{};
 
     // Output
-    std::string OutputFormat = "tiff";
-    int32_t BmpBpp = 0;
-    int32_t BmpCompression = 0;
-    int32_t BmpColorTable = 0;
-    int32_t DdsBpp = 0;
-    int32_t ExrBpp = 0;
-    int32_t ExrCompression = 0;
-    int32_t GifBpp = 0;
-    int32_t HdrBpp = 0;
-    int32_t IcoBpp = 0;
-    int32_t J2kBpp = 0;
-    int32_t JngBpp = 0;
-    int32_t Jp2Bpp = 0;
-    int32_t JpgBpp = 0;
-    int32_t JpgQuality = 95;
-    int32_t JpgChroma = 0;
-    int32_t JpgSaveAs = 0;
-    int32_t JxrBpp = 0;
-    int32_t PbmBpp = 0;
-    int32_t PcxBpp = 0;
-    int32_t PfmBpp = 0;
-    int32_t PgmBpp = 0;
-    int32_t PngBpp = 0;
-    int32_t PngCompression = 0;
-    int8_t PngInterlaced = 0;
-    int32_t PpmBpp = 0;
-    int32_t PsdBpp = 0;
-    int32_t TgaBpp = 0;
-    int32_t TgaCompression = 0;
-    int32_t TiffBpp = 0;
-    int32_t TiffCompression = 0;
-    int32_t TiffColorMode = 0;
+    std::string OutputFormat;
+    int32_t BmpBpp{};
+    int32_t BmpCompression{};
+    int32_t BmpColorTable{};
+    int32_t DdsBpp{};
+    int32_t ExrBpp{};
+    int32_t ExrCompression{};
+    int32_t GifBpp{};
+    int32_t HdrBpp{};
+    int32_t IcoBpp{};
+    int32_t J2kBpp{};
+    int32_t JngBpp{};
+    int32_t Jp2Bpp{};
+    int32_t JpgBpp{};
+    int32_t JpgQuality{};
+    int32_t JpgChroma{};
+    int32_t JpgSaveAs{};
+    int32_t JxrBpp{};
+    int32_t PbmBpp{};
+    int32_t PcxBpp{};
+    int32_t PfmBpp{};
+    int32_t PgmBpp{};
+    int32_t PngBpp{};
+    int32_t PngCompression{};
+    int8_t PngInterlaced{};
+    int32_t PpmBpp{};
+    int32_t PsdBpp{};
+    int32_t TgaBpp{};
+    int32_t TgaCompression{};
+    int32_t TiffBpp{};
+    int32_t TiffCompression{};
+    int32_t TiffColorMode{};
     // A CMYK printer profile's file for CMYK output; empty: the built-in separation.
     std::string CmykProfile;
     // Threads that compress a TIFF's strips; 0 for one per core (at most VELMORA_THREADS).
-    int32_t SaveThreads = 0;
-    int32_t WbmpBpp = 0;
-    int32_t WebpBpp = 0;
-    int32_t WebpQuality = 100;
-    int32_t XpmBpp = 0;
+    int32_t SaveThreads{};
+    int32_t WbmpBpp{};
+    int32_t WebpBpp{};
+    int32_t WebpQuality{};
+    int32_t XpmBpp{};
 
     // Transform
-    int8_t DoImageRotation = 0;
-    int8_t ImageRotationType = 0;
-    int32_t ImageRotation = 0;
-    std::string ImageRotationBackColor = "000000";
-    int8_t DoImageResize = 0;
-    int32_t ImageWidth = 0;
-    int8_t ImageWidthUnit = 0;
-    int32_t ImageHeight = 0;
-    int8_t ImageHeightUnit = 0;
-    int8_t KeepAspectRatio = 1;
-    int8_t ImageResizeType = 0;
-    int8_t ImageResizeAlgorithm = 3;
-    int8_t DoImageFlipHorizontal = 0;
-    int8_t DoImageFlipVertical = 0;
+    int8_t DoImageRotation{};
+    int8_t ImageRotationType{};
+    int32_t ImageRotation{};
+    std::string ImageRotationBackColor;
+    int8_t DoImageResize{};
+    int32_t ImageWidth{};
+    int8_t ImageWidthUnit{};
+    int32_t ImageHeight{};
+    int8_t ImageHeightUnit{};
+    int8_t KeepAspectRatio{};
+    int8_t ImageResizeType{};
+    int8_t ImageResizeAlgorithm{};
+    int8_t DoImageFlipHorizontal{};
+    int8_t DoImageFlipVertical{};
 
     // Adjustment
-    int8_t DoImageColorCorrection = 0;
-    int32_t ImageBrightness = 0;
-    int32_t ImageContrast = 0;
-    float ImageGamma = 1.0f;
-    int8_t ImageInvert = 0;
-    int8_t DoImageGreyscale = 0;
-    int8_t DoImageThreshold = 0;
-    int32_t ImageThreshold = 0;
-    int8_t DoImageDither = 0;
-    int8_t ImageDitherAlgorithm = 0;
+    int8_t DoImageColorCorrection{};
+    int32_t ImageBrightness{};
+    int32_t ImageContrast{};
+    float ImageGamma{};
+    int8_t ImageInvert{};
+    int8_t DoImageGreyscale{};
+    int8_t DoImageThreshold{};
+    int32_t ImageThreshold{};
+    int8_t DoImageDither{};
+    int8_t ImageDitherAlgorithm{};
 
     // Frame
-    int8_t DoFrame = 0;
-    int32_t SolidLeft = 0, SolidRight = 0, SolidTop = 0, SolidBottom = 0;
-    std::string SolidLeftColor = "000000", SolidRightColor = "000000";
-    std::string SolidTopColor = "000000", SolidBottomColor = "000000";
-    int32_t SolidOpacity = 255;
+    int8_t DoFrame{};
+    int32_t SolidLeft{}, SolidRight{}, SolidTop{}, SolidBottom{};
+    std::string SolidLeftColor, SolidRightColor;
+    std::string SolidTopColor, SolidBottomColor;
+    int32_t SolidOpacity{};
 
     // Watermark
-    int8_t DoWatermark = 0;
+    int8_t DoWatermark{};
     std::string WatermarkText;
-    std::string FontList = "Arial,DejaVu Sans,Liberation Serif";
-    std::string FontName = "Arial";
-    int32_t FontSize = 14;
-    int32_t FontLeading = 0;
+    std::string FontList;
+    std::string FontName;
+    int32_t FontSize{};
+    int32_t FontLeading{};
     std::string FontColors;
-    std::string FontColor = "FFFFFF";
-    int8_t FontStyle = 0;
-    int8_t FontEffect = 0;
-    int8_t TextAntialiasing = 0;
-    int8_t TextAlignment = 0;
-    int32_t TextPadding = 0;
-    int32_t TextOpacity = 255;
+    std::string FontColor;
+    int8_t FontStyle{};
+    int8_t FontEffect{};
+    int8_t TextAntialiasing{};
+    int8_t TextAlignment{};
+    int32_t TextPadding{};
+    int32_t TextOpacity{};
     std::string BackColors;
-    std::string BackColor = "000000";
-    int32_t BackOpacity = 1;
-    int8_t TextBoundary = 0;
-    int8_t TextPosition = 8;
-    int32_t TextXOffset = 10, TextYOffset = 10;
-    int32_t TextRotation = 0;
-    int8_t TextSize = 0;
-    int32_t TextScale = 10;
+    std::string BackColor;
+    int32_t BackOpacity{};
+    int8_t TextBoundary{};
+    int8_t TextPosition{};
+    int32_t TextXOffset{}, TextYOffset{};
+    int32_t TextRotation{};
+    int8_t TextSize{};
+    int32_t TextScale{};
     std::string WatermarkImage;
-    int8_t ImageGreyscale = 0;
-    int32_t ImageOpacity = 255;
-    int8_t ImageBoundary = 0;
-    int8_t ImagePosition = 8;
-    int32_t ImageXOffset = 10, ImageYOffset = 10;
-    int32_t WatermarkImageRotation = 0;
-    int8_t ImageSize = 0;
-    int32_t ImageScale = 10;
+    int8_t ImageGreyscale{};
+    int32_t ImageOpacity{};
+    int8_t ImageBoundary{};
+    int8_t ImagePosition{};
+    int32_t ImageXOffset{}, ImageYOffset{};
+    int32_t WatermarkImageRotation{};
+    int8_t ImageSize{};
+    int32_t ImageScale{};
 
     // Naming and list state
-    std::string FilenameMask = "%filename%.%ext%";
-    int8_t FileTimestamp = 0;
-    int32_t CustomTimestamp = 0;
-    int8_t OutFoldersHistory = 1;
-    int8_t OutFoldersNumber = 5;
-    int8_t KeepSubfolders = 1;
-    std::string CsvDelimiter = ",";
+    std::string FilenameMask;
+    int8_t FileTimestamp{};
+    int32_t CustomTimestamp{};
+    int8_t OutFoldersHistory{};
+    int8_t OutFoldersNumber{};
+    int8_t KeepSubfolders{};
+    std::string CsvDelimiter;
     std::string RecentOutFolders;
     std::string RecentFiles;
-    int8_t CleanRecentFiles = 0;
+    int8_t CleanRecentFiles{};
 };
 
+// The job across runs: what the command line asked for and the window's own state, and the
+// two numbers a file's name may hold, which go on from file to file. A file's own inputs and
+// a run's plan are handed to the worker and the pipeline (engine/prepare_run.h,
+// engine/pipeline.h), not kept here.
 struct ConversionJob {
     std::string ProgramFolder;
     std::string ProjectFile = "untitled.vlm";
-    std::string InputFile;
+    // The command line's input (-i) as typed; the window keeps it for its input list.
     std::string InputFolder;
-    std::string RelativeSubfolder;
-    std::string OutputFile;
+    // The command line's output folder (-o) as typed; the window's output folder field.
     std::string OutputFolder;
+    // The command line's output format keyword (-c); the window's chosen format.
+    std::string ConversionType;
+    // Renewed after every converted file, for %rnd% and %n%.
     int32_t RandomNumber = 1;
     int32_t FileCounter = 1;
-    std::string InputGroup;
-    int32_t SourceBpp = 0;
-    int32_t OutputFif = 0;
-    std::string ConversionType;
-    int32_t OutputBpp = 0;
-    int32_t SaveFlags = 0;
-    int8_t AutoBpp = 0;
     int8_t CommandLineRun = 0;
     std::string RunMode;
-    int32_t ImageWidthAfter = 0, ImageHeightAfter = 0;
-    int32_t FrameNumber = 0;
 };
 
 // How far the current file has come: decoding, the image steps, saving.
@@ -223,7 +223,9 @@ extern const char* const kDefaultColorPalette;
 // The watermark text a fresh settings record carries.
 extern const char* const kDefaultWatermarkText;
 
-// Sets every Settings field to its default. A console run keeps the aspect ratio off.
+// A record holding every setting's default. A console run keeps the aspect ratio off.
+Settings DefaultSettings(bool consoleRun);
+// Sets every gSettings field to its default but ConfigPath, which stays where it was.
 void SettingsDefaults(bool consoleRun);
 
 } // namespace velmora

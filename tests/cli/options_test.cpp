@@ -68,11 +68,9 @@ std::map<std::string, std::string> Snapshot() {
         S(ImageXOffset), S(ImageYOffset), S(WatermarkImageRotation), S(ImageSize), S(ImageScale),
         S(FilenameMask), S(FileTimestamp), S(CustomTimestamp), S(OutFoldersHistory),
         S(OutFoldersNumber), S(KeepSubfolders), S(CsvDelimiter), S(RecentOutFolders),
-        S(RecentFiles), S(CleanRecentFiles), J(ProgramFolder), J(ProjectFile), J(InputFile),
-        J(InputFolder), J(RelativeSubfolder), J(OutputFile), J(OutputFolder), J(RandomNumber),
-        J(FileCounter), J(InputGroup), J(SourceBpp), J(OutputFif), J(ConversionType), J(OutputBpp),
-        J(SaveFlags), J(AutoBpp), J(CommandLineRun), J(RunMode), J(ImageWidthAfter),
-        J(ImageHeightAfter), J(FrameNumber)};
+        S(RecentFiles), S(CleanRecentFiles), J(ProgramFolder), J(ProjectFile), J(InputFolder),
+        J(OutputFolder), J(RandomNumber), J(FileCounter), J(ConversionType), J(CommandLineRun),
+        J(RunMode)};
     // clang-format on
 #undef S
 #undef J

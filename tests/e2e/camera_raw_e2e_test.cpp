@@ -141,13 +141,20 @@ TEST(CameraRaw, LoadsWhatFreeImagesRawLoaderLoadsInEveryMode) {
         for (const auto& entry : std::filesystem::directory_iterator(SamplesFolder()))
             if (entry.is_regular_file() && entry.path().extension() != ".md")
                 sources.push_back(entry.path().string());
-    const std::pair<const char*, int> modes[] = {
-        {"auto", RAW_PREVIEW}, {"24", RAW_DISPLAY}, {"48hs", RAW_HALFSIZE}, {"48", RAW_DEFAULT}};
+    struct Mode {
+        const char* word;
+        int freeImageFlags;
+        RawMode ours;
+    };
+    const Mode modes[] = {{"auto", RAW_PREVIEW, RawMode::Preview},
+                          {"24", RAW_DISPLAY, RawMode::Display},
+                          {"48hs", RAW_HALFSIZE, RawMode::HalfSize},
+                          {"48", RAW_DEFAULT, RawMode::Linear}};
     for (const std::string& source : sources) {
-        for (const auto& [mode, flags] : modes) {
+        for (const auto& [mode, flags, ourMode] : modes) {
             std::string shown = std::filesystem::path(source).filename().string() + " " + mode;
             Picture reference(FreeImage_Load(FIF_RAW, source.c_str(), flags));
-            Picture ours = LoadCameraRaw(source, flags).picture;
+            Picture ours = LoadCameraRaw(source, ourMode).picture;
             ASSERT_TRUE(reference) << shown;
             ASSERT_TRUE(ours) << shown;
             EXPECT_EQ(FreeImage_GetImageType(ours.get()), FreeImage_GetImageType(reference.get()));

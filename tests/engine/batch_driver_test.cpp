@@ -96,8 +96,12 @@ protected:
     }
     BatchOutcome Run(const std::string& input, bool quiet = false) {
         lines_.clear();
-        gJob.InputFolder = input;
-        return BatchDriver(quiet);
+        return BatchDriver({.input = input,
+                            .outputFolder = gJob.OutputFolder,
+                            .conversionType = gJob.ConversionType,
+                            .programFolder = gJob.ProgramFolder,
+                            .debug = gJob.RunMode == "DEBUG",
+                            .quiet = quiet});
     }
     Lines Filled(const Lines& lines) const {
         Lines filled;
@@ -144,7 +148,7 @@ TEST_F(BatchDriverTest, ChecksInTheirOrderAndStopsAtTheFirstError) {
     };
     auto textWatermark = [](const char* font, int size) {
         return [=] {
-            gSettings.DoWatermark = kWatermarkText;
+            gSettings.DoWatermark = ValueOf(WatermarkKind::Text);
             gSettings.FontName = font;
             gSettings.FontSize = size;
         };
@@ -226,7 +230,7 @@ TEST_F(BatchDriverTest, ChecksInTheirOrderAndStopsAtTheFirstError) {
         {"missing watermark image",
          {},
          [] {
-             gSettings.DoWatermark = kWatermarkImage;
+             gSettings.DoWatermark = ValueOf(WatermarkKind::Image);
              gSettings.WatermarkImage = "/nonexistent/velmora/mark.png";
          },
          "Error: Invalid watermark image"},
@@ -236,14 +240,16 @@ TEST_F(BatchDriverTest, ChecksInTheirOrderAndStopsAtTheFirstError) {
              gSettings.WatermarkImage = in + "mark.png";
              return textList(in);
          },
-         [] { gSettings.DoWatermark = kWatermarkImage; }, "Error: Invalid watermark image"},
+         [] { gSettings.DoWatermark = ValueOf(WatermarkKind::Image); },
+         "Error: Invalid watermark image"},
         {"undecodable watermark image",
          [&](const std::string& in) {
              WriteFile(in + "mark.png", "not a picture");
              gSettings.WatermarkImage = in + "mark.png";
              return textList(in);
          },
-         [] { gSettings.DoWatermark = kWatermarkImage; }, "Error: Invalid watermark image"},
+         [] { gSettings.DoWatermark = ValueOf(WatermarkKind::Image); },
+         "Error: Invalid watermark image"},
         {"decodable watermark image",
          [&](const std::string& in) {
              Picture mark = testing::MakePicture(4, 3, [](int, int) {
@@ -253,7 +259,7 @@ TEST_F(BatchDriverTest, ChecksInTheirOrderAndStopsAtTheFirstError) {
              gSettings.WatermarkImage = in + "mark.png";
              return textList(in);
          },
-         [] { gSettings.DoWatermark = kWatermarkImage; }, nullptr},
+         [] { gSettings.DoWatermark = ValueOf(WatermarkKind::Image); }, nullptr},
         {"unknown watermark font",
          {},
          textWatermark("Velmora No Such Face", 14),
@@ -373,14 +379,14 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
          "notes.txt",
          [](const std::string&) {
              Settings& s = gSettings;
-             s.RawLoadAs = kRaw48;
+             s.RawLoadAs = ValueOf(RawLoadAs::Rgb48);
              s.RawHeaderSize = 16;
              s.RawImageWidth = 640;
              s.RawImageHeight = 480;
              s.RawToneMapping = 4;
              s.TiffBpp = 48;
              s.TiffCompression = 6;
-             s.TiffColorMode = kColorCmyk;
+             s.TiffColorMode = ValueOf(ColorMode::Cmyk);
              s.DoImageRotation = 1;
              s.ImageRotationType = 1;
              s.ImageRotation = 90;
@@ -403,7 +409,7 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
              s.ImageThreshold = 128;
              s.DoImageDither = 1;
              s.ImageDitherAlgorithm = 2;
-             s.DoFrame = kFrameSolid;
+             s.DoFrame = ValueOf(FrameKind::Solid);
              s.SolidLeft = 1;
              s.SolidRight = 2;
              s.SolidTop = 3;
@@ -413,14 +419,14 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
              s.SolidTopColor = "0000FF";
              s.SolidBottomColor = "FFFFFF";
              s.SolidOpacity = 200;
-             s.DoWatermark = kWatermarkText;
+             s.DoWatermark = ValueOf(WatermarkKind::Text);
              s.WatermarkText = "Shot %yyyy%";
              s.FontName = "DejaVu Sans";
              s.FontSize = 12;
              s.FontLeading = 2;
              s.FontColor = "FFFF00";
-             s.FontStyle = kFontBoldItalic;
-             s.FontEffect = kFontUnderline;
+             s.FontStyle = ValueOf(FontStyle::BoldItalic);
+             s.FontEffect = ValueOf(FontEffect::Underline);
              s.TextAntialiasing = 1;
              s.TextAlignment = 1;
              s.TextPadding = 5;
@@ -432,9 +438,9 @@ TEST_F(BatchDriverTest, DebugListingShowsEverySettingInOrder) {
              s.TextXOffset = 7;
              s.TextYOffset = 9;
              s.TextRotation = 45;
-             s.TextSize = kSizeFit;
+             s.TextSize = ValueOf(SizeMode::Fit);
              s.FilenameMask = "%filename%-%n%.%ext%";
-             s.FileTimestamp = kTimestampCustom;
+             s.FileTimestamp = ValueOf(Timestamp::Custom);
              s.CustomTimestamp = 1600000000;
              s.KeepSubfolders = 0;
          },
@@ -602,25 +608,24 @@ TEST_F(BatchDriverTest, QuietDebugRunKeepsTheListingAndFileLinesOnly) {
         EXPECT_FALSE(Printed(status)) << status;
 }
 
-TEST_F(BatchDriverTest, FileLinesNeedACommandLineRun) {
+TEST_F(BatchDriverTest, FileLinesNeedDebugMode) {
     struct Case {
-        int commandLineRun;
+        bool debug;
         const char* input;
         Lines fileLines; // lines between "Converting..." and the summary
     };
     const Case cases[] = {
-        {1,
+        {true,
          "noise.nef",
          {"Processing: {in}noise.nef", "File Format: [ERROR] UNRECOGNIZED",
           "[ERROR] Unable to convert the file!"}},
-        {0, "noise.nef", {}},
-        {0, "photo.cr2", {}},
+        {false, "noise.nef", {}},
+        {false, "photo.cr2", {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.commandLineRun) + " " + c.input);
+        SCOPED_TRACE(std::to_string(c.debug) + " " + c.input);
         SetUp();
-        gJob.RunMode = "DEBUG";
-        gJob.CommandLineRun = static_cast<int8_t>(c.commandLineRun);
+        gJob.RunMode = c.debug ? "DEBUG" : "";
         std::string input = std::string(c.input) == "photo.cr2"
                                 ? Photo(c.input)
                                 : File(c.input, testing::NoiseBytes(8192, 12));
@@ -653,7 +658,6 @@ TEST_F(BatchDriverTest, RelativeOutputFolderIsUnderTheProgramFolder) {
         gJob.OutputFolder = c.outputFolder;
         ASSERT_EQ(Run(Photo("photo.cr2")), BatchOutcome::Converted);
         EXPECT_EQ(lines_.at(2), std::string("Output: ") + c.outputFolder);
-        EXPECT_EQ(gJob.OutputFolder, wanted);
         EXPECT_TRUE(FileExists(wanted + "photo.tiff"));
         EXPECT_FALSE(FileExists(in_ / "photo.tiff"));
         std::filesystem::remove_all(wanted);
@@ -681,11 +685,6 @@ TEST_F(BatchDriverTest, NoOutputFolderWritesNextToTheInput) {
         std::string typed = Fill(c.input, in_.Path(), program_.Path());
         Photo(typed.front() == '/' ? typed.substr(in_.Path().size()) : typed);
         ASSERT_EQ(Run(typed), BatchOutcome::Converted);
-        EXPECT_EQ(gJob.InputFile, typed);
-        ASSERT_FALSE(gJob.OutputFolder.empty());
-        EXPECT_EQ(gJob.OutputFolder.front(), '/');
-        EXPECT_TRUE(std::filesystem::equivalent(
-            gJob.OutputFolder, std::filesystem::path(in_ / c.outputFile).parent_path()));
         EXPECT_TRUE(FileExists(in_ / c.outputFile));
         EXPECT_FALSE(FileExists(program_ / "photo.tiff"));
         std::filesystem::remove_all(in_.Path());
@@ -700,9 +699,9 @@ TEST_F(BatchDriverTest, OutputDateFollowsTheTimestampSetting) {
         int64_t expected; // 0: the time of the run
     };
     const Case cases[] = {
-        {kTimestampOriginal, inputTime},
-        {kTimestampCustom, 1234567890},
-        {kTimestampCurrent, 0},
+        {ValueOf(Timestamp::Original), inputTime},
+        {ValueOf(Timestamp::Custom), 1234567890},
+        {ValueOf(Timestamp::Current), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.timestamp);
@@ -771,7 +770,7 @@ TEST_F(BatchDriverTest, WatermarkFontIsReleasedAfterTheRun) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
         SetUp();
-        gSettings.DoWatermark = kWatermarkText;
+        gSettings.DoWatermark = ValueOf(WatermarkKind::Text);
         gSettings.FontName = "DejaVu Sans";
         // Small enough to fit the 16 x 8 photo: a watermark cropped to nothing fails the file.
         gSettings.WatermarkText = "x";
@@ -787,13 +786,14 @@ TEST_F(BatchDriverTest, WatermarkFontIsReleasedAfterTheRun) {
 class Worker : public BatchDriverTest {
 protected:
     void Ready() {
-        gJob.OutputFolder = in_.Path();
-        gJob.ConversionType = "tiff";
-        gJob.OutputFif = FIF_TIFF;
-        gJob.AutoBpp = 1;
-        gJob.SaveFlags = SaveFlagsFor("tiff", gSettings);
+        plan_ = RunPlan{.face = RunFace::Console,
+                        .outputFolder = in_.Path(),
+                        .conversionType = "tiff",
+                        .outputFif = FIF_TIFF,
+                        .saveFlags = SaveFlagsFor("tiff", gSettings)};
         gProgress.Running = 1;
     }
+    RunPlan plan_;
 };
 
 TEST_F(Worker, PublishesProgressAndRaisesShortDurations) {
@@ -820,7 +820,7 @@ TEST_F(Worker, PublishesProgressAndRaisesShortDurations) {
                                    : File(name, testing::NoiseBytes(8192, 14));
             gInputFileMap[path] = InputFileEntry{};
         }
-        ConversionWorker();
+        ConversionWorker(plan_);
         EXPECT_EQ(gProgress.ConvertedCount, c.converted);
         EXPECT_EQ(gProgress.CurrentIndex, 2);
         EXPECT_EQ(gProgress.CurrentFile, in_ / c.second);
@@ -835,7 +835,7 @@ TEST_F(Worker, StopsBeforeTheNextFileWhenNotRunning) {
     Ready();
     gInputFileMap[Photo("a.cr2")] = InputFileEntry{};
     gProgress.Running = 0;
-    ConversionWorker();
+    ConversionWorker(plan_);
     EXPECT_EQ(gProgress.ConvertedCount, 0);
     EXPECT_EQ(gProgress.CurrentIndex, 0);
     EXPECT_FALSE(FileExists(in_ / "a.tiff"));
@@ -870,9 +870,8 @@ TEST_F(BatchDriverTest, AddInputFileRecordsTheSubfolderBelowTheInputFolder) {
         {"", "2021/c.cr2", ""},
     };
     for (const Case& c : cases) {
-        gJob.InputFolder = c.inputFolder;
         std::string path = Photo(c.name);
-        ASSERT_EQ(AddInputFile(path), 1) << c.name;
+        ASSERT_EQ(AddInputFile(path, c.inputFolder), 1) << c.name;
         EXPECT_EQ(gInputFileMap.at(path).RelativeSubfolder, c.subfolder) << c.name;
     }
 }

@@ -17,23 +17,23 @@ class NameMask : public ::testing::Test {
 protected:
     void SetUp() override {
         SettingsDefaults(true);
-        InitConversionJob();
-        gJob.InputFile = "/photos/IMG_0001.CR2";
-        gJob.ConversionType = "tiff";
-        gJob.OutputBpp = 24;
-        gJob.ImageWidthAfter = 640;
-        gJob.ImageHeightAfter = 480;
-        gJob.FrameNumber = 1;
-        gJob.RandomNumber = 42;
-        gJob.FileCounter = 1;
+        facts = {.inputFile = "/photos/IMG_0001.CR2",
+                 .conversionType = "tiff",
+                 .bpp = 24,
+                 .width = 640,
+                 .height = 480,
+                 .frame = 1,
+                 .randomNumber = 42,
+                 .fileCounter = 1};
     }
+    NameFacts facts;
 };
 
 struct MaskCase {
     const char* label;
     const char* mask;
     const char* inputFile;
-    std::function<void()> tweak; // may be empty
+    std::function<void(NameFacts&)> tweak; // may be empty
     const char* expected;
 };
 
@@ -48,19 +48,21 @@ TEST_F(NameMask, ExpandsEveryPlaceholder) {
         {"extension upper", "%ext[u]%", "/p/a.nef", {}, "TIFF"},
         {"extension title", "%ext[t]%", "/p/a.nef", {}, "Tiff"},
         {"no lower-case extension placeholder", "%ext[l]%", "/p/a.nef", {}, "%ext[l]%"},
-        {"extension as stored", "%ext%", "/p/a.nef", [] { gJob.ConversionType = "TiFF"; }, "TiFF"},
-        {"depth", "%bpp%", "/p/a.nef", [] { gJob.OutputBpp = 48; }, "48"},
-        {"depth not zero-filled", "%bpp%", "/p/a.nef", [] { gJob.OutputBpp = 1; }, "1"},
+        {"extension as stored", "%ext%", "/p/a.nef",
+         [](NameFacts& f) { f.conversionType = "TiFF"; }, "TiFF"},
+        {"depth", "%bpp%", "/p/a.nef", [](NameFacts& f) { f.bpp = 48; }, "48"},
+        {"depth not zero-filled", "%bpp%", "/p/a.nef", [](NameFacts& f) { f.bpp = 1; }, "1"},
         {"size", "%width%x%height%", "/p/a.nef", {}, "640x480"},
         {"frame", "%frame%", "/p/a.nef", {}, "1"},
         {"random number zero-filled", "%rnd%", "/p/a.nef", {}, "00042"},
-        {"random number of five digits", "%rnd%", "/p/a.nef", [] { gJob.RandomNumber = 99999; },
-         "99999"},
-        {"counter zero-filled", "%n%", "/p/a.nef", [] { gJob.FileCounter = 7; }, "00007"},
-        {"counter of six digits cut", "%n%", "/p/a.nef", [] { gJob.FileCounter = 100000; },
-         "10000"},
+        {"random number of five digits", "%rnd%", "/p/a.nef",
+         [](NameFacts& f) { f.randomNumber = 99999; }, "99999"},
+        {"counter zero-filled", "%n%", "/p/a.nef", [](NameFacts& f) { f.fileCounter = 7; },
+         "00007"},
+        {"counter of six digits cut", "%n%", "/p/a.nef",
+         [](NameFacts& f) { f.fileCounter = 100000; }, "10000"},
         {"counter of six digits keeps its first five", "%n%", "/p/a.nef",
-         [] { gJob.FileCounter = 123456; }, "12345"},
+         [](NameFacts& f) { f.fileCounter = 123456; }, "12345"},
         {"every occurrence", "%n%-%n%", "/p/a.nef", {}, "00001-00001"},
         {"placeholders in any case", "%FILENAME%.%Ext%", "/p/dsc1.nef", {}, "dsc1.tiff"},
         {"literal text lowered, values keep their case",
@@ -86,11 +88,10 @@ TEST_F(NameMask, ExpandsEveryPlaceholder) {
     for (const MaskCase& c : cases) {
         SCOPED_TRACE(c.label);
         SetUp();
-        gSettings.FilenameMask = c.mask;
-        gJob.InputFile = c.inputFile;
+        facts.inputFile = c.inputFile;
         if (c.tweak)
-            c.tweak();
-        EXPECT_EQ(ExpandNameMask(), c.expected);
+            c.tweak(facts);
+        EXPECT_EQ(ExpandNameMask(c.mask, facts), c.expected);
     }
 }
 
@@ -113,9 +114,9 @@ TEST_F(NameMask, DatePlaceholdersShowTheLocalClock) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.placeholder);
-        gSettings.FilenameMask = std::string("[") + c.placeholder + "]";
+        std::string mask = std::string("[") + c.placeholder + "]";
         std::string before = "[" + now(c.format) + "]";
-        std::string name = ExpandNameMask();
+        std::string name = ExpandNameMask(mask, facts);
         std::string after = "[" + now(c.format) + "]";
         // A second may pass between the readings.
         EXPECT_TRUE(name == before || name == after) << name << " vs " << before << "/" << after;
@@ -134,10 +135,9 @@ TEST_F(NameMask, OutputPathKeepsTheSubfolderOnlyWhenAsked) {
         {1, "", "/out/IMG_0001.tiff"},
     };
     for (const Case& c : cases) {
-        gJob.OutputFolder = "/out/";
         gSettings.KeepSubfolders = static_cast<int8_t>(c.keepSubfolders);
-        gJob.RelativeSubfolder = c.relativeSubfolder;
-        EXPECT_EQ(BuildOutputPath(), c.expected) << c.keepSubfolders << " " << c.relativeSubfolder;
+        EXPECT_EQ(BuildOutputPath("/out/", c.relativeSubfolder, gSettings, facts), c.expected)
+            << c.keepSubfolders << " " << c.relativeSubfolder;
     }
 }
 
@@ -168,7 +168,7 @@ TEST_F(NameMask, ReplacePlaceholderLeavesUnknownPlaceholdersAlone) {
         {"%ext[l]%", "%ext[l]%", "%ext[l]%"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReplacePlaceholder(c.text, c.placeholder), c.expected) << c.text;
+        EXPECT_EQ(ReplacePlaceholder(c.text, c.placeholder, facts), c.expected) << c.text;
 }
 
 TEST_F(NameMask, WatermarkTextKeepsItsLiteralCase) {
@@ -199,9 +199,8 @@ TEST_F(NameMask, WatermarkTextKeepsItsLiteralCase) {
         {"", ""},
     };
     for (const Case& c : cases) {
-        gSettings.WatermarkText = c.text;
         std::string before = year();
-        std::string text = ExpandWatermarkText();
+        std::string text = ExpandWatermarkText(c.text, facts);
         std::string after = year();
         EXPECT_TRUE(text == withYear(c.expected, before) || text == withYear(c.expected, after))
             << '"' << c.text << "\" gave \"" << text << '"';

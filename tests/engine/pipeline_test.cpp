@@ -71,13 +71,26 @@ protected:
         SettingsDefaults(true);
         InitConversionJob();
         SilenceLibraryMessages();
-        gJob.InputGroup = "raw";
         gJob.ConversionType = "tiff";
-        gJob.OutputFif = FIF_TIFF;
-        gJob.OutputFolder = folder_.Path();
+        plan_ = RunPlan{.face = RunFace::Console,
+                        .inputGroup = "raw",
+                        .outputFolder = folder_.Path(),
+                        .conversionType = "tiff",
+                        .outputFif = FIF_TIFF,
+                        .saveFlags = SaveFlagsFor("tiff", gSettings)};
         gProgress.Running = 1;
     }
+    // Converts input as the worker would, into the plan's folder.
+    FileResult Convert(const std::string& input, const std::string& relativeSubfolder = {}) {
+        return ConvertOneFile({.inputFile = input,
+                               .relativeSubfolder = relativeSubfolder,
+                               .plan = plan_,
+                               .randomNumber = gJob.RandomNumber,
+                               .fileCounter = gJob.FileCounter},
+                              gSettings);
+    }
     TempFolder folder_;
+    RunPlan plan_;
 };
 
 TEST(AutoDepth, SmallestAllowedDepthNotBelowTheSource) {
@@ -97,29 +110,15 @@ TEST(AutoDepth, SmallestAllowedDepthNotBelowTheSource) {
         EXPECT_EQ(AutoDepth(c.format, c.source), c.expected) << c.format << " " << c.source;
 }
 
-TEST_F(Pipeline, LoadFlagsFollowTheGroupsSetting) {
-    struct Case {
-        const char* group;
-        int rawLoadAs;
-        int psdColorMode;
-        int expected;
+TEST_F(Pipeline, EachLoadModeHasItsDecoderMode) {
+    const std::pair<RawLoadAs, RawMode> cases[] = {
+        {RawLoadAs::Auto, RawMode::Preview},           {RawLoadAs::Bits8, RawMode::Linear},
+        {RawLoadAs::Bits16, RawMode::Linear},          {RawLoadAs::Rgb24, RawMode::Display},
+        {RawLoadAs::Rgb48HalfSize, RawMode::HalfSize}, {RawLoadAs::Rgb48, RawMode::Linear},
+        {ChoiceOf<RawLoadAs>(9), RawMode::Linear},
     };
-    const Case cases[] = {
-        {"raw", kRawAuto, 0, 1}, // RAW_PREVIEW
-        {"raw", kRaw8, 0, 0},           {"raw", kRaw16, 0, 0},
-        {"raw", kRaw24, 0, 2},   // RAW_DISPLAY
-        {"raw", kRaw48HS, 0, 4}, // RAW_HALFSIZE
-        {"raw", kRaw48, 0, 0},   // RAW_DEFAULT
-        {"psd", 0, kColorRgb, 0},       {"psd", 0, kColorCmyk, 1},
-        {"psd", 0, kColorLab, 2},       {"psd", kRaw24, 0, 0},
-        {"jpg", kRaw24, kColorCmyk, 0}, {"", kRaw24, 0, 0},
-    };
-    for (const Case& c : cases) {
-        gSettings.RawLoadAs = c.rawLoadAs;
-        gSettings.PsdColorMode = c.psdColorMode;
-        EXPECT_EQ(LoadFlagsFor(c.group, gSettings), c.expected)
-            << c.group << " raw " << c.rawLoadAs << " psd " << c.psdColorMode;
-    }
+    for (const auto& [loadAs, mode] : cases)
+        EXPECT_EQ(CameraRawModeFor(loadAs), mode) << ValueOf(loadAs);
 }
 
 TEST_F(Pipeline, SaveFlagsFollowEachFormatsOptions) {
@@ -174,14 +173,14 @@ TEST_F(Pipeline, SaveFlagsFollowEachFormatsOptions) {
         {"tiff", [](Settings& s) { s.TiffCompression = 6; }, 0x4000},
         {"tiff", [](Settings& s) { s.TiffCompression = 7; }, 0x8000},
         {"tiff", [](Settings& s) { s.TiffCompression = 8; }, 0x10000},
-        {"tiff", [](Settings& s) { s.TiffColorMode = kColorCmyk; }, 0x800 | 0x1},
+        {"tiff", [](Settings& s) { s.TiffColorMode = ValueOf(ColorMode::Cmyk); }, 0x800 | 0x1},
         {"tiff",
          [](Settings& s) {
              s.TiffCompression = 6;
-             s.TiffColorMode = kColorCmyk;
+             s.TiffColorMode = ValueOf(ColorMode::Cmyk);
          },
          0x4000 | 0x1},
-        {"tiff", [](Settings& s) { s.TiffColorMode = kColorLab; }, 0x800},
+        {"tiff", [](Settings& s) { s.TiffColorMode = ValueOf(ColorMode::Lab); }, 0x800},
         {"webp", [](Settings&) {}, 0x100},
         {"webp", [](Settings& s) { s.WebpQuality = 75; }, 75},
         {"webp", [](Settings& s) { s.WebpQuality = 1; }, 1},
@@ -304,15 +303,13 @@ TEST_F(Pipeline, ConvertToOutputDepthMakesEachDepth) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         gJob.ConversionType = c.format;
-        gJob.AutoBpp = 0;
-        gJob.OutputBpp = c.depth;
         Picture source = Swatches();
         if (c.sourceDepth == 32)
             source.reset(FreeImage_ConvertTo32Bits(source.get()));
         else if (c.sourceDepth == 48)
             source.reset(FreeImage_ConvertToRGB16(source.get()));
         ASSERT_TRUE(source);
-        Picture out = ConvertToOutputDepth(std::move(source), gJob.OutputBpp, gJob.ConversionType);
+        Picture out = ConvertToOutputDepth(std::move(source), c.depth, gJob.ConversionType);
         ASSERT_TRUE(out);
         EXPECT_EQ(FreeImage_GetImageType(out.get()), c.type);
         EXPECT_EQ(FreeImage_GetBPP(out.get()), static_cast<unsigned>(c.bpp));
@@ -323,10 +320,9 @@ TEST_F(Pipeline, ConvertToOutputDepthMakesEachDepth) {
 }
 
 TEST_F(Pipeline, OneBitIsDithered) {
-    gJob.OutputBpp = 1;
     Picture out =
         ConvertToOutputDepth(MakePicture(8, 4, [](int x, int) { return x < 4 ? kBlack : kWhite; }),
-                             gJob.OutputBpp, gJob.ConversionType);
+                             1, gJob.ConversionType);
     ASSERT_TRUE(out);
     EXPECT_EQ(FreeImage_GetBPP(out.get()), 1u);
     for (int y = 0; y < 4; ++y)
@@ -356,22 +352,17 @@ TEST_F(Pipeline, AutomaticDepthFollowsTheSourceDepth) {
 }
 
 TEST_F(Pipeline, ConvertToOutputDepthKeepsAPictureAlreadyAtDepth) {
-    gJob.OutputBpp = 24;
     Picture source = Swatches();
     FIBITMAP* before = source.get();
-    Picture out = ConvertToOutputDepth(std::move(source), gJob.OutputBpp, gJob.ConversionType);
+    Picture out = ConvertToOutputDepth(std::move(source), 24, gJob.ConversionType);
     EXPECT_EQ(out.get(), before);
 }
 
 TEST_F(Pipeline, ConvertToOutputDepthGivesNothingForAnUnknownDepth) {
     for (int depth : {0, 2, 7, 12, 64, 128}) {
-        gJob.AutoBpp = 0;
-        gJob.OutputBpp = depth;
-        EXPECT_FALSE(ConvertToOutputDepth(Swatches(), gJob.OutputBpp, gJob.ConversionType))
-            << depth;
+        EXPECT_FALSE(ConvertToOutputDepth(Swatches(), depth, gJob.ConversionType)) << depth;
     }
-    gJob.OutputBpp = 24;
-    EXPECT_FALSE(ConvertToOutputDepth(nullptr, gJob.OutputBpp, gJob.ConversionType));
+    EXPECT_FALSE(ConvertToOutputDepth(nullptr, 24, gJob.ConversionType));
 }
 
 void SetRational(FIBITMAP* picture, const char* key, WORD id, DWORD numerator, DWORD denominator) {
@@ -530,16 +521,16 @@ TEST_F(Pipeline, LoadInputPictureTriesEachLoaderInTurn) {
         {"noise with only a width given", "a.nef", [] { return NoiseBytes(8192, 4); },
          [] { gSettings.RawImageWidth = 64; }, 0, 0, 0},
         {"noise as 8-bit bits", "a.nef", [] { return NoiseBytes(8100, 5); },
-         [] { gSettings.RawLoadAs = kRaw8; }, 8, 90, 90},
+         [] { gSettings.RawLoadAs = ValueOf(RawLoadAs::Bits8); }, 8, 90, 90},
         {"noise as 16-bit bits", "a.nef", [] { return NoiseBytes(8192, 5); },
-         [] { gSettings.RawLoadAs = kRaw16; }, 16, 64, 64},
+         [] { gSettings.RawLoadAs = ValueOf(RawLoadAs::Bits16); }, 16, 64, 64},
         {"bits asked for come before a decodable jpeg", "a.cr2",
          [&] {
              std::string jpeg = CornerJpeg(&plain);
              jpeg.resize(1600, '\0'); // bytes after the end marker keep it decodable
              return jpeg;
          },
-         [] { gSettings.RawLoadAs = kRaw8; }, 8, 40, 40},
+         [] { gSettings.RawLoadAs = ValueOf(RawLoadAs::Bits8); }, 8, 40, 40},
         {"empty file", "a.raw", [] { return std::string(); }, {}, 0, 0, 0},
     };
     for (const LoadCase& c : cases) {
@@ -610,12 +601,12 @@ class ConvertOneFileTest : public Pipeline {
 protected:
     // Points the job at name in the test folder, as the batch driver would.
     void Prepare(const std::string& name, const std::string& bytes) {
-        gJob.InputFile = folder_ / name;
-        WriteFile(gJob.InputFile, bytes);
-        gJob.OutputBpp = gSettings.TiffBpp;
-        gJob.AutoBpp = gJob.OutputBpp == 0 ? 1 : 0;
-        gJob.SaveFlags = SaveFlagsFor("tiff", gSettings);
+        input_ = folder_ / name;
+        WriteFile(input_, bytes);
+        plan_.requestedBpp = gSettings.TiffBpp;
+        plan_.saveFlags = SaveFlagsFor("tiff", gSettings);
     }
+    std::string input_;
 };
 
 TEST_F(ConvertOneFileTest, WritesATiffAtTheRequestedDepthAndResolution) {
@@ -666,10 +657,10 @@ TEST_F(ConvertOneFileTest, WritesATiffAtTheRequestedDepthAndResolution) {
         SettingsDefaults(true);
         gSettings.TiffBpp = c.tiffBpp;
         Prepare("photo.cr2", CornerJpeg(c.withExif ? &c.exif : nullptr));
-        ASSERT_TRUE(ConvertOneFile());
-        EXPECT_EQ(gJob.SourceBpp, 24);
-        EXPECT_EQ(gJob.OutputFile, folder_ / "photo.tiff");
-        Picture back = LoadWrittenTiff(gJob.OutputFile);
+        FileResult result = Convert(input_);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result.outputFile, folder_ / "photo.tiff");
+        Picture back = LoadWrittenTiff(result.outputFile);
         ASSERT_TRUE(back);
         EXPECT_EQ(FreeImage_GetBPP(back.get()), static_cast<unsigned>(c.bpp));
         EXPECT_EQ(FreeImage_GetImageType(back.get()), c.type);
@@ -685,22 +676,23 @@ TEST_F(ConvertOneFileTest, WritesATiffAtTheRequestedDepthAndResolution) {
                 << PixelAt(back.get(), redX, 2);
             EXPECT_TRUE(Near(PixelAt(back.get(), c.width - 3, c.height - 3), kBlue, 24));
         }
-        std::filesystem::remove(gJob.OutputFile);
+        std::filesystem::remove(result.outputFile);
     }
 }
 
 TEST_F(ConvertOneFileTest, NamesTheOutputFromTheSizeFrameAndDepth) {
     gSettings.FilenameMask = "%width%x%height%-%frame%-%bpp%";
     Prepare("photo.cr2", CornerJpeg(nullptr));
-    ASSERT_TRUE(ConvertOneFile());
-    EXPECT_EQ(gJob.OutputFile, folder_ / "32x16-1-24");
+    FileResult result = Convert(input_);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result.outputFile, folder_ / "32x16-1-24");
     EXPECT_TRUE(FileExists(folder_ / "32x16-1-24"));
 }
 
 TEST_F(ConvertOneFileTest, OverwritesAnEarlierOutput) {
     Prepare("photo.cr2", CornerJpeg(nullptr));
     WriteFile(folder_ / "photo.tiff", "an earlier output");
-    ASSERT_TRUE(ConvertOneFile());
+    ASSERT_TRUE(Convert(input_));
     Picture back = LoadWrittenTiff(folder_ / "photo.tiff");
     ASSERT_TRUE(back);
     EXPECT_EQ(PictureWidth(back), 32);
@@ -720,32 +712,31 @@ TEST_F(ConvertOneFileTest, OutputNamingTheInputFailsWithoutTouchingIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.inputName);
         TempFolder folder;
-        gJob.OutputFolder = folder.Path();
+        plan_.outputFolder = folder.Path();
         gSettings.FilenameMask = c.mask;
         std::string bytes = CornerJpeg(nullptr);
-        gJob.InputFile = folder / c.inputName;
-        WriteFile(gJob.InputFile, bytes);
-        gJob.AutoBpp = 1;
-        EXPECT_FALSE(ConvertOneFile());
-        EXPECT_EQ(gJob.OutputFile, gJob.InputFile);
-        EXPECT_EQ(ReadFile(gJob.InputFile), bytes);
+        std::string input = folder / c.inputName;
+        WriteFile(input, bytes);
+        FileResult result = Convert(input);
+        EXPECT_FALSE(result);
+        EXPECT_EQ(result.outputFile, input);
+        EXPECT_EQ(ReadFile(input), bytes);
         EXPECT_EQ(FolderEntries(folder.Path()), std::set<std::string>{c.inputName});
     }
 }
 
 TEST_F(ConvertOneFileTest, NothingLoadableWritesNothing) {
     Prepare("broken.nef", NoiseBytes(8192, 9));
-    EXPECT_FALSE(ConvertOneFile());
-    EXPECT_EQ(gJob.SourceBpp, 0);
+    EXPECT_FALSE(Convert(input_));
     EXPECT_EQ(FolderEntries(folder_.Path()), std::set<std::string>{"broken.nef"});
 }
 
 TEST_F(ConvertOneFileTest, MissingSubfolderFailsCleanly) {
     gSettings.KeepSubfolders = 1;
-    gJob.RelativeSubfolder = "2021/trip/";
     Prepare("photo.cr2", CornerJpeg(nullptr));
-    EXPECT_FALSE(ConvertOneFile());
-    EXPECT_EQ(gJob.OutputFile, folder_ / "2021/trip/photo.tiff");
+    FileResult result = Convert(input_, "2021/trip/");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.outputFile, folder_ / "2021/trip/photo.tiff");
     EXPECT_EQ(FolderEntries(folder_.Path()), std::set<std::string>{"photo.cr2"});
 }
 
@@ -754,8 +745,9 @@ TEST_F(ConvertOneFileTest, OutputCarriesTheSourcesMake) {
     ExifFields exif;
     exif.make = "Velmora Test";
     Prepare("photo.cr2", CornerJpeg(&exif));
-    ASSERT_TRUE(ConvertOneFile());
-    Picture back = LoadWrittenTiff(gJob.OutputFile);
+    FileResult result = Convert(input_);
+    ASSERT_TRUE(result);
+    Picture back = LoadWrittenTiff(result.outputFile);
     ASSERT_TRUE(back);
     FITAG* make = nullptr;
     ASSERT_TRUE(FreeImage_GetMetadata(FIMD_EXIF_MAIN, back.get(), "Make", &make) && make)
@@ -784,7 +776,7 @@ void PrintTo(const SampleFile& file, std::ostream* out) {
     *out << file.name;
 }
 
-class CameraSample : public ::testing::TestWithParam<std::tuple<SampleFile, int>> {
+class CameraSample : public ::testing::TestWithParam<std::tuple<SampleFile, RawLoadAs>> {
 protected:
     void SetUp() override {
         SettingsDefaults(true);
@@ -796,21 +788,21 @@ protected:
 TEST_P(CameraSample, LoadsAtTheModesDepth) {
     VELMORA_REQUIRE_SAMPLES();
     const auto& [file, mode] = GetParam();
-    gSettings.RawLoadAs = mode;
+    gSettings.RawLoadAs = ValueOf(mode);
     Picture picture = LoadInputPicture(testing::SamplePath(file.name), LoadRequestFrom(gSettings));
     ASSERT_TRUE(picture);
     switch (mode) {
-    case kRawAuto:
+    case RawLoadAs::Auto:
         EXPECT_EQ(PictureBpp(picture), 24);
         EXPECT_EQ(PictureWidth(picture), file.previewWidth);
         EXPECT_EQ(PictureHeight(picture), file.previewHeight);
         break;
-    case kRaw24:
+    case RawLoadAs::Rgb24:
         EXPECT_EQ(PictureBpp(picture), 24);
         EXPECT_EQ(PictureWidth(picture), file.fullWidth);
         EXPECT_EQ(PictureHeight(picture), file.fullHeight);
         break;
-    case kRaw48HS:
+    case RawLoadAs::Rgb48HalfSize:
         // Half size where the decoder can halve, otherwise full size.
         EXPECT_EQ(FreeImage_GetImageType(picture.get()), FIT_RGB16);
         EXPECT_GE(PictureWidth(picture), file.fullWidth / 2);
@@ -818,13 +810,16 @@ TEST_P(CameraSample, LoadsAtTheModesDepth) {
         EXPECT_GE(PictureHeight(picture), file.fullHeight / 2);
         EXPECT_LE(PictureHeight(picture), file.fullHeight);
         break;
-    case kRaw48:
+    case RawLoadAs::Rgb48:
         EXPECT_EQ(FreeImage_GetImageType(picture.get()), FIT_RGB16);
         EXPECT_EQ(PictureWidth(picture), file.fullWidth);
         EXPECT_EQ(PictureHeight(picture), file.fullHeight);
         break;
+    case RawLoadAs::Bits8:
+    case RawLoadAs::Bits16:
+        break;
     }
-    if (mode == kRaw48HS || mode == kRaw48) {
+    if (mode == RawLoadAs::Rgb48HalfSize || mode == RawLoadAs::Rgb48) {
         EXPECT_EQ(PictureBpp(picture), 48);
     }
 }
@@ -835,12 +830,14 @@ std::string SampleTestName(const ::testing::TestParamInfo<CameraSample::ParamTyp
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)))
             c = '_';
-    return name + "_" + kModeNames[std::get<1>(info.param)];
+    return name + "_" + kModeNames[ValueOf(std::get<1>(info.param))];
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryModeOfEveryFile, CameraSample,
                          ::testing::Combine(::testing::ValuesIn(kSampleFiles),
-                                            ::testing::Values(kRawAuto, kRaw24, kRaw48HS, kRaw48)),
+                                            ::testing::Values(RawLoadAs::Auto, RawLoadAs::Rgb24,
+                                                              RawLoadAs::Rgb48HalfSize,
+                                                              RawLoadAs::Rgb48)),
                          SampleTestName);
 
 // Camera files the decoder cannot open and that are not named as headerless dumps give
@@ -853,9 +850,7 @@ TEST_F(ConvertOneFileTest, UnreadableCameraFilesAreNotConverted) {
     };
     for (const char* name : names) {
         SCOPED_TRACE(name);
-        gJob.InputFile = testing::SamplePath(name);
-        gJob.AutoBpp = 1;
-        EXPECT_FALSE(ConvertOneFile());
+        EXPECT_FALSE(Convert(testing::SamplePath(name)));
         EXPECT_TRUE(FolderEntries(folder_.Path()).empty());
     }
 }

@@ -438,7 +438,7 @@ private slots:
             WriteBytes(input, QByteArray::fromStdString(velmora::testing::NoiseBytes(9000, 5)));
         const QByteArray earlier = "an earlier output";
         WriteBytes(Path("large.tiff"), earlier);
-        gSettings.RawLoadAs = kRaw48;
+        gSettings.RawLoadAs = ValueOf(RawLoadAs::Rgb48);
         desktop_->answer = true;
         auto window = OpenWindow();
         ProgressWindow* progress = StartConversion(*window, input, folder_->path());
@@ -497,7 +497,7 @@ private slots:
     // taken shows, and only the end fills the bar.
     void progressIsBelowFullWhileTheFileConverts() {
         QString dng = MakeDng("large.dng", 4000, 3000);
-        gSettings.RawLoadAs = kRaw48;
+        gSettings.RawLoadAs = ValueOf(RawLoadAs::Rgb48);
         gSettings.RawToneMapping = 0;
         auto window = OpenWindow();
         ProgressWindow* progress = StartConversion(*window, dng, folder_->path());

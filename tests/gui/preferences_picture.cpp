@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     LoadCatalogue();
     // Fresh settings, and no settings file: the picture shows the defaults.
     SettingsDefaults(false);
-    gSettings.DoWatermark = kWatermarkText;
+    gSettings.DoWatermark = ValueOf(WatermarkKind::Text);
     ListThemes();
     LoadTheme(true, true, true);
 

@@ -347,7 +347,7 @@ private slots:
         QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
         QString input = folder_->filePath("sample.dng");
         QVERIFY(dng::WriteDng(input.toStdString(), {.width = 64, .height = 48}));
-        gSettings.DoWatermark = kWatermarkText;
+        gSettings.DoWatermark = ValueOf(WatermarkKind::Text);
         for (const QString& family : offered) {
             gSettings.FontName = family.toStdString();
             static_cast<QLineEdit*>(window_->Control(kInputFileField))->setText(input);

@@ -33,7 +33,8 @@ TEST(ApplyDither, EachKeywordReachesItsFreeImageDither) {
                                                                {"cluster16", FID_CLUSTER16x16}};
     std::set<std::string> distinct;
     for (const auto& [word, dither] : cases) {
-        const DitherRequest request{true, KeywordToValue(kDitherList, word)};
+        const DitherRequest request{true,
+                                    ChoiceOf<DitherAlgorithm>(KeywordToValue(kDitherList, word))};
         EXPECT_EQ(DitherAlgorithmFor(request.algorithm), dither) << word;
         Picture source = Ramp();
         Picture expected(FreeImage_Dither(source.get(), dither));
@@ -44,12 +45,12 @@ TEST(ApplyDither, EachKeywordReachesItsFreeImageDither) {
         distinct.insert(testing::PixelBytes(result.get()));
     }
     EXPECT_EQ(distinct.size(), std::size(cases));
-    EXPECT_EQ(DitherAlgorithmFor(7), FID_FS);
-    EXPECT_EQ(DitherAlgorithmFor(-1), FID_FS);
+    EXPECT_EQ(DitherAlgorithmFor(ChoiceOf<DitherAlgorithm>(7)), FID_FS);
+    EXPECT_EQ(DitherAlgorithmFor(ChoiceOf<DitherAlgorithm>(-1)), FID_FS);
 }
 
 TEST(ApplyDither, OneBitPicturesGoThrough24Bits) {
-    const DitherRequest request{true, kDitherBayer8};
+    const DitherRequest request{true, DitherAlgorithm::Bayer8};
     // A 1-bit picture, such as the threshold leaves, is dithered through 24 bits.
     Picture picture = ApplyDither(ApplyDither(Ramp(), request), request);
     ASSERT_EQ(PictureBpp(picture), 1);
@@ -59,7 +60,7 @@ TEST(ApplyDither, OneBitPicturesGoThrough24Bits) {
             ASSERT_EQ(PixelAt(picture.get(), x, y).g, x < 4 ? 0 : 255) << x << "," << y;
     Picture source = Ramp();
     FIBITMAP* before = source.get();
-    EXPECT_EQ(ApplyDither(std::move(source), {false, kDitherBayer8}).get(), before);
+    EXPECT_EQ(ApplyDither(std::move(source), {false, DitherAlgorithm::Bayer8}).get(), before);
     EXPECT_FALSE(ApplyDither(nullptr, request));
 }
 

@@ -30,7 +30,8 @@ TEST(ApplyResize, ScalesAsTheSettingsAsk) {
         int width, height, targetWidth, widthUnit, targetHeight, heightUnit, aspect, type;
         int expectedWidth, expectedHeight; // 0: untouched
     };
-    const int px = kUnitPixels, pc = kUnitPercent, large = kResizeLargeImages;
+    const int px = ValueOf(SizeUnit::Pixels), pc = ValueOf(SizeUnit::Percent),
+              large = ValueOf(ResizeType::LargeImages);
     const Case cases[] = {
         {3000, 2000, 50, pc, 50, pc, 0, 0, 1500, 1000},
         {3000, 2000, 800, px, 800, px, 1, 0, 800, 533},
@@ -51,8 +52,13 @@ TEST(ApplyResize, ScalesAsTheSettingsAsk) {
         {1001, 1003, 50, pc, 50, pc, 0, 0, 500, 502}, // percent sizes round ties to even
     };
     for (const Case& c : cases) {
-        const ResizeRequest request{true,         c.targetWidth, c.targetHeight, c.widthUnit,
-                                    c.heightUnit, c.aspect != 0, c.type};
+        const ResizeRequest request{true,
+                                    c.targetWidth,
+                                    c.targetHeight,
+                                    ChoiceOf<SizeUnit>(c.widthUnit),
+                                    ChoiceOf<SizeUnit>(c.heightUnit),
+                                    c.aspect != 0,
+                                    ChoiceOf<ResizeType>(c.type)};
         Picture source = Quadrants(c.width, c.height);
         FIBITMAP* before = source.get();
         Picture result = ApplyResize(std::move(source), request, c.width, c.height);
@@ -76,12 +82,13 @@ TEST(ApplyResize, SizesThatCannotBeMetGiveNoPicture) {
     struct Case {
         int targetWidth, widthUnit, aspect;
     };
-    const Case cases[] = {{100000, kUnitPixels, 0},
-                          {INT32_MAX, kUnitPercent, 0},
-                          {1000, kUnitPixels, 1}}; // the height follows as 0
+    const Case cases[] = {{100000, ValueOf(SizeUnit::Pixels), 0},
+                          {INT32_MAX, ValueOf(SizeUnit::Percent), 0},
+                          {1000, ValueOf(SizeUnit::Pixels), 1}}; // the height follows as 0
     for (const Case& c : cases) {
-        const ResizeRequest request{true,        c.targetWidth, 100000,
-                                    c.widthUnit, kUnitPixels,   c.aspect != 0};
+        const ResizeRequest request{
+            true,         c.targetWidth, 100000, ChoiceOf<SizeUnit>(c.widthUnit), SizeUnit::Pixels,
+            c.aspect != 0};
         EXPECT_FALSE(ApplyResize(Quadrants(60000, 20), request, 60000, 20)) << c.targetWidth;
     }
     EXPECT_FALSE(ApplyResize(nullptr, ResizeRequest{true, 10, 10}, 0, 0));
@@ -98,7 +105,7 @@ TEST(ApplyResize, EachAlgorithmReachesItsFilter) {
     for (const auto& [word, filter] : cases) {
         ResizeRequest request{true, 13, 11};
         request.keepAspectRatio = false;
-        request.algorithm = KeywordToValue(kResizeAlgorithmList, word);
+        request.algorithm = ChoiceOf<ResizeAlgorithm>(KeywordToValue(kResizeAlgorithmList, word));
         Picture source = testing::MakePicture(40, 30, [](int x, int y) {
             return Rgb{x * 97 % 256, y * 53 % 256, (x ^ y) * 8 % 256};
         });
@@ -109,8 +116,8 @@ TEST(ApplyResize, EachAlgorithmReachesItsFilter) {
         distinct.insert(testing::PixelBytes(result.get()));
     }
     EXPECT_EQ(distinct.size(), std::size(cases));
-    EXPECT_EQ(ResizeFilterFor(6), FILTER_BICUBIC);
-    EXPECT_EQ(ResizeFilterFor(-1), FILTER_BICUBIC);
+    EXPECT_EQ(ResizeFilterFor(ChoiceOf<ResizeAlgorithm>(6)), FILTER_BICUBIC);
+    EXPECT_EQ(ResizeFilterFor(ChoiceOf<ResizeAlgorithm>(-1)), FILTER_BICUBIC);
 }
 
 } // namespace

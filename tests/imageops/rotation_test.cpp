@@ -20,17 +20,17 @@ Rgb NoiseAt(int x, int y) {
 }
 
 RotationRequest Rotation(int type, int angle, const char* back = "000000") {
-    return {true, type, angle, back};
+    return {true, ChoiceOf<RotationType>(type), angle, back};
 }
 
 TEST(ApplyRotation, OnlyOneTo359DegreesTurnAndNinetyTurnsCounterClockwise) {
     const std::pair<int, int> cases[] = {{0, 30}, {360, 30}, {-90, 30}, {400, 30}, {270, 20}};
     for (auto [angle, width] : cases) {
-        RotationRequest rotation = Rotation(kRotationSimple, angle);
+        RotationRequest rotation = Rotation(ValueOf(RotationType::Simple), angle);
         EXPECT_EQ(PictureWidth(ApplyRotation(MakePicture(30, 20, NoiseAt), rotation)), width)
             << angle;
     }
-    RotationRequest rotation = Rotation(kRotationSimple, 90);
+    RotationRequest rotation = Rotation(ValueOf(RotationType::Simple), 90);
     Picture source = MakePicture(30, 20, NoiseAt);
     Picture turned = ApplyRotation(MakePicture(30, 20, NoiseAt), rotation);
     ASSERT_EQ(PictureWidth(turned), 20);
@@ -49,7 +49,7 @@ TEST(ApplyRotation, SimpleFortyFiveGrowsTheCanvasInTheBackColour) {
     const std::pair<const char*, Rgb> cases[] = {
         {"FF0000", {255, 0, 0}}, {"00ff80", {0, 255, 128}}, {"FFF", {0, 0, 0}}};
     for (const auto& [back, corner] : cases) {
-        RotationRequest rotation = Rotation(kRotationSimple, 45, back);
+        RotationRequest rotation = Rotation(ValueOf(RotationType::Simple), 45, back);
         Picture turned = ApplyRotation(MakePicture(40, 30,
                                                    [](int, int) {
                                                        return Rgb{90, 90, 250};
@@ -65,7 +65,7 @@ TEST(ApplyRotation, SimpleFortyFiveGrowsTheCanvasInTheBackColour) {
 }
 
 TEST(ApplyRotation, AdvancedKeepsTheSizeAndTurnsAboutTheRealCentre) {
-    RotationRequest rotation = Rotation(kRotationAdvanced, 180, "FF0000");
+    RotationRequest rotation = Rotation(ValueOf(RotationType::Advanced), 180, "FF0000");
     Picture source = MakePicture(9, 7, NoiseAt);
     Picture turned = ApplyRotation(MakePicture(9, 7, NoiseAt), rotation);
     ASSERT_EQ(PictureWidth(turned), 9);
@@ -79,7 +79,7 @@ TEST(ApplyRotation, AdvancedKeepsTheSizeAndTurnsAboutTheRealCentre) {
 }
 
 TEST(ApplyRotation, TurnsDeepPicturesAs24Bits) {
-    RotationRequest rotation = Rotation(kRotationSimple, 90);
+    RotationRequest rotation = Rotation(ValueOf(RotationType::Simple), 90);
     Picture deep(FreeImage_AllocateT(FIT_RGB16, 4, 2));
     reinterpret_cast<FIRGB16*>(FreeImage_GetScanLine(deep.get(), 1))[0] = {0xAB12, 0x3456, 0xCD00};
     deep = ApplyRotation(std::move(deep), rotation);
@@ -100,7 +100,7 @@ TEST(ApplyFlips, MirrorInPlaceAndBothEqualAHalfTurn) {
                     ASSERT_EQ(PixelAt(flipped.get(), horizontal ? 6 - x : x, vertical ? 4 - y : y),
                               PixelAt(source.get(), x, y));
         }
-    RotationRequest rotation = Rotation(kRotationSimple, 180);
+    RotationRequest rotation = Rotation(ValueOf(RotationType::Simple), 180);
     Picture turned = ApplyRotation(MakePicture(7, 5, NoiseAt), rotation);
     Picture flipped = ApplyFlips(MakePicture(7, 5, NoiseAt), {true, true});
     for (int y = 0; y < 5; ++y)

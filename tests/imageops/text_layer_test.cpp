@@ -28,7 +28,7 @@ protected:
     void TearDown() override { FreeWatermarkFont(); }
     void UseFont(int points) {
         SettingsDefaults(true);
-        ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", points, kFontRegular, kFontEffectNone));
+        ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", points, FontStyle::Regular, FontEffect::None));
         auto font = Font::Open("DejaVu Sans", PointsToPixels(points), false, false, false, false);
         hello = MeasureText(*font, "Hello", TextMode::kRaster);
         i = MeasureText(*font, "i", TextMode::kRaster);

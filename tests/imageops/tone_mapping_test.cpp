@@ -36,12 +36,17 @@ TEST(ApplyToneMapping, MapsOnlyTheFortyEightBitLoadModes) {
         int loadAs, toneMapping, bpp; // 0: the picture given back untouched
     };
     const Case cases[] = {
-        {kRawAuto, kToneMappingAl, 0},    {kRaw8, kToneMappingLinear, 0},
-        {kRaw16, kToneMappingDrr, 0},     {kRaw24, kToneMappingGd, 0},
-        {kRaw48, kToneMappingNone, 0},    {kRaw48HS, 7, 0},
-        {kRaw48, kToneMappingLinear, 24}, {kRaw48HS, kToneMappingLinear, 24},
-        {kRaw48, kToneMappingAl, 24},     {kRaw48HS, kToneMappingDrr, 24},
-        {kRaw48, kToneMappingGd, 24},
+        {ValueOf(RawLoadAs::Auto), ValueOf(ToneMapping::AdaptiveLogarithmic), 0},
+        {ValueOf(RawLoadAs::Bits8), ValueOf(ToneMapping::Linear), 0},
+        {ValueOf(RawLoadAs::Bits16), ValueOf(ToneMapping::RangeReduction), 0},
+        {ValueOf(RawLoadAs::Rgb24), ValueOf(ToneMapping::GradientDomain), 0},
+        {ValueOf(RawLoadAs::Rgb48), ValueOf(ToneMapping::None), 0},
+        {ValueOf(RawLoadAs::Rgb48HalfSize), 7, 0},
+        {ValueOf(RawLoadAs::Rgb48), ValueOf(ToneMapping::Linear), 24},
+        {ValueOf(RawLoadAs::Rgb48HalfSize), ValueOf(ToneMapping::Linear), 24},
+        {ValueOf(RawLoadAs::Rgb48), ValueOf(ToneMapping::AdaptiveLogarithmic), 24},
+        {ValueOf(RawLoadAs::Rgb48HalfSize), ValueOf(ToneMapping::RangeReduction), 24},
+        {ValueOf(RawLoadAs::Rgb48), ValueOf(ToneMapping::GradientDomain), 24},
     };
     std::set<std::string> rows;
     for (const Case& c : cases) {
@@ -62,13 +67,13 @@ TEST(ApplyToneMapping, MapsOnlyTheFortyEightBitLoadModes) {
         std::string row;
         for (int x = 1; x < 64; ++x) {
             Rgb left = PixelAt(mapped.get(), x - 1, 7), here = PixelAt(mapped.get(), x, 7);
-            if (c.toneMapping != kToneMappingGd) {
+            if (c.toneMapping != ValueOf(ToneMapping::GradientDomain)) {
                 EXPECT_LE(Luma(left), Luma(here)) << shown << " at " << x;
             }
             row += ::testing::PrintToString(here);
         }
         EXPECT_LT(Luma(PixelAt(mapped.get(), 0, 7)), Luma(PixelAt(mapped.get(), 63, 7))) << shown;
-        if (c.toneMapping == kToneMappingLinear) {
+        if (c.toneMapping == ValueOf(ToneMapping::Linear)) {
             Picture source = HighRange();
             FIRGB16 deep = testing::Pixel16At(source.get(), 40, 7);
             EXPECT_EQ(PixelAt(mapped.get(), 40, 7),

@@ -37,7 +37,7 @@ TEST(ResolveWatermarkFont, FindsFacesAndTheirAliases) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.face);
-        auto font = ResolveWatermarkFont(c.face, 14, kFontRegular, kFontEffectNone);
+        auto font = ResolveWatermarkFont(c.face, 14, FontStyle::Regular, FontEffect::None);
         if (!c.family) {
             EXPECT_FALSE(font.has_value()) << font->family;
             continue;
@@ -57,7 +57,8 @@ TEST(ResolveWatermarkFont, RefusesSizesNoRasterCouldHold) {
     const Case cases[] = {{0, false}, {-1, false}, {-14, false}, {100000, false},
                           {1, true},  {14, true},  {200, true}};
     for (const Case& c : cases) {
-        auto font = ResolveWatermarkFont("DejaVu Sans", c.points, kFontRegular, kFontEffectNone);
+        auto font =
+            ResolveWatermarkFont("DejaVu Sans", c.points, FontStyle::Regular, FontEffect::None);
         EXPECT_EQ(font.has_value(), c.accepted) << c.points;
         if (font) {
             EXPECT_EQ(font->pointSize, c.points);
@@ -73,15 +74,20 @@ TEST(ResolveWatermarkFont, StyleAndEffectChooseTheFontAndFlags) {
         const char* fileHas; // part of the font file's name
     };
     const Case cases[] = {
-        {kFontRegular, kFontEffectNone, false, false, false, false, "Regular"},
-        {kFontBold, kFontEffectNone, true, false, false, false, "-Bold."},
-        {kFontItalic, kFontUnderline, false, true, true, false, "-Italic."},
-        {kFontBoldItalic, kFontStrikethrough, true, true, false, true, "-BoldItalic."},
-        {kFontRegular, kFontStrikethrough, false, false, false, true, "Regular"},
+        {ValueOf(FontStyle::Regular), ValueOf(FontEffect::None), false, false, false, false,
+         "Regular"},
+        {ValueOf(FontStyle::Bold), ValueOf(FontEffect::None), true, false, false, false, "-Bold."},
+        {ValueOf(FontStyle::Italic), ValueOf(FontEffect::Underline), false, true, true, false,
+         "-Italic."},
+        {ValueOf(FontStyle::BoldItalic), ValueOf(FontEffect::Strikethrough), true, true, false,
+         true, "-BoldItalic."},
+        {ValueOf(FontStyle::Regular), ValueOf(FontEffect::Strikethrough), false, false, false, true,
+         "Regular"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.style) + "/" + std::to_string(c.effect));
-        auto font = ResolveWatermarkFont("Arial", 20, c.style, c.effect);
+        auto font = ResolveWatermarkFont("Arial", 20, ChoiceOf<FontStyle>(c.style),
+                                         ChoiceOf<FontEffect>(c.effect));
         ASSERT_TRUE(font.has_value());
         EXPECT_EQ(font->bold, c.bold);
         EXPECT_EQ(font->italic, c.italic);
@@ -95,7 +101,7 @@ TEST(WatermarkFontSlot, HoldsTheLastLoadedFontUntilFreed) {
     FreeWatermarkFont();
     EXPECT_EQ(LoadedWatermarkFont(), nullptr);
 
-    ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", 12, kFontBold, kFontStrikethrough));
+    ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", 12, FontStyle::Bold, FontEffect::Strikethrough));
     const WatermarkFont* font = LoadedWatermarkFont();
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->family, "DejaVu Sans");
@@ -104,15 +110,16 @@ TEST(WatermarkFontSlot, HoldsTheLastLoadedFontUntilFreed) {
     EXPECT_TRUE(font->bold);
     EXPECT_TRUE(font->strikeout);
 
-    ASSERT_TRUE(LoadWatermarkFont("Arial", 10, kFontRegular, kFontEffectNone));
+    ASSERT_TRUE(LoadWatermarkFont("Arial", 10, FontStyle::Regular, FontEffect::None));
     ASSERT_NE(LoadedWatermarkFont(), nullptr);
     EXPECT_EQ(LoadedWatermarkFont()->family, "Liberation Sans");
 
     // A failed load leaves no earlier font behind for the text layer to use.
-    EXPECT_FALSE(LoadWatermarkFont("Velmora No Such Face", 10, kFontRegular, kFontEffectNone));
+    EXPECT_FALSE(
+        LoadWatermarkFont("Velmora No Such Face", 10, FontStyle::Regular, FontEffect::None));
     EXPECT_EQ(LoadedWatermarkFont(), nullptr);
 
-    ASSERT_TRUE(LoadWatermarkFont("Arial", 10, kFontRegular, kFontEffectNone));
+    ASSERT_TRUE(LoadWatermarkFont("Arial", 10, FontStyle::Regular, FontEffect::None));
     FreeWatermarkFont();
     EXPECT_EQ(LoadedWatermarkFont(), nullptr);
 }

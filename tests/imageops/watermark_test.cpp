@@ -166,14 +166,15 @@ std::pair<double, double> MarkedSize(FIBITMAP* picture) {
 
 // What each mode makes of a layer of natural size n on a w x h picture whose offsets leave
 // a room of (w - 10) x (h - 10); Proportional at 25 percent.
-std::pair<double, double> ExpectedSize(int mode, double w, double h, std::pair<double, double> n) {
+std::pair<double, double> ExpectedSize(SizeMode mode, double w, double h,
+                                       std::pair<double, double> n) {
     double fit = std::min((w - 10) / n.first, (h - 10) / n.second);
     switch (mode) {
-    case kSizeProportional:
+    case SizeMode::Proportional:
         return {w / 4, w / 4 * n.second / n.first};
-    case kSizeFit:
+    case SizeMode::Fit:
         return {n.first * fit, n.second * fit};
-    case kSizeFill:
+    case SizeMode::Fill:
         return {w - 10, h - 10};
     default:
         return n;
@@ -184,26 +185,28 @@ TEST(SizeWatermark, EachModeSizesTheLayerByTheBoundaryOnSmallAndLargePictures) {
     testing::TempFolder folder;
     Picture logo = MakePicture(40, 30, [](int, int) { return kRed; });
     ASSERT_TRUE(FreeImage_Save(FIF_PNG, logo.get(), (folder / "logo.png").c_str(), 0));
-    ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", 14, kFontRegular, kFontEffectNone));
+    ASSERT_TRUE(LoadWatermarkFont("DejaVu Sans", 14, FontStyle::Regular, FontEffect::None));
     // Text grows with whole-pixel glyph advances, so only nearly in step with its font.
-    for (auto [kind, tolerance] : {std::pair{kWatermarkImage, 0.01}, {kWatermarkText, 0.03}})
+    for (auto [kind, tolerance] :
+         {std::pair{WatermarkKind::Image, 0.01}, {WatermarkKind::Text, 0.03}})
         for (auto [w, h] : {std::pair{300, 200}, {1200, 800}}) {
             std::pair<double, double> natural;
-            for (int mode : {kSizeFixed, kSizeProportional, kSizeFit, kSizeFill}) {
-                SCOPED_TRACE(std::to_string(kind) + "/" + std::to_string(mode) + " on " +
-                             std::to_string(w));
-                SetPlacement(kind, 0, 10, 10);
+            for (SizeMode mode :
+                 {SizeMode::Fixed, SizeMode::Proportional, SizeMode::Fit, SizeMode::Fill}) {
+                SCOPED_TRACE(std::to_string(ValueOf(kind)) + "/" + std::to_string(ValueOf(mode)) +
+                             " on " + std::to_string(w));
+                SetPlacement(ValueOf(kind), 0, 10, 10);
                 Settings& s = gSettings;
                 s.WatermarkImage = folder / "logo.png";
                 s.BackColor = "FF0000", s.BackOpacity = 255, s.TextPadding = 3;
-                s.TextSize = s.ImageSize = int8_t(mode);
+                s.TextSize = s.ImageSize = int8_t(ValueOf(mode));
                 s.TextScale = s.ImageScale = 25;
                 Picture marked =
                     ApplyWatermark(MakePicture(w, h, [](int, int) { return kGrey; }),
                                    WatermarkRequestFrom(gSettings, "Mark%eol%2"), w, h);
                 ASSERT_TRUE(marked);
                 auto size = MarkedSize(marked.get());
-                natural = mode == kSizeFixed ? size : natural;
+                natural = mode == SizeMode::Fixed ? size : natural;
                 auto expected = ExpectedSize(mode, w, h, natural);
                 EXPECT_NEAR(size.first, expected.first, expected.first * tolerance + 1);
                 EXPECT_NEAR(size.second, expected.second, expected.second * tolerance + 1);

@@ -22,21 +22,12 @@ std::string Checked(std::string word) {
     return word;
 }
 
-// The Compression list has words per format: those of the format the option's name begins
-// with ("--TIFF-COMPRESSION" takes the TIFF words).
-std::string FormatOfOption(std::string_view longName) {
-    std::string_view rest = longName.substr(2);
-    return ToLower(rest.substr(0, rest.find('-')));
-}
-
-std::vector<std::string> KeywordWords(int list, std::string_view format) {
+// A keyword option's words: its own list's, which for a compression option are its format's.
+std::vector<std::string> KeywordWords(const ChoiceList& list) {
     std::vector<std::string> words;
-    for (int value = 0;; ++value) {
-        std::string word = ValueToKeyword(list, value, format);
-        if (word.empty())
-            return words;
-        words.push_back(Checked(word));
-    }
+    for (const Choice& choice : list.choices)
+        words.push_back(Checked(ToLower(choice.word)));
+    return words;
 }
 
 } // namespace
@@ -50,7 +41,7 @@ std::vector<CompletedOption> CompletedOptions() {
         option.takesValue = row.kind != ValueKind::Flag;
         option.valueOptional = row.valueOptional;
         if (row.kind == ValueKind::Keyword)
-            option.words = KeywordWords(row.keywordList, FormatOfOption(row.longName));
+            option.words = KeywordWords(*row.choices);
         option.names = row.names;
         options.push_back(std::move(option));
     }

@@ -16,6 +16,10 @@ enum class FaceMode : int { MainWindow = 0, UninstallWindow = 1, Screenshots = 2
 
 inline constexpr const char* kFaceLibraryName = "libvelmora-face.so";
 inline constexpr const char* kFaceEntrySymbol = "VelmoraFaceMain";
+// The face's interface as this program was built with it, which the face's kFaceAbiSymbol
+// returns: raised whenever VelmoraFaceEntry or what the face takes from the executable changes.
+inline constexpr int kFaceAbi = 1;
+inline constexpr const char* kFaceAbiSymbol = "VelmoraFaceAbi";
 // The exit status of a face that cannot show its window, as for an "Error: " line.
 inline constexpr int kFaceFailureStatus = 1;
 

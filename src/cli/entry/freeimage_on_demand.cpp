@@ -6,6 +6,8 @@
 // library's own, found in libfreeimage.so.3 (libtiff through it) when first needed. These
 // definitions stay inside the executable; the libraries it opens link FreeImage themselves.
 #include "engine/pipeline.h"
+#include "platform/console.h"
+#include "platform/library_loader.h"
 
 #include <FreeImage.h>
 #include <dlfcn.h>
@@ -13,44 +15,60 @@
 
 #include <atomic>
 #include <cstdarg>
-#include <cstdio>
-#include <mutex>
+#include <string>
 #include <unistd.h>
 
 namespace {
 
-constexpr const char* kFreeImageLibrary = "libfreeimage.so.3";
+using velmora::LibraryLoader;
+using velmora::VersionCheck;
+
 // What the dynamic loader would end with had the program been linked with it.
 constexpr int kExitLibraryMissing = 127;
 
-[[noreturn]] void FailToLoad(const char* what) {
-    std::fprintf(stderr, "velmoracmd: %s\n", what);
+// The line is seen even when another thread has quieted standard error for a decoder.
+[[noreturn]] void FailToLoad(const std::string& what) {
+    std::string line = "velmoracmd: " + what + "\n";
+    ssize_t ignored = write(velmora::UnquietedStandardError(), line.data(), line.size());
+    (void)ignored;
     _exit(kExitLibraryMissing);
 }
 
-void* FreeImageLibrary() {
-    static std::atomic<void*> library{nullptr};
-    static std::mutex opening;
-    if (void* opened = library.load(std::memory_order_acquire))
-        return opened;
-    std::lock_guard lock(opening);
-    if (void* opened = library.load(std::memory_order_acquire))
-        return opened;
-    void* opened = dlopen(kFreeImageLibrary, RTLD_LAZY | RTLD_LOCAL);
-    if (!opened)
-        FailToLoad(dlerror());
-    library.store(opened, std::memory_order_release);
-    // From the moment they are there, FreeImage and libtiff say nothing on the console.
-    velmora::SilenceLibraryMessages();
-    return opened;
+velmora::LibraryDescription FreeImageDescription() {
+    velmora::LibraryDescription description;
+    description.name = velmora::kFreeImageLibraryName;
+    description.flags = RTLD_LAZY | RTLD_LOCAL;
+    // The definitions below follow these headers; libtiff is the one FreeImage brings.
+    description.versions = {
+        {description.name, "FreeImage_GetVersion", VersionCheck::Form::VersionText,
+         FREEIMAGE_MAJOR_VERSION, FREEIMAGE_MINOR_VERSION},
+        {"libtiff", "TIFFGetVersion", VersionCheck::Form::VersionText, TIFFLIB_MAJOR_VERSION,
+         TIFFLIB_MINOR_VERSION},
+    };
+    // From the moment they are there, FreeImage and libtiff say nothing on the console. The
+    // silencing calls the definitions below, which find the library open: the loader lets the
+    // opening thread back in while its hook runs.
+    description.afterOpen = [](LibraryLoader&) { velmora::SilenceLibraryMessages(); };
+    description.whenUnusable = [](LibraryLoader& loader) { FailToLoad(loader.ProblemLine()); };
+    return description;
 }
+
+// Never destroyed: threads may still call FreeImage while the process ends.
+LibraryLoader& FreeImage() {
+    static LibraryLoader& loader = *new LibraryLoader(FreeImageDescription());
+    return loader;
+}
+
+// Made before main, so that the libraries linking FreeImage find it by name.
+[[maybe_unused]] LibraryLoader& gRegistered = FreeImage();
 
 void* Symbol(std::atomic<void*>& found, const char* name) {
     void* symbol = found.load(std::memory_order_acquire);
     if (!symbol) {
-        symbol = dlsym(FreeImageLibrary(), name);
+        std::string why;
+        symbol = FreeImage().Symbol(name, &why);
         if (!symbol)
-            FailToLoad(dlerror());
+            FailToLoad(why);
         found.store(symbol, std::memory_order_release);
     }
     return symbol;

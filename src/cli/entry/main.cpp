@@ -7,6 +7,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/instance_lock.h"
+#include "platform/library_loader.h"
 #include "platform/picture_heap.h"
 #include "platform/temp_files.h"
 #include "platform/window_handover.h"
@@ -100,15 +101,22 @@ int RunGraphicalFace(FaceMode mode, const std::string& argument, const std::stri
                      program.c_str(), ProgramTitle().c_str());
         return kExitLockHeld;
     }
-    std::string library = ProgramLibraryPath(kFaceLibraryName);
-    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
-    if (!handle) {
+    LibraryDescription description;
+    description.name = kFaceLibraryName;
+    description.path = ProgramLibraryPath(kFaceLibraryName);
+    // Global: the drawing library the face links is then the one the engine finds in the
+    // process (LoadDrawnSteps).
+    description.flags = RTLD_NOW | RTLD_GLOBAL;
+    description.versions = {
+        {kFaceLibraryName, kFaceAbiSymbol, VersionCheck::Form::AbiNumber, kFaceAbi, 0}};
+    LibraryLoader face(std::move(description));
+    if (!face.Open()) {
         // A library that is there but does not load (a missing Qt, a missing symbol) says why.
-        std::string reason =
-            FileSize(library) == kFileMissing ? "this build has no graphical face" : dlerror();
-        return ReportFaceUnavailable(program, reason.c_str());
+        bool missing = face.Problem() == LibraryProblem::Missing;
+        return ReportFaceUnavailable(program, missing ? "this build has no graphical face"
+                                                      : face.ProblemLine().c_str());
     }
-    auto entry = reinterpret_cast<VelmoraFaceEntry>(dlsym(handle, kFaceEntrySymbol));
+    auto entry = reinterpret_cast<VelmoraFaceEntry>(face.Symbol(kFaceEntrySymbol));
     if (!entry)
         return ReportFaceUnavailable(program, "its library is damaged");
     return entry(static_cast<int>(mode), argument.c_str(), program.c_str());

@@ -658,3 +658,7 @@ const velmora::MetadataWriter* VelmoraMetadataWriter() {
     velmora::PrepareExiv2();
     return &velmora::kWriter;
 }
+
+int VelmoraMetadataWriterAbi() {
+    return velmora::kMetadataWriterAbi;
+}

@@ -1,4 +1,5 @@
-// The entry point the program looks up when it opens this library.
+// The entry point the program looks up when it opens this library, and the version it
+// checks first.
 #include "imageops/drawn/frame.h"
 #include "imageops/drawn/watermark.h"
 #include "imageops/drawn/watermark_font.h"
@@ -12,4 +13,8 @@ extern "C" const velmora::DrawnSteps* VelmoraDrawnSteps() {
         velmora::FreeWatermarkFont,
     };
     return &steps;
+}
+
+extern "C" int VelmoraDrawnStepsAbi() {
+    return velmora::kDrawnStepsAbi;
 }

@@ -75,11 +75,11 @@ Picture FrameLayer(const FrameRequest& request, int w, int h) {
 } // namespace
 
 Picture ApplyFrame(Picture picture, const FrameRequest& request, int width, int height) {
-    if (request.kind == kFrameNone || !picture)
+    if (request.kind == FrameKind::None || !picture)
         return picture;
     if (PictureBpp(picture) != 24)
         picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
-    if (request.kind != kFrameSolid || !picture)
+    if (request.kind != FrameKind::Solid || !picture)
         return picture;
     Picture layer = FrameLayer(request, width, height);
     if (!layer)

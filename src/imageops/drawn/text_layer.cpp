@@ -62,16 +62,16 @@ TextBlock LayOut(const TextWatermark& text, const Font& font, const TextScaling&
 
 // Left edge of a line in the block, padding in from the block's edge (centred lines ignore
 // the padding).
-int64_t AlignLine(int alignment, int64_t lineWidth, int64_t blockWidth, int64_t padding) {
-    if (alignment == kAlignCenter)
+int64_t AlignLine(Alignment alignment, int64_t lineWidth, int64_t blockWidth, int64_t padding) {
+    if (alignment == Alignment::Center)
         return std::llround(static_cast<double>(blockWidth - lineWidth) / 2.0);
-    if (alignment == kAlignRight)
+    if (alignment == Alignment::Right)
         return blockWidth - lineWidth - padding;
     return padding;
 }
 
 // A single line starts at the padding whatever the alignment.
-double LineLeft(const TextBlock& block, int alignment, int lineWidth) {
+double LineLeft(const TextBlock& block, Alignment alignment, int lineWidth) {
     return static_cast<double>(block.Several()
                                    ? AlignLine(alignment, lineWidth, block.width, block.padding)
                                    : block.padding);

@@ -9,18 +9,6 @@
 namespace velmora {
 namespace {
 
-enum Position {
-    kTopLeft,
-    kTopCenter,
-    kTopRight,
-    kMiddleLeft,
-    kMiddleCenter,
-    kMiddleRight,
-    kBottomLeft,
-    kBottomCenter,
-    kBottomRight
-};
-
 bool Turns(const WatermarkPlacement& placement) {
     return placement.rotation > 0 && placement.rotation < 360;
 }
@@ -31,16 +19,16 @@ struct Area {
 
 Area PlacementArea(const WatermarkRequest& request, int width, int height) {
     const std::optional<FrameBands>& frame = request.frame;
-    if (frame && request.placement.boundary == kBoundaryFrame)
+    if (frame && request.placement.boundary == Boundary::Frame)
         return {frame->left, frame->top, int64_t{width} - frame->left - frame->right,
                 int64_t{height} - frame->top - frame->bottom};
     return {0, 0, width, height};
 }
 
 Picture Layer(const WatermarkRequest& request) {
-    if (request.kind == kWatermarkText)
+    if (request.kind == WatermarkKind::Text)
         return BuildTextLayer(request.text);
-    if (request.kind == kWatermarkImage)
+    if (request.kind == WatermarkKind::Image)
         return BuildImageLayer(request.picture);
     return nullptr;
 }
@@ -60,12 +48,12 @@ Picture ScaleTextLayer(const TextWatermark& text, double factor,
     TextScaling scaling{factor};
     // Only an upright block is cut to the room before it is drawn; a turned one is cut
     // after turning.
-    if (placement.size.mode == kSizeFill && !Turns(placement))
+    if (placement.size.mode == SizeMode::Fill && !Turns(placement))
         scaling.keptWidth = room.width, scaling.keptHeight = room.height;
     Picture layer;
     for (int attempt = 0; attempt < kFitAttempts; ++attempt) {
         layer = RotateWatermark(BuildTextLayer(text, scaling), placement);
-        if (!layer || placement.size.mode != kSizeFit)
+        if (!layer || placement.size.mode != SizeMode::Fit)
             break;
         double over = std::min(static_cast<double>(room.width) / PictureWidth(layer),
                                static_cast<double>(room.height) / PictureHeight(layer));
@@ -110,7 +98,7 @@ Picture SizeWatermark(Picture layer, const WatermarkRequest& request, int width,
                                {area.width, area.height}, room);
     if (!layer || factor == 1.0)
         return layer;
-    if (request.kind == kWatermarkText)
+    if (request.kind == WatermarkKind::Text)
         return ScaleTextLayer(request.text, factor, placement, room);
     return ScalePictureLayer(std::move(layer), factor, room);
 }
@@ -147,31 +135,31 @@ LayerPosition WatermarkPosition(const WatermarkRequest& request, int width, int 
             bottom = area.height - layerHeight - yo;
     LayerPosition at;
     switch (placement.position) {
-    case kTopLeft:
+    case Position::TopLeft:
         at = {left, top};
         break;
-    case kTopCenter:
+    case Position::TopCenter:
         at = {center, top};
         break;
-    case kTopRight:
+    case Position::TopRight:
         at = {right, top};
         break;
-    case kMiddleLeft:
+    case Position::MiddleLeft:
         at = {left, middle};
         break;
-    case kMiddleCenter:
+    case Position::MiddleCenter:
         at = {center, middle};
         break;
-    case kMiddleRight:
+    case Position::MiddleRight:
         at = {right, middle};
         break;
-    case kBottomLeft:
+    case Position::BottomLeft:
         at = {left, bottom};
         break;
-    case kBottomCenter:
+    case Position::BottomCenter:
         at = {center, bottom};
         break;
-    case kBottomRight:
+    case Position::BottomRight:
         at = {right, bottom};
         break;
     default:
@@ -181,7 +169,7 @@ LayerPosition WatermarkPosition(const WatermarkRequest& request, int width, int 
 }
 
 Picture ApplyWatermark(Picture picture, const WatermarkRequest& request, int width, int height) {
-    if (request.kind == kWatermarkNone || !picture)
+    if (request.kind == WatermarkKind::None || !picture)
         return picture;
     if (PictureBpp(picture) != 24)
         picture = Picture(FreeImage_ConvertTo24Bits(picture.get()));
@@ -192,8 +180,10 @@ Picture ApplyWatermark(Picture picture, const WatermarkRequest& request, int wid
         return picture;
     layer = RotateWatermark(std::move(layer), request.placement);
     layer = SizeWatermark(std::move(layer), request, width, height);
-    layer = FitWatermark(std::move(layer), request, width, height, PictureWidth(layer),
-                         PictureHeight(layer));
+    // The size is read before the move: the order in which arguments are evaluated is not
+    // fixed, and a compiler that moves first would pass a size of 0 x 0.
+    const int layerWidth = PictureWidth(layer), layerHeight = PictureHeight(layer);
+    layer = FitWatermark(std::move(layer), request, width, height, layerWidth, layerHeight);
     // The picture was asked to carry a watermark; going out without it would pass unnoticed.
     if (!layer)
         return nullptr;

@@ -1,8 +1,8 @@
 #include "imageops/drawn/watermark_font.h"
 
-#include "imageops/watermark_request.h"
 #include "platform/text.h"
 #include "settings/keywords.h"
+#include "settings/value_range.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -62,17 +62,17 @@ int PointsToPixels(int points) {
 }
 
 std::optional<WatermarkFont> ResolveWatermarkFont(const std::string& face, int pointSize,
-                                                  int fontStyle, int fontEffect) {
+                                                  FontStyle style, FontEffect effect) {
     if (face.empty() || !kFontSizeRange.Contains(pointSize) || !FcInit())
         return std::nullopt;
     WatermarkFont font;
     font.requestedFace = face;
     font.pointSize = pointSize;
     font.pixelSize = PointsToPixels(pointSize);
-    font.bold = fontStyle == kFontBold || fontStyle == kFontBoldItalic;
-    font.italic = fontStyle == kFontItalic || fontStyle == kFontBoldItalic;
-    font.underline = fontEffect == kFontUnderline;
-    font.strikeout = fontEffect == kFontStrikethrough;
+    font.bold = style == FontStyle::Bold || style == FontStyle::BoldItalic;
+    font.italic = style == FontStyle::Italic || style == FontStyle::BoldItalic;
+    font.underline = effect == FontEffect::Underline;
+    font.strikeout = effect == FontEffect::Strikethrough;
 
     PatternPtr pattern(FcPatternCreate());
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
@@ -125,7 +125,7 @@ std::vector<std::string> OfferedFontFamilies(const std::vector<std::string>& con
             offered.push_back(family);
     };
     for (const std::string& family : configured)
-        if (ResolveWatermarkFont(family, kProbePointSize, kFontRegular, kFontEffectNone))
+        if (ResolveWatermarkFont(family, kProbePointSize, FontStyle::Regular, FontEffect::None))
             add(family);
     for (const std::string& family : InstalledFontFamilies())
         add(family);
@@ -139,8 +139,8 @@ std::optional<WatermarkFont>& Slot() {
 }
 } // namespace
 
-bool LoadWatermarkFont(const std::string& face, int pointSize, int fontStyle, int fontEffect) {
-    Slot() = ResolveWatermarkFont(face, pointSize, fontStyle, fontEffect);
+bool LoadWatermarkFont(const std::string& face, int pointSize, FontStyle style, FontEffect effect) {
+    Slot() = ResolveWatermarkFont(face, pointSize, style, effect);
     return Slot().has_value();
 }
 

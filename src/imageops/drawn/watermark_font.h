@@ -2,6 +2,8 @@
 // effect. Loaded once before a run into a process-wide slot that the text layer reads.
 #pragma once
 
+#include "settings/keywords.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +25,7 @@ int PointsToPixels(int points);
 // Resolves a face. A name that fontconfig would only answer with its generic default
 // font is refused, as are sizes no raster could hold.
 std::optional<WatermarkFont> ResolveWatermarkFont(const std::string& face, int pointSize,
-                                                  int fontStyle, int fontEffect);
+                                                  FontStyle style, FontEffect effect);
 
 // Families of the installed outline fonts (the only kind the drawing renders), each by the
 // first name fontconfig gives it, sorted.
@@ -35,7 +37,7 @@ std::vector<std::string> InstalledFontFamilies();
 std::vector<std::string> OfferedFontFamilies(const std::vector<std::string>& configured);
 
 // The process-wide slot.
-bool LoadWatermarkFont(const std::string& face, int pointSize, int fontStyle, int fontEffect);
+bool LoadWatermarkFont(const std::string& face, int pointSize, FontStyle style, FontEffect effect);
 const WatermarkFont* LoadedWatermarkFont();
 void FreeWatermarkFont();
 

@@ -31,15 +31,16 @@ double LayerScale(const SizeRequest& request, Extent layer, Extent area, Extent 
         return 1.0;
     double factor = 1.0;
     switch (request.mode) {
-    case kSizeProportional:
+    case SizeMode::Proportional:
         factor = Ratio(area.width, layer.width) * std::clamp(request.scale, 1, 100) / 100.0;
         break;
-    case kSizeFit:
+    case SizeMode::Fit:
         factor = std::min(Ratio(room.width, layer.width), Ratio(room.height, layer.height));
         break;
-    case kSizeFill:
+    case SizeMode::Fill:
         factor = std::max(Ratio(area.width, layer.width), Ratio(area.height, layer.height));
         break;
+    case SizeMode::Fixed:
     default:
         return 1.0;
     }

@@ -1,4 +1,6 @@
+#include "engine/format_registry.h"
 #include "gui/storage/config_file.h"
+#include "settings/setting_table.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
 
@@ -12,6 +14,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <variant>
 
 namespace velmora {
 namespace {
@@ -132,6 +135,55 @@ TEST_F(ConfigFileTest, EveryWrittenFormRoundTripsByteForByte) {
         EXPECT_TRUE(c.readBack(gSettings));
         EXPECT_EQ(Saved(), first);
     }
+}
+
+// Every setting config.ini keeps comes back as it was written: each gets a value of its own,
+// unlike its default and every other setting's, so a key read into the wrong field shows.
+TEST_F(ConfigFileTest, EverySettingOfTheTableRoundTrips) {
+    auto kept = [](const SettingSpec& spec) {
+        if (spec.group.empty() || spec.field == SettingField(&Settings::CfgVersion) ||
+            spec.field == SettingField(&Settings::SaveWindowPosition))
+            return false;
+        const auto& offered = spec.group == "Input" ? EnabledInputGroups() : EnabledOutputFormats();
+        return spec.format.empty() ||
+               std::find(offered.begin(), offered.end(), spec.format) != offered.end();
+    };
+    Settings written = gSettings;
+    int unique = 0;
+    for (const SettingSpec& spec : SettingTable()) {
+        if (!kept(spec))
+            continue;
+        ++unique;
+        std::visit(
+            [&](auto member) {
+                auto& field = written.*member;
+                using Field = std::remove_reference_t<decltype(field)>;
+                if constexpr (std::is_same_v<Field, std::string>)
+                    field = "v" + std::to_string(unique) + " \xC3\xA9";
+                else if constexpr (std::is_same_v<Field, float>)
+                    field = static_cast<float>(unique) + 0.25f;
+                else if constexpr (std::is_same_v<Field, int8_t>)
+                    field =
+                        static_cast<int8_t>(field == 100 + unique % 20 ? 99 : 100 + unique % 20);
+                else
+                    field = 100000 + unique;
+            },
+            spec.field);
+    }
+    gSettings = written;
+    ASSERT_TRUE(SaveConfig());
+    SettingsDefaults(false);
+    ASSERT_TRUE(LoadConfig());
+    for (const SettingSpec& spec : SettingTable()) {
+        if (!kept(spec))
+            continue;
+        std::visit(
+            [&](auto member) {
+                EXPECT_EQ(gSettings.*member, written.*member) << spec.group << "/" << spec.key;
+            },
+            spec.field);
+    }
+    EXPECT_GT(unique, 90); // the table is walked, not skipped
 }
 
 TEST_F(ConfigFileTest, ReaderIsLenient) {
