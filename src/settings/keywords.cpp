@@ -41,10 +41,14 @@ constexpr const ChoiceList* kEveryList[] = {
 static_assert(std::ranges::all_of(kEveryList, [](const ChoiceList* list) {
     return InListOrder(list->choices);
 }));
-static_assert(std::ranges::all_of(kNumberedLists, [](const ChoiceList* list) {
-    return !list || list->number == kCompressionList ||
-           list == kNumberedLists[static_cast<size_t>(list->number)];
-}));
+// Each numbered list stands at its own number. (By index, not by comparing addresses: GCC
+// cannot compare a global's address in a constant expression under AddressSanitizer.)
+static_assert([] {
+    for (size_t i = 0; i < kNumberedLists.size(); ++i)
+        if (i != kCompressionList && kNumberedLists[i]->number != static_cast<int>(i))
+            return false;
+    return true;
+}());
 
 int PositionIn(const ChoiceList& list, const std::string& upperWord) {
     for (const Choice& choice : list.choices)
