@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -158,6 +159,10 @@ public:
         free(libraw_internal_data.output_data.histogram);
         libraw_internal_data.output_data.histogram = nullptr;
     }
+
+    // LibRaw gives up on a damaged embedded preview by freeing everything it holds and
+    // forgetting the file: it must open the file again before it can decode.
+    bool StartedOver() const { return (imgdata.progress_flags & LIBRAW_PROGRESS_IDENTIFY) == 0; }
 
 protected:
     void RawDataReleased() override {
@@ -305,10 +310,13 @@ std::string FailureText(int status) {
     }
 }
 
+bool ReadEmbeddedPreview(RawDecoder& raw) {
+    return WithZeroFilledBuffers(raw, [&] { return raw.unpack_thumb(); });
+}
+
+// The preview ReadEmbeddedPreview read, as a picture or as its metadata only.
 CameraRawPicture EmbeddedPicture(RawDecoder& raw, Embedded what) {
     int flags = what == Embedded::MetadataOnly ? FIF_LOAD_NOPIXELS : 0;
-    if (!WithZeroFilledBuffers(raw, [&] { return raw.unpack_thumb(); }))
-        return {};
     int error = 0;
     std::unique_ptr<libraw_processed_image_t, ClearThumbnail> thumbnail(
         raw.dcraw_make_mem_thumb(&error));
@@ -403,19 +411,35 @@ CameraRawPicture Load(ReadHandle& file, RawMode mode, const std::function<void()
     CameraRawPicture loaded;
     if (raw->Succeeded(raw->open_datastream(&stream))) {
         const bool preview = mode == RawMode::Preview;
-        if (preview)
+        // The embedded preview is read before any decode, for the preview mode and for the
+        // metadata a decode carries (its EXIF above all): read after a decode, a damaged
+        // preview would make LibRaw free what it holds, the decoded picture under our bitmap
+        // among it.
+        const bool previewRead = ReadEmbeddedPreview(*raw);
+        // A decode's failure is the decode's own, not the preview's.
+        if (!preview)
+            raw->lastError = LIBRAW_SUCCESS;
+        if (preview && previewRead)
             loaded = EmbeddedPicture(*raw, Embedded::Picture);
-        if (!loaded.picture)
+        // LibRaw reads a file it opens from where the stream stands, and may leave the stream
+        // it gave up on reading from a buffer of its own: a new one, from the start.
+        std::optional<HandleStream> reopened;
+        auto openAgain = [&] {
+            file.seek(0, SEEK_SET);
+            reopened.emplace(file);
+            return raw->Succeeded(raw->open_datastream(&*reopened));
+        };
+        if (!loaded.picture && (!raw->StartedOver() || openAgain())) {
             loaded = Decoded(raw, preview || mode == RawMode::Display ? 8 : 16);
+            if (loaded.picture && !preview && previewRead) {
+                CameraRawPicture header = EmbeddedPicture(*raw, Embedded::MetadataOnly);
+                if (header.picture)
+                    FreeImage_CloneMetadata(loaded.picture.get(), header.picture.get());
+            }
+        }
         if (loaded.picture && raw->imgdata.color.profile)
             FreeImage_CreateICCProfile(loaded.picture.get(), raw->imgdata.color.profile,
                                        static_cast<long>(raw->imgdata.color.profile_length));
-        // A decode carries the metadata of the embedded preview (its EXIF above all).
-        if (loaded.picture && !preview) {
-            CameraRawPicture header = EmbeddedPicture(*raw, Embedded::MetadataOnly);
-            if (header.picture)
-                FreeImage_CloneMetadata(loaded.picture.get(), header.picture.get());
-        }
         if (loaded.picture)
             KeepCameraFacts(loaded.picture.get(), raw->imgdata);
     }

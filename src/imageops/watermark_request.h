@@ -50,7 +50,7 @@ struct WatermarkRequest {
     PictureWatermark picture;
     WatermarkPlacement placement; // of the kind asked for
     // The frame's bands when a frame is drawn: the FRAME boundary is the area inside them.
-    std::optional<FrameBands> frame;
+    std::optional<FrameBands> frame = {};
 };
 // expandedText is the watermark text with its placeholders replaced for the current file.
 WatermarkRequest WatermarkRequestFrom(const Settings& settings, std::string expandedText);

@@ -188,5 +188,45 @@ TEST(CameraRaw, LoadsWhatFreeImagesRawLoaderLoadsInEveryMode) {
     }
 }
 
+// Our DNG with its preview's byte count (IFD0, little-endian) grown far past the file's end:
+// LibRaw refuses to read such a preview by freeing everything it holds.
+std::string WithPreviewPastTheEnd(std::string dng) {
+    auto at = [&](size_t offset, int bytes) {
+        uint32_t value = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            value = value << 8 | static_cast<uint8_t>(dng.at(offset + static_cast<size_t>(i)));
+        return value;
+    };
+    const size_t ifd = at(4, 4);
+    for (size_t entry = ifd + 2; entry < ifd + 2 + 12 * at(ifd, 2); entry += 12)
+        if (at(entry, 2) == 279) { // StripByteCounts
+            const uint32_t grown = at(entry + 8, 4) + 1000000;
+            for (int i = 0; i < 4; ++i)
+                dng.at(entry + 8 + static_cast<size_t>(i)) = static_cast<char>(grown >> (8 * i));
+        }
+    return dng;
+}
+
+// The decode keeps its picture, and the preview mode falls back to the display decode.
+TEST(CameraRaw, ADamagedPreviewLeavesTheDecodeWhole) {
+    TempFolder folder;
+    dng::DngOptions options;
+    options.width = 320, options.height = 240;
+    const std::string intact = folder / "intact.dng", damaged = folder / "damaged.dng";
+    ASSERT_TRUE(dng::WriteDng(intact, options));
+    WriteFile(damaged, WithPreviewPastTheEnd(ReadFile(intact)));
+    ASSERT_NE(ReadFile(damaged), ReadFile(intact));
+    for (RawMode mode : {RawMode::Display, RawMode::Linear, RawMode::HalfSize, RawMode::Preview}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        CameraRawPicture expected =
+            LoadCameraRaw(intact, mode == RawMode::Preview ? RawMode::Display : mode);
+        CameraRawPicture loaded = LoadCameraRaw(damaged, mode);
+        ASSERT_TRUE(expected.picture);
+        ASSERT_TRUE(loaded.picture) << loaded.failure;
+        EXPECT_EQ(loaded.origin, expected.origin);
+        EXPECT_TRUE(PixelBytes(loaded.picture.get()) == PixelBytes(expected.picture.get()));
+    }
+}
+
 } // namespace
 } // namespace velmora::testing
