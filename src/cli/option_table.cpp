@@ -4,8 +4,6 @@
 #include "platform/text.h"
 #include "settings/keywords.h"
 
-#include <cstdio>
-
 namespace velmora {
 namespace {
 
@@ -99,7 +97,6 @@ OptionRow SettingOptionRow(const SettingSpec& spec) {
         .names = option.names,
         .setting = &spec,
     };
-    std::visit([&](auto member) { row.field = member; }, spec.field);
     if (!spec.help.text.empty())
         row.help = {HelpBlock::Advanced, spec.help.place, spec.help.text, HelpValueName(kind)};
     return row;
@@ -140,28 +137,21 @@ std::vector<OptionRow> BuildTable() {
     return table;
 }
 
-template <typename T> void Store(const SettingsField& field, T value) {
+template <typename T> void Store(const SettingSpec* setting, T value) {
+    if (!setting)
+        return;
     std::visit(
         [&](auto member) {
-            using Member = decltype(member);
-            if constexpr (!std::is_same_v<Member, std::monostate>) {
-                using Target = std::remove_reference_t<decltype(gSettings.*member)>;
-                if constexpr (std::is_same_v<Target, std::string>) {
-                    if constexpr (std::is_convertible_v<T, std::string>)
-                        gSettings.*member = value;
-                } else if constexpr (std::is_arithmetic_v<T>) {
-                    // A byte field keeps the low byte of the value, as a byte would.
-                    gSettings.*member = static_cast<Target>(value);
-                }
+            using Target = std::remove_reference_t<decltype(gSettings.*member)>;
+            if constexpr (std::is_same_v<Target, std::string>) {
+                if constexpr (std::is_convertible_v<T, std::string>)
+                    gSettings.*member = value;
+            } else if constexpr (std::is_arithmetic_v<T>) {
+                // A byte field keeps the low byte of the value, as a byte would.
+                gSettings.*member = static_cast<Target>(value);
             }
         },
-        field);
-}
-
-std::string TwoDecimals(float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
-    return text;
+        setting->field);
 }
 
 } // namespace
@@ -196,19 +186,19 @@ void ApplyOptionValue(const OptionRow& row, const std::string& value, DriverStat
         gSettings.*(row.sw.field) = row.sw.value;
     switch (row.kind) {
     case ValueKind::Flag:
-        Store(row.field, row.flagValue);
+        Store(row.setting, row.flagValue);
         break;
     case ValueKind::Number:
-        Store(row.field, ParseLong(value));
+        Store(row.setting, ParseLong(value));
         break;
     case ValueKind::Real:
-        Store(row.field, static_cast<float>(ParseReal(value)));
+        Store(row.setting, static_cast<float>(ParseReal(value)));
         break;
     case ValueKind::Keyword:
-        Store(row.field, KeywordToValue(row.choices->number, TrimSpaces(value)));
+        Store(row.setting, KeywordToValue(row.choices->number, TrimSpaces(value)));
         break;
     case ValueKind::Text:
-        Store(row.field, value);
+        Store(row.setting, value);
         break;
     }
 }
@@ -223,8 +213,8 @@ std::string OptionHelpText(const OptionRow& row) {
         text += ", " + name + " = " + std::to_string(spec->range->minimum) + ".." +
                 std::to_string(spec->range->maximum);
     else if (spec->realRange)
-        text += ", " + name + " = " + TwoDecimals(spec->realRange->minimum) + ".." +
-                TwoDecimals(spec->realRange->maximum);
+        text += ", " + name + " = " + WithTwoDecimals(spec->realRange->minimum) + ".." +
+                WithTwoDecimals(spec->realRange->maximum);
     return text;
 }
 

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace velmora {
@@ -24,9 +23,6 @@ struct DriverState {
     // The file --WINDOW hands the converter window; empty for a window without one.
     std::string windowInput;
 };
-
-using SettingsField = std::variant<std::monostate, int8_t Settings::*, int32_t Settings::*,
-                                   float Settings::*, std::string Settings::*>;
 
 // A switch an option turns on together with its own field (DoImageResize for --WIDTH).
 struct Switch {
@@ -54,7 +50,6 @@ struct OptionRow {
     ValueKind kind = ValueKind::Flag;
     const ChoiceList* choices = nullptr; // a keyword's words
     QuoteRule quotes = QuoteRule::None;
-    SettingsField field = {};
     int8_t flagValue = 1; // what a flag writes into its field
     Switch sw = {};
     OptionAction action = nullptr;

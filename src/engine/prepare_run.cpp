@@ -10,7 +10,6 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 
-#include <cstdio>
 #include <span>
 #include <type_traits>
 
@@ -36,12 +35,6 @@ Refused Refuse(RunCheck check, std::string subject = {}) {
     return RunRefusal{check, std::move(subject)};
 }
 
-std::string TwoDecimals(float value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(value));
-    return buffer;
-}
-
 int64_t IntegerOf(const SettingSpec& spec, const Settings& settings) {
     return std::visit(
         [&](auto member) -> int64_t {
@@ -64,7 +57,7 @@ std::string ListedValue(const SettingSpec& spec, const Settings& settings) {
             if constexpr (std::is_same_v<Value, std::string>)
                 return value;
             else if constexpr (std::is_same_v<Value, float>)
-                return TwoDecimals(value);
+                return WithTwoDecimals(value);
             else if (spec.choices)
                 return ValueToKeyword(*spec.choices, value);
             else

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cwctype>
 #include <limits>
@@ -289,6 +290,12 @@ double ParseReal(std::string_view text) {
     double value = strtod_l(digits.c_str(), nullptr, cLocale);
     freelocale(cLocale);
     return negative ? -value : value;
+}
+
+std::string WithTwoDecimals(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
 }
 
 } // namespace velmora

@@ -42,5 +42,7 @@ int32_t ParseLong(std::string_view text);
 // Real rule: "+Infinity", "-Infinity", "NaN" (any case), else a decimal number with "."
 // whatever the locale, as far as it forms one; nothing gives 0.
 double ParseReal(std::string_view text);
+// A real with two decimals ("2.20"), as the debug listing and the help show one.
+std::string WithTwoDecimals(double value);
 
 } // namespace velmora

@@ -341,16 +341,16 @@ Probe ProbeFor(const Documented& option) {
 
 // Sets the field an option writes to a value no option gives, so every write shows.
 void Poison(const OptionRow& row) {
+    if (!row.setting)
+        return;
     std::visit(
         [](auto member) {
-            using Member = decltype(member);
-            if constexpr (std::is_same_v<Member, std::string Settings::*>) {
+            if constexpr (std::is_same_v<decltype(member), std::string Settings::*>)
                 gSettings.*member = "poison";
-            } else if constexpr (!std::is_same_v<Member, std::monostate>) {
+            else
                 gSettings.*member = 99;
-            }
         },
-        row.field);
+        row.setting->field);
 }
 
 TEST_F(OptionLoopTest, EveryOptionWritesOneFieldOfItsOwnOnTheCommandLineAndInAProfile) {
