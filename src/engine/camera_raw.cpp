@@ -40,10 +40,7 @@ public:
     INT64 tell() override { return file_.tell(); }
     INT64 size() override { return file_.size(); }
     int eof() override { return file_.tell() >= file_.size(); }
-    int get_char() override {
-        unsigned char c = 0;
-        return file_.read(&c, 1) == 1 ? c : -1;
-    }
+    int get_char() override { return file_.readByte(); }
     // One line with its line end, as FreeImage's stream gives it, but always terminated.
     char* gets(char* buffer, int length) override {
         if (length <= 0)

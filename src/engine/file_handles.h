@@ -24,6 +24,15 @@ public:
     static FreeImageIO io();
 
     size_t read(void* destination, size_t bytes);
+    // One byte, or -1 at the end of the file. Decoders of camera files read most of them a
+    // byte at a time, so a byte already in the window costs no call.
+    int readByte() {
+        if (position_ >= windowStart_ &&
+            position_ - windowStart_ < static_cast<int64_t>(windowLength_))
+            return window_[static_cast<size_t>(position_++ - windowStart_)];
+        unsigned char byte = 0;
+        return read(&byte, 1) == 1 ? byte : -1;
+    }
     int seek(int64_t offset, int origin);
     int64_t tell() const { return position_; }
     int64_t size() const { return size_; }
@@ -43,8 +52,8 @@ private:
 // so a temporary file that a signal handler removed does not come back.
 // Writes collect in a buffer while they continue one another; a seek elsewhere or a read
 // writes the buffer out first. Every few megabytes the system is asked to start writing what
-// it has to the disk, so that the flush before the file's rename waits for little. Seeking to where the next write would go anyway (libtiff
-// seeks to the end before every strip) keeps the buffer.
+// it has to the disk, so that the flush before the file's rename waits for little. Seeking to where
+// the next write would go anyway (libtiff seeks to the end before every strip) keeps the buffer.
 class WriteHandle {
 public:
     explicit WriteHandle(const std::string& path);

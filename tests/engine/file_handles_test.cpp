@@ -33,7 +33,7 @@ TEST(ReadHandleTest, AgreesWithTheFileUnderRandomReadsAndSeeks) {
     std::mt19937 random(7);
     int64_t position = 0;
     for (int step = 0; step < 2000; ++step) {
-        switch (random() % 4) {
+        switch (random() % 5) {
         case 0: {
             int64_t target = random() % (bytes.size() + 100);
             ASSERT_EQ(handle.seek(target, SEEK_SET), 0);
@@ -44,6 +44,18 @@ TEST(ReadHandleTest, AgreesWithTheFileUnderRandomReadsAndSeeks) {
             int64_t back = -static_cast<int64_t>(random() % 200);
             ASSERT_EQ(handle.seek(back, SEEK_END), 0);
             position = static_cast<int64_t>(bytes.size()) + back;
+            break;
+        }
+        case 2: {
+            // Byte by byte, across the window's end as often as not.
+            for (int i = random() % 70000; i > 0; --i, ++position) {
+                int expected = position < static_cast<int64_t>(bytes.size())
+                                   ? static_cast<unsigned char>(bytes[position])
+                                   : -1;
+                ASSERT_EQ(handle.readByte(), expected) << "at " << position;
+                if (expected < 0)
+                    break;
+            }
             break;
         }
         default: {
