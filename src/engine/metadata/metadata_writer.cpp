@@ -219,9 +219,9 @@ SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
             throw std::runtime_error("the source cannot be read");
         auto source = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         source->readMetadata();
-        read->exif = source->exifData();
-        read->xmp = source->xmpData();
-        read->iptc = source->iptcData();
+        read->exif = std::move(source->exifData());
+        read->xmp = std::move(source->xmpData());
+        read->iptc = std::move(source->iptcData());
         read->imageType = source->imageType();
         read->mimeType = SourceFormat(sourcePath, source->mimeType(), read->xmp);
     } catch (const std::exception&) {
