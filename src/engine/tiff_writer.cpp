@@ -17,6 +17,7 @@
 #include <sched.h>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -282,27 +283,36 @@ struct StripSlot {
     std::vector<uint8_t> bytes;
 };
 
-// Strips are taken in order by the threads, at most `ahead` beyond the one the file waits
-// for, and written in order by the caller.
+// Strips are handed to the threads in runs of consecutive strips (several small strips go
+// together, so that a handover costs little beside the work it hands over), at most `ahead`
+// strips beyond the one the file waits for, and written in order by the caller.
 class StripQueue {
 public:
-    StripQueue(uint32_t strips, size_t ahead) : slots_(strips), ahead_(ahead) {}
+    StripQueue(uint32_t strips, uint32_t run, size_t ahead)
+        : slots_(strips), run_(run), ahead_(ahead) {}
 
-    // The next strip to make, or nullopt when there is none or the save was given up.
-    std::optional<uint32_t> Take() {
+    // The first strip and the number of strips of the next run to make, or nullopt when there
+    // is none or the save was given up.
+    std::optional<std::pair<uint32_t, uint32_t>> Take() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] {
             return abandoned_ || next_ >= slots_.size() || next_ < written_ + ahead_;
         });
         if (abandoned_ || next_ >= slots_.size())
             return std::nullopt;
-        return next_++;
+        const uint32_t first = next_;
+        const uint32_t count =
+            std::min<uint32_t>(run_, static_cast<uint32_t>(slots_.size()) - first);
+        next_ += count;
+        return std::pair{first, count};
     }
-    void Put(uint32_t strip, std::vector<uint8_t> bytes, bool ok) {
+    // The run's strips, made: made[i] is strip first + i.
+    void Put(uint32_t first, std::vector<StripSlot>& made) {
         std::lock_guard lock(mutex_);
-        slots_[strip].bytes = std::move(bytes);
-        slots_[strip].failed = !ok;
-        slots_[strip].ready = true;
+        for (size_t i = 0; i < made.size(); ++i) {
+            slots_[first + i] = std::move(made[i]);
+            slots_[first + i].ready = true;
+        }
         changed_.notify_all();
     }
     // Waits for the strip; false when it failed.
@@ -327,31 +337,36 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<StripSlot> slots_;
+    uint32_t run_;
     size_t ahead_;
     uint32_t next_ = 0, written_ = 0;
     bool abandoned_ = false;
 };
 
-// Packs (and, when the file is compressed, encodes) strips as the queue hands them out. A
-// strip that cannot be made (no memory for it) fails the save, not the process.
+// Packs (and, when the file is compressed, encodes) the runs of strips the queue hands out.
+// A strip that cannot be made (no memory for it) fails the save, not the process.
 void MakeStrips(FIBITMAP* picture, const Layout& layout, StripQueue& queue) {
     std::optional<StripEncoder> encoder;
     if (layout.compression != COMPRESSION_NONE)
         encoder.emplace(layout);
     std::vector<uint8_t> packed;
-    while (std::optional<uint32_t> strip = queue.Take()) {
-        try {
-            PackStrip(picture, layout, *strip, packed);
-            if (!encoder) {
-                queue.Put(*strip, packed, true);
-                continue;
+    std::vector<StripSlot> made;
+    while (std::optional<std::pair<uint32_t, uint32_t>> run = queue.Take()) {
+        const auto [first, count] = *run;
+        made.assign(count, StripSlot{});
+        for (uint32_t i = 0; i < count; ++i) {
+            StripSlot& slot = made[i];
+            try {
+                PackStrip(picture, layout, first + i, packed);
+                if (encoder)
+                    slot.failed = !encoder->Encode(first + i, packed, slot.bytes);
+                else
+                    slot.bytes = packed;
+            } catch (const std::bad_alloc&) {
+                slot.failed = true;
             }
-            std::vector<uint8_t> encoded;
-            bool ok = encoder->Encode(*strip, packed, encoded);
-            queue.Put(*strip, std::move(encoded), ok);
-        } catch (const std::bad_alloc&) {
-            queue.Put(*strip, {}, false);
         }
+        queue.Put(first, made);
     }
 }
 
@@ -374,7 +389,10 @@ bool WriteStripsSerially(TIFF* tiff, FIBITMAP* picture, const Layout& layout) {
 }
 
 bool WriteStripsInOrder(TIFF* tiff, FIBITMAP* picture, const Layout& layout, int threads) {
-    StripQueue queue(layout.strips, kStripsAheadPerThread * static_cast<size_t>(threads));
+    const size_t stripBytes = layout.rowBytes * layout.rowsPerStrip;
+    const auto run = static_cast<uint32_t>(std::max<size_t>(1, kStripTargetBytes / stripBytes));
+    StripQueue queue(layout.strips, run,
+                     kStripsAheadPerThread * run * static_cast<size_t>(threads));
     std::vector<std::thread> workers;
     try {
         for (int i = 0; i < threads; ++i)
