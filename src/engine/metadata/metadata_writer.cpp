@@ -219,11 +219,13 @@ SourceMetadata* ReadSourceMetadata(const std::string& sourcePath) {
             throw std::runtime_error("the source cannot be read");
         auto source = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         source->readMetadata();
+        // exiv2 tells a TIFF-based raw format by the EXIF it read: asked before it is moved.
+        const std::string mimeType = source->mimeType();
         read->exif = std::move(source->exifData());
         read->xmp = std::move(source->xmpData());
         read->iptc = std::move(source->iptcData());
         read->imageType = source->imageType();
-        read->mimeType = SourceFormat(sourcePath, source->mimeType(), read->xmp);
+        read->mimeType = SourceFormat(sourcePath, mimeType, read->xmp);
     } catch (const std::exception&) {
         // A source exiv2 cannot read keeps what FreeImage carried.
         *read = SourceMetadata();
