@@ -75,6 +75,36 @@ private:
     ReadHandle& file_;
 };
 
+// Reverses the order of the rows (as FreeImage_FlipVertical does) and turns RGB into
+// FreeImage's BGR, in one pass.
+void FinishRows(BYTE* bits, int columns, int rows, unsigned pitch, bool reverse,
+                bool swapRedAndBlue) {
+    auto swapInRow = [&](BYTE* row) {
+        if (swapRedAndBlue)
+            for (int column = 0; column < columns; ++column)
+                std::swap(row[3 * column], row[3 * column + 2]);
+    };
+    auto rowAt = [&](int row) { return bits + static_cast<size_t>(row) * pitch; };
+    if (!reverse) {
+        if (swapRedAndBlue)
+            for (int row = 0; row < rows; ++row)
+                swapInRow(rowAt(row));
+        return;
+    }
+    std::vector<BYTE> spare(pitch);
+    for (int top = 0, bottom = rows - 1; top <= bottom; ++top, --bottom) {
+        BYTE* upper = rowAt(top);
+        BYTE* lower = rowAt(bottom);
+        if (top != bottom) {
+            std::memcpy(spare.data(), upper, pitch);
+            std::memcpy(upper, lower, pitch);
+            std::memcpy(lower, spare.data(), pitch);
+            swapInRow(lower);
+        }
+        swapInRow(upper);
+    }
+}
+
 struct ClearThumbnail {
     void operator()(libraw_processed_image_t* thumbnail) const {
         LibRaw::dcraw_clear_mem(thumbnail);
@@ -102,8 +132,11 @@ public:
     }
 
     // The processed picture as FreeImage's loader makes it (FreeImage_AllocateT,
-    // copy_mem_image, FreeImage_FlipVertical), made in LibRaw's own buffer.
-    static Picture PictureInPlace(const std::shared_ptr<RawDecoder>& self) {
+    // copy_mem_image, FreeImage_FlipVertical), made in LibRaw's own buffer. With
+    // mayKeepRows, a picture the camera did not turn keeps LibRaw's rows (top-down, RGB), and
+    // *keptRows says so.
+    static Picture PictureInPlace(const std::shared_ptr<RawDecoder>& self, bool mayKeepRows,
+                                  bool* keptRows) {
         RawDecoder& raw = *self;
         if (raw.ReleaseRawData())
             raw.RawDataReleased();
@@ -127,8 +160,10 @@ public:
         // FreeImage keeps its rows bottom up: LibRaw's top row goes last, unless the camera
         // turned the picture upside down or on its side (turned below).
         const bool turnedQuarter = (flip & 4) != 0;
-        FinishRows(reinterpret_cast<BYTE*>(raw.imgdata.image), columns, rows, pitch,
-                   !turnedQuarter && !(flip & 2), bitsPerSample == 8);
+        *keptRows = mayKeepRows && flip == 0;
+        if (!*keptRows)
+            FinishRows(reinterpret_cast<BYTE*>(raw.imgdata.image), columns, rows, pitch,
+                       !turnedQuarter && !(flip & 2), bitsPerSample == 8);
         if (!raw.ShrinkPicture(static_cast<size_t>(pitch) * static_cast<size_t>(rows)))
             return nullptr;
         FIBITMAP* bitmap =
@@ -172,36 +207,6 @@ private:
     static int AtStage(void* context, LibRaw_progress, int, int) {
         auto& raw = *static_cast<RawDecoder*>(context);
         return raw.stopped && raw.stopped() ? 1 : 0;
-    }
-
-    // Reverses the order of the rows (as FreeImage_FlipVertical does) and turns RGB into
-    // FreeImage's BGR, in one pass.
-    static void FinishRows(BYTE* bits, int columns, int rows, unsigned pitch, bool reverse,
-                           bool swapRedAndBlue) {
-        auto swapInRow = [&](BYTE* row) {
-            if (swapRedAndBlue)
-                for (int column = 0; column < columns; ++column)
-                    std::swap(row[3 * column], row[3 * column + 2]);
-        };
-        auto rowAt = [&](int row) { return bits + static_cast<size_t>(row) * pitch; };
-        if (!reverse) {
-            if (swapRedAndBlue)
-                for (int row = 0; row < rows; ++row)
-                    swapInRow(rowAt(row));
-            return;
-        }
-        std::vector<BYTE> spare(pitch);
-        for (int top = 0, bottom = rows - 1; top <= bottom; ++top, --bottom) {
-            BYTE* upper = rowAt(top);
-            BYTE* lower = rowAt(bottom);
-            if (top != bottom) {
-                std::memcpy(spare.data(), upper, pitch);
-                std::memcpy(upper, lower, pitch);
-                std::memcpy(lower, spare.data(), pitch);
-                swapInRow(lower);
-            }
-            swapInRow(upper);
-        }
     }
 
     // The picture now takes pitch × rows bytes of LibRaw's buffer of eight bytes a pixel.
@@ -339,7 +344,8 @@ CameraRawPicture EmbeddedPicture(RawDecoder& raw, Embedded what) {
 
 // FreeImage's parameters of a full decode: 8 bits on the BT.709 curve or 16 bits linear,
 // no automatic brightening, white balance averaged over the picture, AHD demosaicing.
-CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSample) {
+CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSample,
+                         bool mayKeepRows) {
     libraw_output_params_t& params = raw->imgdata.params;
     params.output_bps = bitsPerSample;
     params.gamm[0] = bitsPerSample == 16 ? 1 : 1 / 2.222;
@@ -357,7 +363,9 @@ CameraRawPicture Decoded(const std::shared_ptr<RawDecoder>& raw, int bitsPerSamp
                                                            : PictureOrigin::CameraLinearDecode)
                                                : (rawColor ? PictureOrigin::CameraRgbDisplayDecode
                                                            : PictureOrigin::CameraDisplayDecode);
-    return {RawDecoder::PictureInPlace(raw), origin, {}};
+    CameraRawPicture decoded{{}, origin, {}};
+    decoded.picture = RawDecoder::PictureInPlace(raw, mayKeepRows, &decoded.rowsAsDecoded);
+    return decoded;
 }
 
 void SetCameraFact(FIBITMAP* picture, const char* key, const std::string& text) {
@@ -393,7 +401,7 @@ void KeepCameraFacts(FIBITMAP* picture, const libraw_data_t& data) {
 }
 
 CameraRawPicture Load(ReadHandle& file, RawMode mode, const std::function<void()>& whenRawDataGone,
-                      const StopRequested& stopped) {
+                      const StopRequested& stopped, bool mayKeepRows) {
     std::shared_ptr<RawDecoder> raw(new (std::nothrow) RawDecoder);
     if (!raw)
         return {{}, PictureOrigin::None, FailureText(LIBRAW_UNSUFFICIENT_MEMORY)};
@@ -427,7 +435,7 @@ CameraRawPicture Load(ReadHandle& file, RawMode mode, const std::function<void()
             return raw->Succeeded(raw->open_datastream(&*reopened));
         };
         if (!loaded.picture && (!raw->StartedOver() || openAgain())) {
-            loaded = Decoded(raw, preview || mode == RawMode::Display ? 8 : 16);
+            loaded = Decoded(raw, preview || mode == RawMode::Display ? 8 : 16, mayKeepRows);
             if (loaded.picture && !preview && previewRead) {
                 CameraRawPicture header = EmbeddedPicture(*raw, Embedded::MetadataOnly);
                 if (header.picture)
@@ -455,15 +463,22 @@ CameraRawPicture Load(ReadHandle& file, RawMode mode, const std::function<void()
 
 CameraRawPicture LoadCameraRaw(const std::string& path, RawMode mode,
                                const std::function<void()>& whenRawDataGone,
-                               const StopRequested& stopped) {
+                               const StopRequested& stopped, bool rowsMayStayAsDecoded) {
     ReadHandle file(path);
     if (!file.isOpen())
         return {{}, PictureOrigin::None, FileErrorText(errno, "the file cannot be read")};
     try {
-        return Load(file, mode, whenRawDataGone, stopped);
+        return Load(file, mode, whenRawDataGone, stopped, rowsMayStayAsDecoded);
     } catch (const std::bad_alloc&) {
         return {{}, PictureOrigin::None, FailureText(LIBRAW_UNSUFFICIENT_MEMORY)};
     }
+}
+
+void FinishDecodedRows(FIBITMAP* picture) {
+    const unsigned bpp = FreeImage_GetBPP(picture);
+    FinishRows(FreeImage_GetBits(picture), static_cast<int>(FreeImage_GetWidth(picture)),
+               static_cast<int>(FreeImage_GetHeight(picture)), FreeImage_GetPitch(picture), true,
+               bpp == 24);
 }
 
 } // namespace velmora

@@ -25,6 +25,9 @@ struct CameraRawPicture {
     Picture picture;
     PictureOrigin origin = PictureOrigin::None;
     std::string failure; // why there is no picture, in plain words
+    // The rows lie as LibRaw made them, top row first and in RGB order, not in FreeImage's
+    // order: only a writer told so may read them, and FinishDecodedRows puts them in order.
+    bool rowsAsDecoded = false;
 };
 
 // Loads a camera RAW file in the given mode. No picture when LibRaw cannot read it.
@@ -32,8 +35,15 @@ struct CameraRawPicture {
 // data back, while LibRaw still works on its picture: the memory is at its peak no more.
 // stopped, when given, is asked at each of LibRaw's stages; once it is true the decode ends
 // with no picture.
+// rowsMayStayAsDecoded lets a full decode the camera did not turn skip putting its rows in
+// FreeImage's order (rowsAsDecoded), for a picture that goes to the file as it is.
 CameraRawPicture LoadCameraRaw(const std::string& path, RawMode mode,
                                const std::function<void()>& whenRawDataGone = {},
-                               const StopRequested& stopped = {});
+                               const StopRequested& stopped = {},
+                               bool rowsMayStayAsDecoded = false);
+
+// Puts the rows of a picture loaded with rowsAsDecoded into FreeImage's order: bottom row
+// first, 8-bit samples as BGR.
+void FinishDecodedRows(FIBITMAP* picture);
 
 } // namespace velmora

@@ -179,9 +179,11 @@ LoadRequest LoadRequestFrom(const Settings& settings) {
 
 Picture LoadInputPicture(const std::string& path, const LoadRequest& request, PictureOrigin* origin,
                          const std::function<void()>& whenRawDataGone, const StopRequested& stopped,
-                         std::string* why) {
+                         std::string* why, RowOrder* rows) {
     PictureOrigin unused;
     PictureOrigin& from = origin ? *origin : unused;
+    if (rows)
+        *rows = RowOrder::FreeImage;
     std::string failure;
     Picture picture;
     if (request.loadAs == RawLoadAs::Bits8 || request.loadAs == RawLoadAs::Bits16) {
@@ -192,8 +194,11 @@ Picture LoadInputPicture(const std::string& path, const LoadRequest& request, Pi
     if (!picture) {
         QuietStandardError quiet;
         CameraRawPicture camera =
-            LoadCameraRaw(path, CameraRawModeFor(request.loadAs), whenRawDataGone, stopped);
+            LoadCameraRaw(path, CameraRawModeFor(request.loadAs), whenRawDataGone, stopped,
+                          request.rowsMayStayAsDecoded && rows != nullptr);
         picture = std::move(camera.picture), from = camera.origin;
+        if (rows && camera.rowsAsDecoded)
+            *rows = RowOrder::AsDecoded;
         failure = std::move(camera.failure);
     }
     // A stopped decode is not a file for the other loaders to try.
@@ -255,7 +260,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags,
-                              const StopRequested& stopped, int threads) {
+                              const StopRequested& stopped, int threads, RowOrder rows) {
     WriteHandle out(path);
     if (!out.isOpen())
         return {false, FileErrorText(out.error(), "the output file cannot be opened")};
@@ -263,7 +268,9 @@ SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& pat
         out.stopWhen(stopped);
     bool encoded;
     if (fif == FIF_TIFF && TiffWriterTakes(picture, flags)) {
-        encoded = WriteTiffStrips(picture, flags, out, StripThreads(threads));
+        encoded = WriteTiffStrips(picture, flags, out, StripThreads(threads), rows);
+    } else if (rows == RowOrder::AsDecoded) {
+        encoded = false; // FreeImage's writers would read the rows in their own order
     } else {
         FreeImageIO io = WriteHandle::io();
         encoded = FreeImage_SaveToHandle(static_cast<FREE_IMAGE_FORMAT>(fif), picture, &io, &out,
@@ -283,14 +290,14 @@ SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& pat
 
 SaveOutcome SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
                                   const FinishSavedFile& finish, const StopRequested& stopped,
-                                  int threads) {
+                                  int threads, RowOrder rows) {
     if (!picture)
         return {false, "there is no picture to save"};
     SaveOutcome outcome;
     auto temp = CreateTempFileBeside(path, &outcome.reason);
     if (!temp)
         return outcome;
-    outcome = SaveToFileChecked(picture, fif, temp->path, flags, stopped, threads);
+    outcome = SaveToFileChecked(picture, fif, temp->path, flags, stopped, threads, rows);
     if (outcome && finish && !finish(temp->path))
         outcome = {false, "the metadata could not be written into the output file"};
     // The last moment a stop can keep the earlier file: the rename replaces it.

@@ -5,6 +5,7 @@
 #include "engine/camera_raw.h"
 #include "engine/file_result.h"
 #include "engine/source_color.h"
+#include "engine/tiff_writer.h"
 #include "imageops/picture.h"
 #include "imageops/raw_bits.h"
 #include "settings/keywords.h"
@@ -28,6 +29,9 @@ struct LoadRequest {
     // decoder's mode.
     RawLoadAs loadAs = RawLoadAs::Auto;
     RawBitsLayout rawBits; // the size the user gave headerless bits
+    // A camera decode may leave its rows as LibRaw made them (see LoadCameraRaw), for a
+    // picture that goes to the strip writer unchanged.
+    bool rowsMayStayAsDecoded = false;
 };
 LoadRequest LoadRequestFrom(const Settings& settings);
 
@@ -35,11 +39,13 @@ LoadRequest LoadRequestFrom(const Settings& settings);
 // JPEG decode turned by its EXIF orientation, and headerless 16-bit bits as the last resort
 // for files named as headerless dumps or given a pixel size. origin, when given, tells
 // which; whenRawDataGone and stopped go to the camera RAW decoder (LoadCameraRaw). With no
-// picture, *why (when given) says why in plain words.
+// picture, *why (when given) says why in plain words. *rows, when given, tells where the
+// picture's rows lie.
 Picture LoadInputPicture(const std::string& path, const LoadRequest& request,
                          PictureOrigin* origin = nullptr,
                          const std::function<void()>& whenRawDataGone = {},
-                         const StopRequested& stopped = {}, std::string* why = nullptr);
+                         const StopRequested& stopped = {}, std::string* why = nullptr,
+                         RowOrder* rows = nullptr);
 
 // The smallest allowed depth of the format not below the source depth; the largest
 // allowed one when all are below it.
@@ -71,15 +77,18 @@ struct SaveOutcome {
 // Saves through a temporary file beside path that replaces path only once the encoder
 // reported success and finish (when given) accepted the temporary file; a failed or stopped
 // save leaves an earlier file of that name untouched and no temporary file behind. threads
-// compress a TIFF's strips (0: one per core, see StripThreads).
+// compress a TIFF's strips (0: one per core, see StripThreads). rows tells where the
+// picture's rows lie: only the strip writer reads them as a decoder left them.
 using FinishSavedFile = std::function<bool(const std::string& temporaryPath)>;
 SaveOutcome SavePictureAtomically(FIBITMAP* picture, int fif, const std::string& path, int flags,
                                   const FinishSavedFile& finish = {},
-                                  const StopRequested& stopped = {}, int threads = 0);
+                                  const StopRequested& stopped = {}, int threads = 0,
+                                  RowOrder rows = RowOrder::FreeImage);
 // Saves straight to path: the common TIFFs by our own strip writer, everything else by
 // FreeImage; false when the encoder or the file failed.
 SaveOutcome SaveToFileChecked(FIBITMAP* picture, int fif, const std::string& path, int flags,
-                              const StopRequested& stopped = {}, int threads = 0);
+                              const StopRequested& stopped = {}, int threads = 0,
+                              RowOrder rows = RowOrder::FreeImage);
 
 // Routes FreeImage's and libtiff's own messages away from the console.
 void SilenceLibraryMessages();

@@ -29,6 +29,7 @@ constexpr int64_t kSmallSourceBytes = 2 << 20;
 struct LoadedSource {
     Picture picture;
     PictureOrigin origin = PictureOrigin::None;
+    RowOrder rows = RowOrder::FreeImage;
     std::optional<PendingMetadata> metadata;
 };
 
@@ -50,7 +51,8 @@ void LoadSource(LoadedSource& source, const std::string& path, const LoadRequest
     bool alongside = ReadMetadataAlongsideDecoding(path, request);
     if (alongside)
         readMetadata();
-    source.picture = LoadInputPicture(path, request, &source.origin, readMetadata, stopped, &why);
+    source.picture =
+        LoadInputPicture(path, request, &source.origin, readMetadata, stopped, &why, &source.rows);
     // LibRaw's buffers go back to the system before the save adds pages of its own.
     if (!alongside)
         ReturnFreedHeapMemory();
@@ -63,6 +65,33 @@ PictureColor ColorOfSource(LoadedSource& source, FIBITMAP* picture) {
     return SourceColor(source.origin, picture, [&] {
         return source.metadata ? source.metadata->declaredColor() : ExifColorDeclaration{};
     });
+}
+
+// Whether any step may change the picture, from each step's own switch. A picture none of
+// them touches goes to the file as the decoder made it, and the decoder may leave its rows
+// where they lie for the strip writer to read.
+bool StepsMayChangePicture(const Settings& settings, bool cmyk) {
+    const ToneMappingRequest toneMapping = ToneMappingRequestFrom(settings);
+    const FlipRequest flips = FlipRequestFrom(settings);
+    return RotationRequestFrom(settings).enabled || ResizeRequestFrom(settings).enabled ||
+           (toneMapping.decodedWithMoreRange && toneMapping.mapping != ToneMapping::None) ||
+           flips.horizontal || flips.vertical || ColorAdjustmentRequestFrom(settings).enabled ||
+           GreyscaleRequestFrom(settings).enabled || ThresholdRequestFrom(settings).enabled ||
+           DitherRequestFrom(settings).enabled ||
+           FrameRequestFrom(settings).kind != FrameKind::None ||
+           ChoiceOf<WatermarkKind>(settings.DoWatermark) != WatermarkKind::None || cmyk;
+}
+
+// Rows the decoder left as it made them stay so only when the strip writer saves the picture
+// at its own depth; otherwise they are put in FreeImage's order now, before anything reads them.
+void KeepDecodedRowsOnlyForTheWriter(LoadedSource& source, int32_t depth, int saveFlags) {
+    FIBITMAP* picture = source.picture.get();
+    if (source.rows != RowOrder::AsDecoded)
+        return;
+    if (depth == PictureBpp(source.picture) && TiffWriterTakes(picture, saveFlags))
+        return;
+    FinishDecodedRows(picture);
+    source.rows = RowOrder::FreeImage;
 }
 
 // The source's metadata and resolution, kept aside while the steps replace the picture.
@@ -130,14 +159,15 @@ Picture SeparateForPrint(Picture picture, bool separate, PictureColor& color,
 
 // A picture whose metadata cannot be written is still worth keeping: when the rewrite
 // failed and left the file unreadable, the picture is saved again without it.
-bool AddMetadataOrKeepWithout(FIBITMAP* picture, const std::string& path, PendingMetadata& metadata,
-                              FIBITMAP* holder, const PictureColor& color, int saveFlags) {
+bool AddMetadataOrKeepWithout(FIBITMAP* picture, RowOrder rows, const std::string& path,
+                              PendingMetadata& metadata, FIBITMAP* holder,
+                              const PictureColor& color, int saveFlags) {
     WrittenPicture written{path, static_cast<int>(FreeImage_GetWidth(picture)),
                            static_cast<int>(FreeImage_GetHeight(picture)),
                            ExifColorSpaceFor(color)};
     if (metadata.writeInto(written, holder) || IsReadableTiff(path))
         return true;
-    return SaveToFileChecked(picture, FIF_TIFF, path, saveFlags).saved;
+    return SaveToFileChecked(picture, FIF_TIFF, path, saveFlags, {}, 0, rows).saved;
 }
 
 // Saves the picture as outputFile, with the source's metadata in a TIFF.
@@ -149,13 +179,13 @@ SaveOutcome SaveOutput(FIBITMAP* picture, const FileJob& job, const std::string&
         return {false, "the output would replace the file being converted"};
     const RunPlan& plan = job.plan;
     auto addMetadata = [&](const std::string& temporaryPath) {
-        return AddMetadataOrKeepWithout(picture, temporaryPath, *source.metadata,
+        return AddMetadataOrKeepWithout(picture, source.rows, temporaryPath, *source.metadata,
                                         kept.metadataHolder.get(), color, plan.saveFlags);
     };
     bool toTiff = plan.outputFif == FIF_TIFF;
     return SavePictureAtomically(picture, plan.outputFif, outputFile, plan.saveFlags,
                                  toTiff ? FinishSavedFile(addMetadata) : FinishSavedFile(), stopped,
-                                 threads);
+                                 threads, source.rows);
 }
 
 // One of the steps after resizing: its name for a failure, and the step itself.
@@ -174,15 +204,20 @@ FileResult ConvertOneFile(const FileJob& job, const Settings& settings) {
         if (job.reached)
             job.reached(stage);
     };
+    const bool cmyk = toTiff && ChoiceOf<ColorMode>(settings.TiffColorMode) == ColorMode::Cmyk;
     LoadedSource source;
     std::string why;
-    LoadSource(source, job.inputFile, LoadRequestFrom(settings), toTiff, stopped, why);
-    Picture picture = std::move(source.picture);
-    const int32_t sourceBpp = PictureBpp(picture);
-    if (PictureWidth(picture) == 0 || PictureHeight(picture) == 0)
+    LoadRequest request = LoadRequestFrom(settings);
+    request.rowsMayStayAsDecoded = toTiff && !StepsMayChangePicture(settings, cmyk);
+    LoadSource(source, job.inputFile, request, toTiff, stopped, why);
+    const int32_t sourceBpp = PictureBpp(source.picture);
+    if (PictureWidth(source.picture) == 0 || PictureHeight(source.picture) == 0)
         return FileResult::Failed(FailedStage::Load, why);
     if (stopped())
         return FileResult::Failed(FailedStage::Stopped, kStoppedByUser);
+    const int32_t depth = OutputDepthFor(plan.conversionType, plan.requestedBpp, sourceBpp);
+    KeepDecodedRowsOnlyForTheWriter(source, depth, plan.saveFlags);
+    Picture picture = std::move(source.picture);
 
     reach(kStageSteps);
     PictureColor color = ColorOfSource(source, picture.get());
@@ -198,7 +233,6 @@ FileResult ConvertOneFile(const FileJob& job, const Settings& settings) {
     // Every later step that takes a size takes this one: the frame and the watermark are
     // placed on the picture as resizing left it.
     const int width = PictureWidth(picture), height = PictureHeight(picture);
-    const int32_t depth = OutputDepthFor(plan.conversionType, plan.requestedBpp, sourceBpp);
 
     // What this file becomes, for the watermark text's placeholders and the output name.
     const NameFacts facts{.inputFile = job.inputFile,
@@ -216,7 +250,6 @@ FileResult ConvertOneFile(const FileJob& job, const Settings& settings) {
     };
 
     ToneMappingRequest toneMapping = ToneMappingRequestFrom(settings);
-    const bool cmyk = toTiff && ChoiceOf<ColorMode>(settings.TiffColorMode) == ColorMode::Cmyk;
     const Step steps[] = {
         {"tone mapping",
          [&](Picture p) {

@@ -47,6 +47,7 @@ struct Layout {
     uint32_t width = 0, height = 0;
     uint16_t samples = 0, bitsPerSample = 0, photometric = 0, compression = 0;
     bool predictor = false, alpha = false, cmyk = false;
+    bool topRowFirst = false; // the picture's rows lie top-down, not as FreeImage keeps them
     Packing packing = Packing::Copy;
     size_t rowBytes = 0;
     uint32_t rowsPerStrip = 0, strips = 0;
@@ -74,7 +75,7 @@ std::optional<uint16_t> CompressionOf(int flags) {
     }
 }
 
-std::optional<Layout> LayoutOf(FIBITMAP* picture, int flags) {
+std::optional<Layout> LayoutOf(FIBITMAP* picture, int flags, RowOrder rows) {
     std::optional<uint16_t> compression = CompressionOf(flags);
     if (!picture || !compression)
         return std::nullopt;
@@ -105,6 +106,12 @@ std::optional<Layout> LayoutOf(FIBITMAP* picture, int flags) {
     }
     if (layout.width == 0 || layout.height == 0)
         return std::nullopt;
+    if (rows == RowOrder::AsDecoded) {
+        // A camera decode's rows: RGB samples, top row first.
+        if (layout.samples != 3)
+            return std::nullopt;
+        layout.topRowFirst = true, layout.packing = Packing::Copy;
+    }
     layout.predictor = layout.compression == COMPRESSION_LZW ||
                        layout.compression == COMPRESSION_DEFLATE ||
                        layout.compression == COMPRESSION_ADOBE_DEFLATE;
@@ -166,8 +173,8 @@ void PackStrip(FIBITMAP* picture, const Layout& layout, uint32_t strip,
     for (size_t r = 0; r < rows; ++r) {
         const size_t y = size_t{strip} * layout.rowsPerStrip + r;
         // FreeImage keeps the bottom row first.
-        const uint8_t* from =
-            FreeImage_GetScanLine(picture, static_cast<int>(layout.height - 1 - y));
+        const size_t line = layout.topRowFirst ? y : layout.height - 1 - y;
+        const uint8_t* from = FreeImage_GetScanLine(picture, static_cast<int>(line));
         uint8_t* to = packed.data() + r * layout.rowBytes;
         switch (layout.packing) {
         case Packing::Copy:
@@ -430,7 +437,7 @@ int CoresOfThisProcess() {
 } // namespace
 
 bool TiffWriterTakes(FIBITMAP* picture, int saveFlags) {
-    return LayoutOf(picture, saveFlags).has_value();
+    return LayoutOf(picture, saveFlags, RowOrder::FreeImage).has_value();
 }
 
 int StripThreads(int threads) {
@@ -446,8 +453,9 @@ int StripThreads(int threads) {
     return cores;
 }
 
-bool WriteTiffStrips(FIBITMAP* picture, int saveFlags, WriteHandle& out, int threads) {
-    std::optional<Layout> layout = LayoutOf(picture, saveFlags);
+bool WriteTiffStrips(FIBITMAP* picture, int saveFlags, WriteHandle& out, int threads,
+                     RowOrder rows) {
+    std::optional<Layout> layout = LayoutOf(picture, saveFlags, rows);
     if (!layout)
         return false;
     const uint64_t pixelBytes = uint64_t{layout->rowBytes} * layout->height;

@@ -11,6 +11,10 @@ namespace velmora {
 
 class WriteHandle;
 
+// Where a picture's rows lie: in FreeImage's order (bottom row first, 8-bit samples as BGR),
+// or as the camera decoder left them (top row first, RGB; see FinishDecodedRows).
+enum class RowOrder { FreeImage, AsDecoded };
+
 // True when picture, saved with FreeImage's TIFF save flags, is written here.
 bool TiffWriterTakes(FIBITMAP* picture, int saveFlags);
 
@@ -20,6 +24,7 @@ int StripThreads(int threads);
 
 // Writes picture as a TIFF into out (open on an empty file); false when a write failed or
 // was stopped (out.error() tells which) or the encoder failed. threads is StripThreads's.
-bool WriteTiffStrips(FIBITMAP* picture, int saveFlags, WriteHandle& out, int threads);
+bool WriteTiffStrips(FIBITMAP* picture, int saveFlags, WriteHandle& out, int threads,
+                     RowOrder rows = RowOrder::FreeImage);
 
 } // namespace velmora

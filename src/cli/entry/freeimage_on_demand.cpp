@@ -123,6 +123,7 @@ VELMORA_ON_DEMAND(FIBITMAP*, FreeImage_Dither, (FIBITMAP * dib, FREE_IMAGE_DITHE
                   (dib, algorithm))
 VELMORA_ON_DEMAND(BOOL, FreeImage_FlipHorizontal, (FIBITMAP * dib), (dib))
 VELMORA_ON_DEMAND(BOOL, FreeImage_FlipVertical, (FIBITMAP * dib), (dib))
+VELMORA_ON_DEMAND(BYTE*, FreeImage_GetBits, (FIBITMAP * dib), (dib))
 VELMORA_ON_DEMAND(unsigned, FreeImage_GetBPP, (FIBITMAP * dib), (dib))
 VELMORA_ON_DEMAND(FREE_IMAGE_COLOR_TYPE, FreeImage_GetColorType, (FIBITMAP * dib), (dib))
 VELMORA_ON_DEMAND(unsigned, FreeImage_GetDotsPerMeterX, (FIBITMAP * dib), (dib))
@@ -137,6 +138,7 @@ VELMORA_ON_DEMAND(BOOL, FreeImage_GetMetadata,
                   (model, dib, key, tag))
 VELMORA_ON_DEMAND(unsigned, FreeImage_GetMetadataCount, (FREE_IMAGE_MDMODEL model, FIBITMAP* dib),
                   (model, dib))
+VELMORA_ON_DEMAND(unsigned, FreeImage_GetPitch, (FIBITMAP * dib), (dib))
 VELMORA_ON_DEMAND(BYTE*, FreeImage_GetScanLine, (FIBITMAP * dib, int scanline), (dib, scanline))
 VELMORA_ON_DEMAND(DWORD, FreeImage_GetTagLength, (FITAG * tag), (tag))
 VELMORA_ON_DEMAND(FREE_IMAGE_MDTYPE, FreeImage_GetTagType, (FITAG * tag), (tag))
