@@ -1,7 +1,8 @@
 // Camera RAW files decoded with LibRaw, exactly as FreeImage's RAW loader decodes them (the
 // same LibRaw, the same parameters, pixels, ICC profile and metadata), but without its extra
 // copies: LibRaw's raw data goes once its picture of it is made, and that picture is turned
-// into FreeImage's layout where it lies and handed over as the bitmap's pixels.
+// into FreeImage's layout where it lies and handed over as the bitmap's pixels. A picture
+// that goes to the file unchanged may skip even that turn (rowsMayStayAsDecoded).
 #pragma once
 
 #include "engine/file_result.h"
