@@ -322,6 +322,13 @@ public:
         }
         changed_.notify_all();
     }
+    // The run's strips could not even be begun.
+    void Fail(uint32_t first, uint32_t count) {
+        std::lock_guard lock(mutex_);
+        for (uint32_t strip = first; strip < first + count; ++strip)
+            slots_[strip].failed = slots_[strip].ready = true;
+        changed_.notify_all();
+    }
     // Waits for the strip; false when it failed.
     bool Wait(uint32_t strip, std::vector<uint8_t>& bytes) {
         std::unique_lock lock(mutex_);
@@ -360,7 +367,12 @@ void MakeStrips(FIBITMAP* picture, const Layout& layout, StripQueue& queue) {
     std::vector<StripSlot> made;
     while (std::optional<std::pair<uint32_t, uint32_t>> run = queue.Take()) {
         const auto [first, count] = *run;
-        made.assign(count, StripSlot{});
+        try {
+            made.assign(count, StripSlot{});
+        } catch (const std::bad_alloc&) {
+            queue.Fail(first, count);
+            continue;
+        }
         for (uint32_t i = 0; i < count; ++i) {
             StripSlot& slot = made[i];
             try {
