@@ -120,7 +120,7 @@ void AddMeteringMode(Exiv2::ExifData& exif) {
 }
 
 // Shortest and longest focal length, then the widest aperture at each; 0/0 is not known.
-void AddLensSpecification(Exiv2::ExifData& exif, FIBITMAP* holder) {
+void AddLensRange(Exiv2::ExifData& exif, FIBITMAP* holder) {
     if (Has(exif, "Exif.Photo.LensSpecification"))
         return;
     // A DNG's LensInfo and Nikon's lens tag hold the four numbers as EXIF does.
@@ -242,7 +242,7 @@ void AddTagsFromMakerNotes(Exiv2::ExifData& exif, FIBITMAP* holder) {
     AddIso(exif, holder);
     AddExposureBias(exif);
     AddMeteringMode(exif);
-    AddLensSpecification(exif, holder);
+    AddLensRange(exif, holder);
     AddLensModel(exif, holder);
     AddBodySerialNumber(exif, holder);
 }
