@@ -30,6 +30,13 @@ constexpr size_t kStripTargetBytes = 128 * 1024;
 // the strip (on photographs, ten rows cost 1.8 times what one row costs, for 2 % less), so
 // those strips stay at libtiff's own size, one row of a photograph, as tiffcp writes them.
 constexpr size_t kPredictedDeflate8StripBytes = 8 * 1024;
+// Deflate's level for predicted 16-bit samples. After the predictor, the low bytes of a
+// photograph's samples are mostly noise, where a search for long matches finds little:
+// libdeflate's fastest level codes them as well as any (on the camera samples, files 1 to 3 %
+// smaller than at its default level 6, the small lossy DNGs up to 2 % larger) and takes a
+// quarter less time. 8-bit samples keep the default level, where matches pay (level 1 makes
+// their files 6 to 22 % larger). zlib's level 1 would make larger files: only libdeflate gets it.
+constexpr int kPredictedDeflate16Level = 1;
 // Strips compressed ahead of the one being written, per thread: enough to keep the threads
 // busy while the file takes a strip, little memory.
 constexpr size_t kStripsAheadPerThread = 3;
@@ -193,6 +200,21 @@ void PackStrip(FIBITMAP* picture, const Layout& layout, uint32_t strip,
     }
 }
 
+// The codec's settings beyond the file's tags: the deflate level of predicted 16-bit samples.
+void SetCodecLevel(TIFF* tiff, const Layout& layout) {
+    const bool deflate = layout.compression == COMPRESSION_DEFLATE ||
+                         layout.compression == COMPRESSION_ADOBE_DEFLATE;
+    if (!deflate || !layout.predictor || layout.bitsPerSample != 16)
+        return;
+#ifdef TIFFTAG_DEFLATE_SUBCODEC
+    // Refused by a libtiff built without libdeflate, which then keeps zlib's default level.
+    if (TIFFSetField(tiff, TIFFTAG_DEFLATE_SUBCODEC, DEFLATE_SUBCODEC_LIBDEFLATE))
+        TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, kPredictedDeflate16Level);
+#else
+    (void)tiff;
+#endif
+}
+
 // A TIFF in memory whose only purpose is its codec: each strip handed to it is compressed by
 // libtiff as the file's own strip would be, and taken out again, so the buffer holds one
 // strip at a time.
@@ -211,6 +233,8 @@ public:
             TIFFCleanup(tiff_);
             tiff_ = nullptr;
         }
+        if (tiff_)
+            SetCodecLevel(tiff_, layout);
     }
     ~StripEncoder() {
         // The directory of this TIFF is never written: cleaning up frees the codec only.
