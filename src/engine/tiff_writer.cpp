@@ -82,6 +82,10 @@ std::optional<uint16_t> CompressionOf(int flags) {
     }
 }
 
+bool IsDeflate(uint16_t compression) {
+    return compression == COMPRESSION_DEFLATE || compression == COMPRESSION_ADOBE_DEFLATE;
+}
+
 std::optional<Layout> LayoutOf(FIBITMAP* picture, int flags, RowOrder rows) {
     std::optional<uint16_t> compression = CompressionOf(flags);
     if (!picture || !compression)
@@ -119,12 +123,9 @@ std::optional<Layout> LayoutOf(FIBITMAP* picture, int flags, RowOrder rows) {
             return std::nullopt;
         layout.topRowFirst = true, layout.packing = Packing::Copy;
     }
-    layout.predictor = layout.compression == COMPRESSION_LZW ||
-                       layout.compression == COMPRESSION_DEFLATE ||
-                       layout.compression == COMPRESSION_ADOBE_DEFLATE;
+    const bool deflate = IsDeflate(layout.compression);
+    layout.predictor = layout.compression == COMPRESSION_LZW || deflate;
     layout.rowBytes = size_t{layout.width} * layout.samples * layout.bitsPerSample / 8;
-    const bool deflate = layout.compression == COMPRESSION_DEFLATE ||
-                         layout.compression == COMPRESSION_ADOBE_DEFLATE;
     const size_t target =
         deflate && layout.bitsPerSample == 8 ? kPredictedDeflate8StripBytes : kStripTargetBytes;
     layout.rowsPerStrip =
@@ -200,11 +201,10 @@ void PackStrip(FIBITMAP* picture, const Layout& layout, uint32_t strip,
     }
 }
 
-// The codec's settings beyond the file's tags: the deflate level of predicted 16-bit samples.
+// The codec's settings beyond the file's tags: the deflate level of (always predicted) 16-bit
+// samples.
 void SetCodecLevel(TIFF* tiff, const Layout& layout) {
-    const bool deflate = layout.compression == COMPRESSION_DEFLATE ||
-                         layout.compression == COMPRESSION_ADOBE_DEFLATE;
-    if (!deflate || !layout.predictor || layout.bitsPerSample != 16)
+    if (!IsDeflate(layout.compression) || layout.bitsPerSample != 16)
         return;
 #ifdef TIFFTAG_DEFLATE_SUBCODEC
     // Refused by a libtiff built without libdeflate, which then keeps zlib's default level.

@@ -1,4 +1,4 @@
-// The zsh completion: one _arguments specification per option. Long options take their
+// The zsh completion: one _arguments entry per option. Long options take their
 // value in the same word after "=" ("=-"), one-letter options in the next word.
 #include "completion_model.h"
 

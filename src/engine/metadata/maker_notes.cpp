@@ -119,16 +119,19 @@ void AddMeteringMode(Exiv2::ExifData& exif) {
         exif["Exif.Photo.MeteringMode"] = Exiv2::UShortValue(kExifForCanon[mode]);
 }
 
+// exiv2's key of the EXIF lens range (tag 0xA432).
+constexpr const char* kExifLensRangeKey = "Exif.Photo.LensSpecification";
+
 // Shortest and longest focal length, then the widest aperture at each; 0/0 is not known.
 void AddLensRange(Exiv2::ExifData& exif, FIBITMAP* holder) {
-    if (Has(exif, "Exif.Photo.LensSpecification"))
+    if (Has(exif, kExifLensRangeKey))
         return;
     // A DNG's LensInfo and Nikon's lens tag hold the four numbers as EXIF does.
     for (const char* key :
          {"Exif.Image.LensInfo", "Exif.Nikon3.Lens", "Exif.Nikon1.0x0084", "Exif.Nikon2.0x0084"}) {
         const Exiv2::Exifdatum* nikon = Find(exif, key);
         if (nikon && nikon->count() == 4 && nikon->typeId() == Exiv2::unsignedRational) {
-            exif["Exif.Photo.LensSpecification"] = nikon->value();
+            exif[kExifLensRangeKey] = nikon->value();
             return;
         }
     }
@@ -158,7 +161,7 @@ void AddLensRange(Exiv2::ExifData& exif, FIBITMAP* holder) {
         }
     }
     if (!lens.value_.empty())
-        exif["Exif.Photo.LensSpecification"] = lens;
+        exif[kExifLensRangeKey] = lens;
 }
 
 std::string Trimmed(std::string text) {

@@ -11,7 +11,7 @@
 namespace velmora {
 
 // Adds to exif, where it has none of its own, Exif.Photo.ISOSpeedRatings, ExposureBiasValue,
-// MeteringMode, LensSpecification, LensModel and BodySerialNumber from a DNG's own lens and
+// MeteringMode, the lens range (0xA432), LensModel and BodySerialNumber from a DNG's own lens and
 // serial tags and the maker notes exiv2 decodes in it, then from what LibRaw read of the
 // camera file (carried by holder). Values
 // the maker note holds as rationals keep their fraction; coded ones become the exact
